@@ -1,0 +1,209 @@
+// The zelcfg tool as the installer runs it: its files read back by the
+// reader, updates that keep the rest of the file, the file's mode, and the
+// password kept off the command line.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "config/Idea.h"
+#include "config/Ini.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using zeltest::RunProcess;
+
+const std::string kTool = zeltest::Program("zelcfg");
+
+std::string Lookup(const fs::path& file, const char* key) {
+  Ini_ReadEntry("", key, 0, file.c_str());
+  return IniEntry.value.str();
+}
+
+fs::perms ModeOf(const fs::path& file) { return fs::status(file).permissions() & fs::perms::all; }
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    end = end == std::string::npos ? text.size() : end + 1;
+    lines.push_back(text.substr(start, end - start));
+    start = end;
+  }
+  return lines;
+}
+
+bool HasStrayFiles(const fs::path& dir) {
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    if (entry.path().filename() != "veldoran.ini") return true;
+  }
+  return false;
+}
+
+TEST(ZelcfgTool, SetWritesAFileTheReaderReads) {
+  zeltest::TempDir dir;
+  const auto r = RunProcess({kTool, "set", "--file", "files/veldoran.ini", "--login", "zel", "--net8", "demo.db"},
+                            dir.path(), "secret\n");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  const fs::path file = dir / "files" / "veldoran.ini";
+  EXPECT_EQ(Lookup(file, "LOGIN"), "zel");
+  EXPECT_EQ(Lookup(file, "PASS"), "secret");
+  EXPECT_EQ(Lookup(file, "NET8"), "demo.db");
+  EXPECT_EQ(ModeOf(file), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_FALSE(HasStrayFiles(file.parent_path()));
+  // Pairs with a group and a non-zero number, CR LF line ends.
+  const std::vector<std::string> lines = Lines(zeltest::ReadFile(file));
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[0], ";DB;\r\n");
+  EXPECT_EQ(lines[1], "1;LOGIN;" + Idea_Encipher("zel", "QUARVEL", 0) + "\r\n");
+  EXPECT_EQ(lines[3].substr(0, 7), "2;PASS;");
+  EXPECT_EQ(lines[5].substr(0, 7), "3;NET8;");
+}
+
+TEST(ZelcfgTool, DefaultPathIsTheSystemPath) {
+  zeltest::TempDir dir;
+  const fs::path work = dir / "a" / "b" / "c" / "d";
+  fs::create_directories(work);
+  const auto r = RunProcess({kTool, "set", "--login", "zel", "--net8", "demo.db"}, work, "pw\r\n");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  const fs::path before = fs::current_path();
+  fs::current_path(work);
+  char user[kIniLoginWidth], password[kIniLoginWidth], service[kIniLoginWidth];
+  Ini_ReadLogin(user, password, service);
+  fs::current_path(before);
+  EXPECT_STREQ(user, "zel");
+  EXPECT_STREQ(password, "pw");
+  EXPECT_STREQ(service, "demo.db");
+}
+
+TEST(ZelcfgTool, UpdateKeepsEveryOtherLine) {
+  zeltest::TempDir dir;
+  const fs::path file = dir / "veldoran.ini";
+  const std::string other = "[Mail];MAIL;x\r\n4;SMTP;" + Idea_Encipher("mail.local", "QUARVEL", 0) + "\r\n";
+  const std::string oldLogin = ";DB;\r\n7;LOGIN;" + Idea_Encipher("old", "QUARVEL", 0) + "\r\n";
+  const std::string dangling = "unpaired last line";
+  zeltest::WriteFile(file, other + oldLogin + dangling);
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                            fs::perms::others_read);
+
+  const auto r = RunProcess({kTool, "set", "--file", file.string(), "--login", "new", "--net8", "prod"},
+                            dir.path(), "pw2\n");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(Lookup(file, "LOGIN"), "new");
+  EXPECT_EQ(Lookup(file, "PASS"), "pw2");
+  EXPECT_EQ(Lookup(file, "NET8"), "prod");
+  EXPECT_EQ(Lookup(file, "SMTP"), "mail.local");
+  EXPECT_EQ(ModeOf(file), fs::perms::owner_read | fs::perms::owner_write);
+
+  // LOGIN updated in place under its number; PASS and NET8 added before the
+  // unpaired last line, which stays last and unpaired.
+  const std::vector<std::string> lines = Lines(zeltest::ReadFile(file));
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(lines[0] + lines[1], other);
+  EXPECT_EQ(lines[2], ";DB;\r\n");
+  EXPECT_EQ(lines[3], "7;LOGIN;" + Idea_Encipher("new", "QUARVEL", 0) + "\r\n");
+  EXPECT_EQ(lines[4], ";DB;\r\n");
+  EXPECT_EQ(lines[8], dangling);
+
+  // --keep-pass reads no password and leaves PASS alone.
+  const auto keep = RunProcess({kTool, "set", "--file", file.string(), "--keep-pass", "--login", "newer"},
+                               dir.path(), "");
+  ASSERT_EQ(keep.exitCode, 0) << keep.output;
+  EXPECT_EQ(Lookup(file, "LOGIN"), "newer");
+  EXPECT_EQ(Lookup(file, "PASS"), "pw2");
+  EXPECT_EQ(Lines(zeltest::ReadFile(file)).size(), 9u);
+}
+
+TEST(ZelcfgTool, UpdateOfAnLfFileWithoutFinalLineEnd) {
+  zeltest::TempDir dir;
+  const fs::path file = dir / "veldoran.ini";
+  zeltest::WriteFile(file, ";X;\n4;SMTP;" + Idea_Encipher("mail", "QUARVEL", 0));
+  const auto r = RunProcess({kTool, "set", "--file", file.string(), "--keep-pass", "--net8", "n8"}, dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(Lookup(file, "SMTP"), "mail");
+  EXPECT_EQ(Lookup(file, "NET8"), "n8");
+  EXPECT_EQ(zeltest::ReadFile(file).find('\r'), std::string::npos);
+}
+
+TEST(ZelcfgTool, RefusesAPasswordOnTheCommandLine) {
+  zeltest::TempDir dir;
+  for (const char* option : {"--pass", "--password=secret", "-p"}) {
+    SCOPED_TRACE(option);
+    const auto r = RunProcess({kTool, "set", "--file", "x.ini", "--login", "zel", option, "secret"}, dir.path(),
+                              "secret\n");
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.output.find("standard input"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("secret"), std::string::npos) << r.output;
+    EXPECT_FALSE(fs::exists(dir / "x.ini"));
+  }
+}
+
+TEST(ZelcfgTool, UsageAndFailureExitCodes) {
+  zeltest::TempDir dir;
+  zeltest::WriteFile(dir / "plainfile", "x");
+  const std::string longValue(41, 'v');
+  struct Case {
+    std::vector<std::string> args;
+    std::string input;
+    int exitCode;
+  };
+  const Case cases[] = {
+      {{}, "", 2},
+      {{"frobnicate"}, "", 2},
+      {{"set", "--bogus"}, "", 2},
+      {{"set", "--file"}, "", 2},
+      {{"set", "--keep-pass"}, "", 2},                         // nothing to set
+      {{"set", "--file", "y.ini", "--login", "zel"}, "", 2},  // no password on stdin
+      {{"set", "--file", "y.ini", "--login", longValue, "--keep-pass"}, "", 2},
+      {{"encipher", "--form", "2"}, "x\n", 2},
+      {{"encipher", "plain-on-command-line"}, "", 2},
+      {{"get", "--file", "y.ini"}, "", 2},
+      {{"set", "--file", "plainfile/sub.ini", "--login", "zel", "--keep-pass"}, "", 1},
+      {{"get", "--file", "missing.ini", "LOGIN"}, "", 1},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> argv = {kTool};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    const auto r = RunProcess(argv, dir.path(), c.input);
+    std::string shown;
+    for (const auto& a : c.args) shown += a + " ";
+    EXPECT_EQ(r.exitCode, c.exitCode) << shown << "\n" << r.output;
+    EXPECT_EQ(r.output.rfind("zelcfg: ", 0), 0u) << shown << "\n" << r.output;
+    EXPECT_EQ(r.output.find('\n'), r.output.size() - 1) << shown << "\n" << r.output;  // one line
+  }
+  EXPECT_FALSE(fs::exists(dir / "y.ini"));
+
+  const auto help = RunProcess({kTool, "--help"}, dir.path());
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.output.find("usage: zelcfg"), std::string::npos);
+  EXPECT_EQ(RunProcess({kTool, "set", "--help"}, dir.path()).exitCode, 0);
+}
+
+TEST(ZelcfgTool, EncipherAndDecipherAgreeWithTheLibrary) {
+  zeltest::TempDir dir;
+  for (const char* form : {"0", "1"}) {
+    SCOPED_TRACE(form);
+    const unsigned char f = static_cast<unsigned char>(form[0] - '0');
+    const auto enc = RunProcess({kTool, "encipher", "--form", form}, dir.path(), "hello world\n");
+    ASSERT_EQ(enc.exitCode, 0) << enc.output;
+    EXPECT_EQ(enc.output, Idea_Encipher("hello world", "QUARVEL", f) + "\n");
+
+    const std::string stored = Idea_Encipher("hello world", "OTHERKEY", f);
+    const auto dec = RunProcess({kTool, "decipher", "--form", form, "--key", "OTHERKEY", stored}, dir.path());
+    EXPECT_EQ(dec.exitCode, 0) << dec.output;
+    EXPECT_EQ(dec.output, "hello world\n");
+    const auto decStdin = RunProcess({kTool, "decipher", "--key=OTHERKEY", "--form=" + std::string(form)},
+                                     dir.path(), stored + "\n");
+    EXPECT_EQ(decStdin.output, "hello world\n");
+  }
+  zeltest::WriteFile(dir / "v.ini", ";DB;\n1;NET8;" + Idea_Encipher("demo.db", "QUARVEL", 0) + "\n");
+  const auto get = RunProcess({kTool, "get", "--file", "v.ini", "NET8"}, dir.path());
+  EXPECT_EQ(get.exitCode, 0);
+  EXPECT_EQ(get.output, "demo.db\n");
+}
+
+}  // namespace
