@@ -1,0 +1,165 @@
+// Badge assignments (MvSystem.Mvs301Asw), persons (Mvs300Pnr), employment
+// periods (Mvs310Bsv) and daily cost centres (Mvs329Ztg): read-only
+// statements and operations. None of them sets a savepoint or commits.
+#include <cstddef>
+
+#include "db/Dbstd.h"
+#include "db/DbstdCatalog.h"
+#include "db/Statement.h"
+
+using zeldb::CursorDef;
+using zeldb::StatementDef;
+using zeldb::StmtKind;
+
+namespace {
+
+using A = AswRecord;
+
+struct BadgeKey {
+  FixedText<9> AswNum;
+};
+struct PersonKey {
+  FixedText<9> AswPnr;
+};
+struct PersonAddress {
+  FixedText<51> PnrNam;
+  FixedText<51> PnrStr;
+  FixedText<51> PnrOrt;
+  FixedText<9> PnrNum;
+};
+// The person number is both the condition's input and the receiving buffer
+// of the selected column, so the caller's own text is never touched.
+struct Employment {
+  FixedText<9> BsvPnr;
+};
+struct CostCentre {
+  FixedText<11> ZtgKst;
+  FixedText<9> ZtgPnr;
+};
+
+const StatementDef kAswPKeyReadk{
+    "Asw_PKeyReadk", StmtKind::SelectInto,
+    "select AswPnr ,TO_CHAR(AswGbi,'yyyymmdd') ,AswErf ,TO_CHAR(AswDat,'yyyymmddHH24MISS') ,PnrNam ,PnrStr ,PnrOrt "
+    "into :b0:b1,:b2:b3,:b4:b5,:b6:b7,:b8:b9,:b10:b11,:b12:b13  from MvSystem.Mvs301Asw ,Mvs300Pnr where "
+    "((AswNum=:b14 and AswGvo=TO_DATE(:b15,'yyyymmdd')) and AswPnr=PnrNum)",
+    {ZEL_HV_TEXT(A, AswPnr), ZEL_HV_TEXT(A, AswGbi), ZEL_HV_TEXT(A, AswErf), ZEL_HV_TEXT(A, AswDat),
+     ZEL_HV_TEXT(A, PnrNam), ZEL_HV_TEXT(A, PnrStr), ZEL_HV_TEXT(A, PnrOrt)},
+    {ZEL_HV_TEXT(A, AswNum), ZEL_HV_TEXT(A, AswGvo)},
+    nullptr,
+    sizeof(A)};
+
+const CursorDef kAswPnrAll{
+    "Asw_PnrAll",
+    "select AswPnr ,AswNum ,TO_CHAR(AswGvo,'yyyymmdd') ,TO_CHAR(AswGbi,'yyyymmdd') ,AswErf "
+    ",TO_CHAR(AswDat,'yyyymmddHH24MISS') ,PnrNam ,PnrStr ,PnrOrt  from MvSystem.Mvs301Asw ,Mvs300Pnr where "
+    "(((AswPnr is  not null  and AswGvo<=trunc(SYSDATE)) and (AswGbi>=trunc(SYSDATE) or AswGbi is null )) and "
+    "AswPnr=PnrNum) order by AswPnr,AswGvo desc",
+    {},
+    {ZEL_HV_TEXT(A, AswPnr), ZEL_HV_TEXT(A, AswNum), ZEL_HV_TEXT(A, AswGvo), ZEL_HV_TEXT(A, AswGbi),
+     ZEL_HV_TEXT(A, AswErf), ZEL_HV_TEXT(A, AswDat), ZEL_HV_TEXT(A, PnrNam), ZEL_HV_TEXT(A, PnrStr),
+     ZEL_HV_TEXT(A, PnrOrt)},
+    0,
+    sizeof(A)};
+
+const CursorDef kAswNum{
+    "Asw_Num",
+    "select AswPnr ,TO_CHAR(AswGvo,'yyyymmdd') ,TO_CHAR(AswGbi,'yyyymmdd') ,AswErf "
+    ",TO_CHAR(AswDat,'yyyymmddHH24MISS')  from MvSystem.Mvs301Asw where (AswNum=:b0 and AswGvo<=trunc(SYSDATE)) "
+    "order by AswGvo desc",
+    {ZEL_HV_TEXT(BadgeKey, AswNum)},
+    {ZEL_HV_TEXT(A, AswPnr), ZEL_HV_TEXT(A, AswGvo), ZEL_HV_TEXT(A, AswGbi), ZEL_HV_TEXT(A, AswErf),
+     ZEL_HV_TEXT(A, AswDat)},
+    sizeof(BadgeKey),
+    sizeof(A)};
+
+const CursorDef kAswPnr{
+    "Asw_Pnr",
+    "select AswNum ,TO_CHAR(AswGvo,'yyyymmdd') ,TO_CHAR(AswGbi,'yyyymmdd') ,AswErf "
+    ",TO_CHAR(AswDat,'yyyymmddHH24MISS')  from MvSystem.Mvs301Asw where (AswPnr=:b0 and AswGvo<=trunc(SYSDATE)) "
+    "order by AswGvo desc",
+    {ZEL_HV_TEXT(PersonKey, AswPnr)},
+    {ZEL_HV_TEXT(A, AswNum), ZEL_HV_TEXT(A, AswGvo), ZEL_HV_TEXT(A, AswGbi), ZEL_HV_TEXT(A, AswErf),
+     ZEL_HV_TEXT(A, AswDat)},
+    sizeof(PersonKey),
+    sizeof(A)};
+
+const StatementDef kPnrPKeyReadk{
+    "Pnr_PKeyReadk", StmtKind::SelectInto,
+    "select PnrNam ,PnrStr ,PnrOrt into :b0:b1,:b2:b3,:b4:b5  from Mvs300Pnr where PnrNum=:b6",
+    {ZEL_HV_TEXT(PersonAddress, PnrNam), ZEL_HV_TEXT(PersonAddress, PnrStr), ZEL_HV_TEXT(PersonAddress, PnrOrt)},
+    {ZEL_HV_TEXT(PersonAddress, PnrNum)},
+    nullptr,
+    sizeof(PersonAddress)};
+
+const StatementDef kBsvPnrReadk{
+    "Bsv_PnrReadk", StmtKind::SelectInto,
+    "select BSVPNR into :b0:b1  from Mvs310Bsv where ((BsvPnr=:b0 and BsvGvo<=trunc(SYSDATE)) and "
+    "(BsvGbi>=trunc(SYSDATE) or BsvGbi is null ))",
+    {ZEL_HV_TEXT(Employment, BsvPnr)},
+    {},
+    nullptr,
+    sizeof(Employment)};
+
+const StatementDef kZtgPnrReadk{
+    "Ztg_PnrReadk", StmtKind::SelectInto,
+    "select ZTGKST into :b0:b1  from Mvs329Ztg where (ZtgPnr=:b2 and ZtgVon=trunc(SYSDATE))",
+    {ZEL_HV_TEXT(CostCentre, ZtgKst)},
+    {ZEL_HV_TEXT(CostCentre, ZtgPnr)},
+    nullptr,
+    sizeof(CostCentre)};
+
+}  // namespace
+
+int32_t Asw_PKeyReadk(AswRecord& rec) { return zeldb::Stmt_SelectInto(kAswPKeyReadk, &rec); }
+
+int32_t Asw_PnrAll_Open() { return zeldb::Cursor_Open(kAswPnrAll, nullptr); }
+int32_t Asw_PnrAll_Read(AswRecord& rec) { return zeldb::Cursor_Fetch(kAswPnrAll, &rec); }
+int32_t Asw_PnrAll_Close() { return zeldb::Cursor_Close(kAswPnrAll); }
+
+int32_t Asw_Num_Open(const char* badgeNumber) {
+  BadgeKey key{};
+  key.AswNum = badgeNumber;
+  return zeldb::Cursor_Open(kAswNum, &key);
+}
+int32_t Asw_Num_Read(AswRecord& rec) { return zeldb::Cursor_Fetch(kAswNum, &rec); }
+int32_t Asw_Num_Close() { return zeldb::Cursor_Close(kAswNum); }
+
+int32_t Asw_Pnr_Open(const char* personNumber) {
+  PersonKey key{};
+  key.AswPnr = personNumber;
+  return zeldb::Cursor_Open(kAswPnr, &key);
+}
+int32_t Asw_Pnr_Read(AswRecord& rec) { return zeldb::Cursor_Fetch(kAswPnr, &rec); }
+int32_t Asw_Pnr_Close() { return zeldb::Cursor_Close(kAswPnr); }
+
+int32_t Pnr_PKeyReadk(const char* personNumber, FixedText<51>& name, FixedText<51>& street, FixedText<51>& place) {
+  PersonAddress host{};
+  host.PnrNum = personNumber;
+  const int32_t status = zeldb::Stmt_SelectInto(kPnrPKeyReadk, &host);
+  if (status == 0) {
+    name = host.PnrNam;
+    street = host.PnrStr;
+    place = host.PnrOrt;
+  }
+  return status;
+}
+
+int32_t Bsv_PnrReadk(const char* personNumber) {
+  Employment host{};
+  host.BsvPnr = personNumber;
+  return zeldb::Stmt_SelectInto(kBsvPnrReadk, &host);
+}
+
+int32_t Ztg_PnrReadk(const char* personNumber, FixedText<11>& costCentre) {
+  CostCentre host{};
+  host.ZtgPnr = personNumber;
+  const int32_t status = zeldb::Stmt_SelectInto(kZtgPnrReadk, &host);
+  if (status == 0) costCentre = host.ZtgKst;
+  return status;
+}
+
+const zeldb::StatementGroup& zeldb::DbstdAsw_Group() {
+  static const StatementGroup group{{&kAswPKeyReadk, &kPnrPKeyReadk, &kBsvPnrReadk, &kZtgPnrReadk},
+                                    {&kAswPnrAll, &kAswNum, &kAswPnr}};
+  return group;
+}

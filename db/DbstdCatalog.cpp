@@ -1,0 +1,22 @@
+#include "db/DbstdCatalog.h"
+
+namespace zeldb {
+namespace {
+std::vector<const StatementGroup*> Groups() {
+  return {&DbstdPrv_Group(), &DbstdAsw_Group(), &DbstdBak_Group()};
+}
+}  // namespace
+
+std::vector<const StatementDef*> Dbstd_Statements() {
+  std::vector<const StatementDef*> all;
+  for (const StatementGroup* g : Groups()) all.insert(all.end(), g->statements.begin(), g->statements.end());
+  return all;
+}
+
+std::vector<const CursorDef*> Dbstd_Cursors() {
+  std::vector<const CursorDef*> all;
+  for (const StatementGroup* g : Groups()) all.insert(all.end(), g->cursors.begin(), g->cursors.end());
+  return all;
+}
+
+}  // namespace zeldb

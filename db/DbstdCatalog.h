@@ -1,0 +1,25 @@
+// Every statement and cursor of db/Dbstd, for the checks that prepare all of
+// them on an engine (a wrong text must fail a test, not a nightly run).
+#pragma once
+
+#include <vector>
+
+#include "db/Statement.h"
+
+namespace zeldb {
+
+struct StatementGroup {
+  std::vector<const StatementDef*> statements;
+  std::vector<const CursorDef*> cursors;
+};
+
+// One group per statement file of the module.
+const StatementGroup& DbstdPrv_Group();
+const StatementGroup& DbstdAsw_Group();
+const StatementGroup& DbstdBak_Group();
+
+// All groups together.
+std::vector<const StatementDef*> Dbstd_Statements();
+std::vector<const CursorDef*> Dbstd_Cursors();
+
+}  // namespace zeldb

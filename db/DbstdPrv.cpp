@@ -1,0 +1,169 @@
+// Mvs510Prv, the per-person download table: its statements and operations.
+#include <cstddef>
+
+#include "db/Dbstd.h"
+#include "db/DbstdCatalog.h"
+#include "db/Statement.h"
+
+using zeldb::CursorDef;
+using zeldb::StatementDef;
+using zeldb::StmtKind;
+
+namespace {
+
+using P = PrvRecord;
+
+// The single-column host records of the operations that take plain arguments.
+struct PnrKey {
+  FixedText<9> PrvPnr;
+};
+struct PnrRange {
+  FixedText<9> low;
+  FixedText<9> high;
+};
+
+// PrvPnr ... PrvOrt in the order of the single-row read, which the insert
+// shares for its inputs.
+const std::vector<zeldb::HostVar> kReadOrder = {
+    ZEL_HV_TEXT(P, PrvPnr), ZEL_HV_TEXT(P, PrvGvo), ZEL_HV_TEXT(P, PrvGbi), ZEL_HV_INT(P, PrvBer),
+    ZEL_HV_TEXT(P, PrvKst), ZEL_HV_TEXT(P, PrvFbe), ZEL_HV_INT(P, PrvMmb),  ZEL_HV_TEXT(P, PrvZf1),
+    ZEL_HV_TEXT(P, PrvZf2), ZEL_HV_TEXT(P, PrvZf3), ZEL_HV_SHORT(P, PrvSta), ZEL_HV_TEXT(P, PrvErf),
+    ZEL_HV_TEXT(P, PrvDna), ZEL_HV_TEXT(P, PrvDwn), ZEL_HV_TEXT(P, PrvAwn), ZEL_HV_INT(P, PrvAwa),
+    ZEL_HV_INT(P, PrvAnw),  ZEL_HV_INT(P, PrvApl),  ZEL_HV_INT(P, PrvApp),  ZEL_HV_INT(P, PrvPzm),
+    ZEL_HV_TEXT(P, PrvAvn), ZEL_HV_TEXT(P, PrvAbi), ZEL_HV_TEXT(P, PrvNam), ZEL_HV_TEXT(P, PrvStr),
+    ZEL_HV_TEXT(P, PrvOrt)};
+
+const StatementDef kPKeyReadk{
+    "Prv_PKeyReadk", StmtKind::SelectInto,
+    "select PrvPnr ,TO_CHAR(PrvGvo,'yyyymmdd') ,TO_CHAR(PrvGbi,'yyyymmdd') ,PrvBer ,PrvKst ,PrvFbe ,PrvMmb ,PrvZf1 "
+    ",PrvZf2 ,PrvZf3 ,PrvSta ,PrvErf ,PrvDna ,PrvDwn ,PrvAwn ,PrvAwa ,PrvAnw ,PrvApl ,PrvApp ,PrvPzm "
+    ",TO_CHAR(PrvAvn,'yyyymmddHH24MISS') ,TO_CHAR(PrvAbi,'yyyymmddHH24MISS') ,PrvNam ,PrvStr ,PrvOrt into "
+    ":b0:b1,:b2:b3,:b4:b5,:b6:b7,:b8:b9,:b10:b11,:b12:b13,:b14:b15,:b16:b17,:b18:b19,:b20:b21,:b22:b23,:b24:b25,"
+    ":b26:b27,:b28:b29,:b30:b31,:b32:b33,:b34:b35,:b36:b37,:b38:b39,:b40:b41,:b42:b43,:b44:b45,:b46:b47,:b48:b49  "
+    "from Mvs510Prv where PrvPnr=:b0",
+    kReadOrder, {}, nullptr, sizeof(P)};
+
+const StatementDef kFbeDefault{"Prv_PKeyIns",  StmtKind::SelectInto,
+                               "select FbeFbe into :b0:b1  from Mvs559Fbe where FbeTyp=1",
+                               {ZEL_HV_TEXT(P, PrvFbe)}, {}, nullptr, sizeof(P)};
+
+const StatementDef kPKeyIns{
+    "Prv_PKeyIns", StmtKind::Insert,
+    "insert into Mvs510Prv (PrvPnr,PrvGvo,PrvGbi,PrvBer,PrvKst,PrvFbe,PrvMmb,PrvZf1,PrvZf2,PrvZf3,PrvSta,PrvDat,"
+    "PrvErf,PrvDna,PrvDwn,PrvAwn,PrvAwa,PrvAnw,PrvApl,PrvApp,PrvPzm,PrvAvn,PrvAbi,PrvNam,PrvStr,PrvOrt) values "
+    "(:b0,TO_DATE(:b1,'yyyymmdd'),TO_DATE(:b2,'yyyymmdd'),:b3,:b4,:b5,:b6,:b7,:b8,:b9,:b10,sysdate,:b11,:b12,:b13,"
+    ":b14,:b15,:b16,:b17,:b18,:b19,TO_DATE(:b20,'yyyymmddHH24MISS'),TO_DATE(:b21,'yyyymmddHH24MISS'),:b22,:b23,"
+    ":b24)",
+    {}, kReadOrder, "Prv_PKeyIns_Sp", sizeof(P)};
+
+const StatementDef kPKeyUpd{
+    "Prv_PKeyUpd", StmtKind::Update,
+    "update Mvs510Prv  set PrvGvo=TO_DATE(:b0,'yyyymmdd'),PrvGbi=TO_DATE(:b1,'yyyymmdd'),PrvBer=:b2,PrvFbe=:b3,"
+    "PrvMmb=:b4,PrvZf1=:b5,PrvZf2=:b6,PrvZf3=:b7,PrvAwa=:b8,PrvDna=:b9,PrvDwn=:b10,PrvSta=:b11,PrvDat=sysdate,"
+    "PrvErf=:b12,PrvAwn=:b13,PrvKst=:b14,PrvAnw=:b15,PrvApl=:b16,PrvApp=:b17,PrvPzm=:b18,"
+    "PrvAvn=TO_DATE(:b19,'yyyymmddHH24MISS'),PrvAbi=TO_DATE(:b20,'yyyymmddHH24MISS'),PrvNam=:b21,PrvStr=:b22,"
+    "PrvOrt=:b23 where PrvPnr=:b24",
+    {},
+    {ZEL_HV_TEXT(P, PrvGvo), ZEL_HV_TEXT(P, PrvGbi), ZEL_HV_INT(P, PrvBer),   ZEL_HV_TEXT(P, PrvFbe),
+     ZEL_HV_INT(P, PrvMmb),  ZEL_HV_TEXT(P, PrvZf1), ZEL_HV_TEXT(P, PrvZf2),  ZEL_HV_TEXT(P, PrvZf3),
+     ZEL_HV_INT(P, PrvAwa),  ZEL_HV_TEXT(P, PrvDna), ZEL_HV_TEXT(P, PrvDwn),  ZEL_HV_SHORT(P, PrvSta),
+     ZEL_HV_TEXT(P, PrvErf), ZEL_HV_TEXT(P, PrvAwn), ZEL_HV_TEXT(P, PrvKst),  ZEL_HV_INT(P, PrvAnw),
+     ZEL_HV_INT(P, PrvApl),  ZEL_HV_INT(P, PrvApp),  ZEL_HV_INT(P, PrvPzm),   ZEL_HV_TEXT(P, PrvAvn),
+     ZEL_HV_TEXT(P, PrvAbi), ZEL_HV_TEXT(P, PrvNam), ZEL_HV_TEXT(P, PrvStr),  ZEL_HV_TEXT(P, PrvOrt),
+     ZEL_HV_TEXT(P, PrvPnr)},
+    "Prv_PKeyUpd_Sp", sizeof(P)};
+
+const StatementDef kDelete{"Prv_Delete", StmtKind::Delete, "delete  from Mvs510Prv ", {}, {}, "Prv_Delete_Sp",
+                           sizeof(PnrKey)};
+
+const StatementDef kPKeyDel{"Prv_PKeyDel",    StmtKind::Delete, "delete  from Mvs510Prv  where PrvPnr=:b0", {},
+                            {ZEL_HV_TEXT(PnrKey, PrvPnr)}, "Prv_PKeyDel_Sp", sizeof(PnrKey)};
+
+const CursorDef kPnrRange{
+    "Prv_PnrRange",
+    "select PrvPnr ,TO_CHAR(PrvGvo,'yyyymmdd') ,TO_CHAR(PrvGbi,'yyyymmdd') ,PrvBer ,PrvKst ,PrvFbe ,PrvMmb ,PrvZf1 "
+    ",PrvZf2 ,PrvZf3 ,PrvDna ,PrvDwn ,PrvAwa ,PrvAwn ,PrvAnw ,TO_CHAR(PrvAvn,'yyyymmddHH24MISS') "
+    ",TO_CHAR(PrvAbi,'yyyymmddHH24MISS') ,PrvApl ,PrvApp ,PrvPzm ,PrvSta ,PrvErf ,PrvNam ,PrvStr ,PrvOrt  from "
+    "Mvs510Prv where ((PrvPnr>=:b0 and PrvPnr<=:b1) and (PrvGvo<=trunc(sysdate) or PrvGvo is null )) order by "
+    "PrvPnr            ",
+    {ZEL_HV_TEXT(PnrRange, low), ZEL_HV_TEXT(PnrRange, high)},
+    {ZEL_HV_TEXT(P, PrvPnr), ZEL_HV_TEXT(P, PrvGvo), ZEL_HV_TEXT(P, PrvGbi), ZEL_HV_INT(P, PrvBer),
+     ZEL_HV_TEXT(P, PrvKst), ZEL_HV_TEXT(P, PrvFbe), ZEL_HV_INT(P, PrvMmb),  ZEL_HV_TEXT(P, PrvZf1),
+     ZEL_HV_TEXT(P, PrvZf2), ZEL_HV_TEXT(P, PrvZf3), ZEL_HV_TEXT(P, PrvDna), ZEL_HV_TEXT(P, PrvDwn),
+     ZEL_HV_INT(P, PrvAwa),  ZEL_HV_TEXT(P, PrvAwn), ZEL_HV_INT(P, PrvAnw),  ZEL_HV_TEXT(P, PrvAvn),
+     ZEL_HV_TEXT(P, PrvAbi), ZEL_HV_INT(P, PrvApl),  ZEL_HV_INT(P, PrvApp),  ZEL_HV_INT(P, PrvPzm),
+     ZEL_HV_SHORT(P, PrvSta), ZEL_HV_TEXT(P, PrvErf), ZEL_HV_TEXT(P, PrvNam), ZEL_HV_TEXT(P, PrvStr),
+     ZEL_HV_TEXT(P, PrvOrt)},
+    sizeof(PnrRange), sizeof(P)};
+
+}  // namespace
+
+int32_t Prv_PKeyReadk(PrvRecord& rec) {
+  const int32_t status = zeldb::Stmt_SelectInto(kPKeyReadk, &rec);
+  if (status != 0) {
+    // The callers fill a new row from this record after a 1403: it must
+    // carry nothing of an earlier row but the key and the person's address.
+    rec.PrvGbi.clear();
+    rec.PrvKst.clear();
+    rec.PrvFbe.clear();
+    rec.PrvZf1.clear();
+    rec.PrvZf2.clear();
+    rec.PrvZf3.clear();
+    rec.PrvDat.clear();
+    rec.PrvErf.clear();
+    rec.PrvDna.clear();
+    rec.PrvDwn.clear();
+    rec.PrvAwn.clear();
+    rec.PrvAvn.clear();
+    rec.PrvAbi.clear();
+    rec.PrvBer = rec.PrvMmb = rec.PrvAwa = rec.PrvSta = 0;
+    rec.PrvApl = rec.PrvApp = rec.PrvAnw = rec.PrvPzm = 0;
+  }
+  return status;
+}
+
+int32_t Prv_PKeyIns(PrvRecord& rec) {
+  PrvRecord host = rec;
+  host.PrvBer = host.PrvMmb = host.PrvAnw = host.PrvApl = host.PrvApp = 0;
+  if (rec.PrvFbe.empty()) {
+    // The lookup's status does not stop the insert: without a default row
+    // the field simply stays empty.
+    zeldb::Stmt_SelectInto(kFbeDefault, &host);
+    rec.PrvFbe = host.PrvFbe;
+  }
+  return zeldb::Stmt_Write(kPKeyIns, &host);
+}
+
+int32_t Prv_PKeyUpd(const PrvRecord& rec) { return zeldb::Stmt_Write(kPKeyUpd, &rec); }
+
+int32_t Prv_Delete() {
+  const PnrKey none{};
+  return zeldb::Stmt_Write(kDelete, &none);
+}
+
+int32_t Prv_PKeyDel(const char* pnr) {
+  PnrKey key{};
+  key.PrvPnr = pnr;
+  return zeldb::Stmt_Write(kPKeyDel, &key);
+}
+
+int32_t Prv_PnrRange_Open(const char* low, const char* high) {
+  PnrRange range{};
+  range.low = low;
+  range.high = high;
+  return zeldb::Cursor_Open(kPnrRange, &range);
+}
+
+int32_t Prv_PKeyRead(PrvRecord& rec) {
+  const int32_t status = zeldb::Cursor_Fetch(kPnrRange, &rec);
+  if (status == 0) rec.PrvDat.clear();
+  return status;
+}
+
+int32_t Prv_PnrRange_Close() { return zeldb::Cursor_Close(kPnrRange); }
+
+const zeldb::StatementGroup& zeldb::DbstdPrv_Group() {
+  static const StatementGroup group{{&kPKeyReadk, &kFbeDefault, &kPKeyIns, &kPKeyUpd, &kDelete, &kPKeyDel},
+                                    {&kPnrRange}};
+  return group;
+}

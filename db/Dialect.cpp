@@ -1,0 +1,257 @@
+#include "db/Dialect.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+
+namespace zeldb {
+namespace {
+
+enum class Tok { Space, Word, String, Placeholder, Number, Punct };
+
+struct Token {
+  Tok kind;
+  std::string text;
+  int number = -1;  // placeholder number for Tok::Placeholder
+};
+
+bool IsWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsWordChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+bool Tokenize(std::string_view s, std::vector<Token>& out, std::string& error) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const char c = s[i];
+    size_t j = i + 1;
+    if (std::isspace(static_cast<unsigned char>(c))) {
+      while (j < s.size() && std::isspace(static_cast<unsigned char>(s[j]))) ++j;
+      out.push_back({Tok::Space, std::string(s.substr(i, j - i))});
+    } else if (c == '\'') {
+      // A literal runs to the next quote that is not doubled.
+      for (;;) {
+        if (j >= s.size()) { error = "unterminated string literal"; return false; }
+        if (s[j] == '\'') {
+          if (j + 1 < s.size() && s[j + 1] == '\'') { j += 2; continue; }
+          ++j;
+          break;
+        }
+        ++j;
+      }
+      out.push_back({Tok::String, std::string(s.substr(i, j - i))});
+    } else if (c == ':' && j < s.size() && (s[j] == 'b' || s[j] == 'B') && j + 1 < s.size() &&
+               std::isdigit(static_cast<unsigned char>(s[j + 1]))) {
+      j += 1;
+      int n = 0;
+      while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) n = n * 10 + (s[j++] - '0');
+      out.push_back({Tok::Placeholder, std::string(s.substr(i, j - i)), n});
+    } else if (IsWordStart(c)) {
+      while (j < s.size() && IsWordChar(s[j])) ++j;
+      out.push_back({Tok::Word, std::string(s.substr(i, j - i))});
+    } else if (std::isdigit(static_cast<unsigned char>(c))) {
+      while (j < s.size() && (std::isdigit(static_cast<unsigned char>(s[j])) || s[j] == '.')) ++j;
+      out.push_back({Tok::Number, std::string(s.substr(i, j - i))});
+    } else {
+      out.push_back({Tok::Punct, std::string(1, c)});
+    }
+    i = j;
+  }
+  return true;
+}
+
+class Renderer {
+ public:
+  Renderer(const std::vector<Token>& toks, const SqlFlavor& flavor, Translation& result)
+      : t_(toks), flavor_(flavor), r_(result) {}
+
+  bool Run() {
+    // Only a select can carry an into list; the first word decides.
+    for (const auto& tok : t_) {
+      if (tok.kind == Tok::Space) continue;
+      selectInto_ = tok.kind == Tok::Word && EqualsNoCase(tok.text, "select");
+      break;
+    }
+    std::string out;
+    if (!Render(0, t_.size(), 0, out)) return false;
+    r_.sql = std::move(out);
+    return true;
+  }
+
+ private:
+  size_t SkipSpace(size_t i, size_t end) const {
+    while (i < end && t_[i].kind == Tok::Space) ++i;
+    return i;
+  }
+  bool IsPunct(size_t i, size_t end, char c) const {
+    return i < end && t_[i].kind == Tok::Punct && t_[i].text[0] == c;
+  }
+
+  // Index of the ')' that closes the '(' at `open`, or `end` when none does.
+  size_t MatchParen(size_t open, size_t end) const {
+    int depth = 0;
+    for (size_t i = open; i < end; ++i) {
+      if (IsPunct(i, end, '(')) ++depth;
+      if (IsPunct(i, end, ')') && --depth == 0) return i;
+    }
+    return end;
+  }
+
+  // Splits the arguments between `open` and `close` at top-level commas.
+  std::vector<std::pair<size_t, size_t>> Arguments(size_t open, size_t close) const {
+    std::vector<std::pair<size_t, size_t>> args;
+    int depth = 0;
+    size_t start = open + 1;
+    for (size_t i = open + 1; i < close; ++i) {
+      if (IsPunct(i, close, '(')) ++depth;
+      if (IsPunct(i, close, ')')) --depth;
+      if (depth == 0 && IsPunct(i, close, ',')) {
+        args.emplace_back(start, i);
+        start = i + 1;
+      }
+    }
+    args.emplace_back(start, close);
+    return args;
+  }
+
+  // The format literal of a conversion, without its quotes.
+  bool FormatArgument(std::pair<size_t, size_t> arg, std::string& fmt) {
+    size_t i = SkipSpace(arg.first, arg.second);
+    if (i >= arg.second || t_[i].kind != Tok::String || SkipSpace(i + 1, arg.second) != arg.second) {
+      r_.error = "conversion format must be a literal";
+      return false;
+    }
+    fmt = t_[i].text.substr(1, t_[i].text.size() - 2);
+    return true;
+  }
+
+  std::string Parameter(int placeholder) {
+    auto it = std::find(r_.parameters.begin(), r_.parameters.end(), placeholder);
+    if (it == r_.parameters.end()) {
+      r_.parameters.push_back(placeholder);
+      return flavor_.Parameter(static_cast<int>(r_.parameters.size()));
+    }
+    return flavor_.Parameter(static_cast<int>(it - r_.parameters.begin()) + 1);
+  }
+
+  // The into list: outputs ":bN" or ":bN:bM" (M being N's indicator),
+  // separated by commas. Returns the index after it.
+  size_t IntoList(size_t i, size_t end) {
+    for (;;) {
+      i = SkipSpace(i, end);
+      if (i >= end || t_[i].kind != Tok::Placeholder) break;
+      r_.outputs.push_back(t_[i].number);
+      ++i;
+      if (i < end && t_[i].kind == Tok::Placeholder) ++i;  // the indicator
+      size_t k = SkipSpace(i, end);
+      if (!IsPunct(k, end, ',')) break;
+      i = k + 1;
+    }
+    return i;
+  }
+
+  bool Render(size_t begin, size_t end, int depth, std::string& out) {
+    for (size_t i = begin; i < end;) {
+      const Token& tok = t_[i];
+      if (tok.kind == Tok::Placeholder) {
+        out += Parameter(tok.number);
+        ++i;
+        continue;
+      }
+      if (tok.kind != Tok::Word) {
+        out += tok.text;
+        ++i;
+        continue;
+      }
+      if (depth == 0 && selectInto_ && r_.outputs.empty() && EqualsNoCase(tok.text, "into")) {
+        i = IntoList(i + 1, end);
+        continue;
+      }
+      const size_t open = SkipSpace(i + 1, end);
+      const bool call = IsPunct(open, end, '(');
+      if (call && (EqualsNoCase(tok.text, "TO_CHAR") || EqualsNoCase(tok.text, "TO_DATE"))) {
+        const size_t close = MatchParen(open, end);
+        if (close == end) { r_.error = "unbalanced parentheses"; return false; }
+        auto args = Arguments(open, close);
+        if (args.size() != 2) { r_.error = tok.text + " needs two arguments"; return false; }
+        std::string expr, fmt;
+        if (!Render(args[0].first, args[0].second, depth + 1, expr) || !FormatArgument(args[1], fmt)) return false;
+        if (!SupportedFormat(fmt)) { r_.error = "unsupported date format '" + fmt + "'"; return false; }
+        i = close + 1;
+        if (EqualsNoCase(tok.text, "TO_CHAR")) {
+          out += flavor_.ToChar(expr, fmt);
+          continue;
+        }
+        std::string date = flavor_.ToDate(expr, fmt);
+        // Day arithmetic directly on the converted date: "TO_DATE(:b14,'yyyymmdd')+:b15".
+        size_t k = SkipSpace(i, end);
+        if (IsPunct(k, end, '+') || IsPunct(k, end, '-')) {
+          const char op = t_[k].text[0];
+          size_t m = SkipSpace(k + 1, end);
+          if (m < end && (t_[m].kind == Tok::Placeholder || t_[m].kind == Tok::Number)) {
+            std::string days;
+            if (!Render(m, m + 1, depth + 1, days)) return false;
+            out += flavor_.AddDays(date, op, days);
+            i = m + 1;
+            continue;
+          }
+        }
+        out += date;
+        continue;
+      }
+      if (call && EqualsNoCase(tok.text, "trunc")) {
+        const size_t close = MatchParen(open, end);
+        size_t a = SkipSpace(open + 1, close);
+        if (close == end || a >= close || t_[a].kind != Tok::Word || !EqualsNoCase(t_[a].text, "sysdate") ||
+            SkipSpace(a + 1, close) != close) {
+          r_.error = "trunc is supported on sysdate only";
+          return false;
+        }
+        out += flavor_.Today();
+        i = close + 1;
+        continue;
+      }
+      if (EqualsNoCase(tok.text, "sysdate")) {
+        out += flavor_.Sysdate();
+        ++i;
+        continue;
+      }
+      if (EqualsNoCase(tok.text, "MvSystem") && IsPunct(i + 1, end, '.') && i + 2 < end && t_[i + 2].kind == Tok::Word) {
+        out += flavor_.Qualified(tok.text, t_[i + 2].text);
+        i += 3;
+        continue;
+      }
+      out += tok.text;
+      ++i;
+    }
+    return true;
+  }
+
+  static bool SupportedFormat(const std::string& fmt) {
+    return EqualsNoCase(fmt, "yyyymmdd") || EqualsNoCase(fmt, "yyyymmddHH24MISS");
+  }
+
+  const std::vector<Token>& t_;
+  const SqlFlavor& flavor_;
+  Translation& r_;
+  bool selectInto_ = false;
+};
+
+}  // namespace
+
+Translation Translate(std::string_view oracleText, const SqlFlavor& flavor) {
+  Translation result;
+  std::vector<Token> tokens;
+  if (!Tokenize(oracleText, tokens, result.error)) return result;
+  Renderer renderer(tokens, flavor, result);
+  result.ok = renderer.Run();
+  return result;
+}
+
+}  // namespace zeldb

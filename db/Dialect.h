@@ -1,0 +1,59 @@
+// The dialect layer: Oracle statement texts rendered for one engine.
+//
+// The table statements keep their Oracle texts exactly as the system wrote
+// them. Translate() parses such a text once and renders it through the
+// engine's SqlFlavor:
+//
+//  - positional placeholders ":b0" ... become the engine's parameters; a
+//    placeholder used twice keeps one parameter; in the "into" list of a
+//    single-row select, ":b0:b1" is an output with its indicator, and the
+//    whole "into" list is taken out of the text (the outputs become the
+//    result columns in order);
+//  - "sysdate", "trunc(sysdate)" (any case), TO_CHAR(x,'fmt') and
+//    TO_DATE(x,'fmt') with 'yyyymmdd' and 'yyyymmddHH24MISS', and day
+//    arithmetic "TO_DATE(...)+n" are rendered by the flavor;
+//  - "MvSystem.Name" is rendered by the flavor (SQLite keeps every table in
+//    one file, so the schema is dropped there).
+//
+// String literals and everything else pass through unchanged.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zeldb {
+
+// Rendering rules of one engine.
+class SqlFlavor {
+ public:
+  virtual ~SqlFlavor() = default;
+  // The engine parameter with 1-based `index`.
+  virtual std::string Parameter(int index) const = 0;
+  // The database's current date and time, whole seconds ("sysdate").
+  virtual std::string Sysdate() const = 0;
+  // The database's current day at midnight ("trunc(sysdate)").
+  virtual std::string Today() const = 0;
+  // A date column or expression as text in `oracleFormat`.
+  virtual std::string ToChar(const std::string& expr, const std::string& oracleFormat) const = 0;
+  // A text in `oracleFormat` as a date.
+  virtual std::string ToDate(const std::string& expr, const std::string& oracleFormat) const = 0;
+  // `dateExpr` plus (or minus, when `op` is '-') `days` days.
+  virtual std::string AddDays(const std::string& dateExpr, char op, const std::string& days) const = 0;
+  // A name qualified with a schema, as in "MvSystem.Mvs301Asw".
+  virtual std::string Qualified(const std::string& schema, const std::string& name) const = 0;
+};
+
+struct Translation {
+  bool ok = false;
+  std::string error;            // why the text could not be translated
+  std::string sql;              // the engine's text
+  std::vector<int> outputs;     // placeholder numbers of the into list, in order
+  std::vector<int> parameters;  // for engine parameter i+1: its placeholder number
+};
+
+// Translates an Oracle statement text for `flavor`.
+Translation Translate(std::string_view oracleText, const SqlFlavor& flavor);
+
+}  // namespace zeldb

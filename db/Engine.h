@@ -1,0 +1,98 @@
+// The narrow interface between the database module and a database engine.
+//
+// db/Dbstd and db/DbDb never talk to an engine's own API: they run statement
+// texts, already translated by the engine's dialect (db/Dialect.h), through
+// these two classes. An engine implements them with Oracle's semantics:
+//
+//  - Every method returns a status of db/OraStatus.h: 0, 1403, or a negative
+//    Oracle number mapped from the engine's own error. Nothing throws.
+//  - A failed statement undoes only itself; the connection goes on normally.
+//  - Work is transactional as in Oracle: a write opens a transaction that
+//    stays pending until Commit or Rollback; savepoints nest inside it.
+//  - Bound empty texts are NULL (the caller binds them with BindNull).
+//
+// A session has one main connection for its single-row reads and writes and
+// opens one further connection per open cursor (OpenCursorConnection), so
+// that a cursor reads a consistent snapshot taken at its open and streams
+// its rows while the main connection commits and rolls back beside it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "db/Dialect.h"
+
+namespace zeldb {
+
+// One prepared statement of a connection. Prepared once per run and reused:
+// Reset() ends an execution and keeps the preparation.
+class EngineStatement {
+ public:
+  virtual ~EngineStatement() = default;
+
+  // Parameters are numbered from 1 in the translated text.
+  virtual void BindNull(int index) = 0;
+  virtual void BindInt(int index, int64_t value) = 0;
+  virtual void BindDouble(int index, double value) = 0;
+  virtual void BindText(int index, std::string_view value) = 0;
+
+  // Executes (first call after Reset) or advances. 0: a row is available in
+  // the column accessors; 1403: no (further) row, or a write is done;
+  // negative: failure (the statement's own effect is undone).
+  virtual int32_t Step() = 0;
+
+  // Columns of the current row, numbered from 0. Valid until the next Step or Reset.
+  virtual bool ColumnIsNull(int column) = 0;
+  virtual int64_t ColumnInt(int column) = 0;
+  virtual double ColumnDouble(int column) = 0;
+  virtual std::string_view ColumnText(int column) = 0;
+
+  // Rows changed by the last write.
+  virtual int64_t RowsAffected() = 0;
+
+  // Ends the current execution (releases its snapshot and locks) and clears bindings.
+  virtual void Reset() = 0;
+};
+
+class EngineConnection {
+ public:
+  virtual ~EngineConnection() = default;
+
+  // How Oracle texts are rendered for this engine.
+  virtual const SqlFlavor& Flavor() const = 0;
+
+  // Prepares translated SQL. Returns 0 or a negative status (-942, -904 ...).
+  virtual int32_t Prepare(const std::string& sql, std::unique_ptr<EngineStatement>& out) = 0;
+
+  // Called before every insert, update or delete: opens the transaction that
+  // Oracle would open implicitly, when none is open.
+  virtual int32_t BeginWrite() = 0;
+
+  virtual int32_t Savepoint(const std::string& name) = 0;
+  // Undoes the work since the savepoint; the transaction stays open, unless
+  // nothing was pending before the savepoint (then nothing is held either).
+  virtual int32_t RollbackToSavepoint(const std::string& name) = 0;
+  virtual int32_t Commit() = 0;
+  virtual int32_t Rollback() = 0;
+
+  // Runs engine SQL as it stands, outside the statement table: for the
+  // set-up tool and the tests that prepare data. The jobs never use it.
+  virtual int32_t ExecDirect(const std::string& sql) = 0;
+
+  // A further connection to the same database for one cursor.
+  virtual int32_t OpenCursorConnection(std::unique_ptr<EngineConnection>& out) = 0;
+};
+
+// What dbConnect hands to an engine: the three configuration values.
+struct ConnectParams {
+  std::string user;
+  std::string password;
+  std::string service;  // NET8: for SQLite the database file
+};
+
+// Opens the engine that the service names. Returns 0 or a negative status.
+int32_t Engine_Connect(const ConnectParams& params, std::unique_ptr<EngineConnection>& out);
+
+}  // namespace zeldb

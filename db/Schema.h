@@ -1,0 +1,43 @@
+// The tables this program touches, described once as data, and their DDL.
+//
+// Every table of the download table, the personnel master data, the calendar
+// and the shop-floor tables is one TableSpec: its columns with their kind
+// and text width (this list is the one place where the widths are written
+// down), its primary key and the indexes that the reads and cursors need.
+// Schema_Ddl renders the statements that create them for an engine.
+//
+// SQLite rendering: texts are TEXT with a named length check "len_<column>"
+// (a value too long fails with -12899, as in Oracle); days and instants are
+// TEXT 'YYYY-MM-DD HH:MM:SS' with a format check "fmt_<column>", so that
+// nothing another program writes can break the day comparisons.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zeldb {
+
+enum class ColumnKind { Text, Int, Short, Double, Day, Instant };
+
+struct ColumnSpec {
+  const char* name;
+  ColumnKind kind;
+  int width = 0;         // characters, for Text
+  bool notNull = false;  // key columns are always NOT NULL
+};
+
+struct TableSpec {
+  const char* name;  // unqualified, e.g. "Mvs301Asw"
+  bool masterSchema; // belongs to the shared schema MvSystem
+  std::vector<ColumnSpec> columns;
+  std::vector<const char*> primaryKey;
+  std::vector<std::vector<const char*>> indexes;
+};
+
+const std::vector<TableSpec>& Schema_Tables();
+
+// The statements that create every table and index on SQLite (idempotent:
+// "if not exists").
+std::vector<std::string> Schema_SqliteDdl();
+
+}  // namespace zeldb

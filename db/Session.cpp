@@ -1,0 +1,85 @@
+#include "db/Session.h"
+
+#include <algorithm>
+
+#include "db/OraStatus.h"
+
+namespace zeldb {
+namespace {
+
+std::unique_ptr<Session>& Current() {
+  static std::unique_ptr<Session> session;
+  return session;
+}
+
+// Pairs the translated text's placeholders with the definition's host
+// variables. A placeholder that names an output again (the key of
+// "... into :b0:b1 ... where PrvPnr=:b0") is fed from that output's field.
+int32_t Plan(const Translation& tr, const std::vector<HostVar>& outputs, const std::vector<HostVar>& inputs,
+             bool selectInto, Prepared& p) {
+  if (selectInto && tr.outputs.size() != outputs.size()) return ora::kNotAllBound;
+  if (!selectInto && !tr.outputs.empty()) return ora::kNotAllBound;
+  size_t nextInput = 0;
+  std::vector<std::pair<int, const HostVar*>> inputOf;
+  for (int placeholder : tr.parameters) {
+    auto out = std::find(tr.outputs.begin(), tr.outputs.end(), placeholder);
+    if (out != tr.outputs.end()) {
+      p.parameters.push_back(&outputs[static_cast<size_t>(out - tr.outputs.begin())]);
+      continue;
+    }
+    if (nextInput >= inputs.size()) return ora::kNotAllBound;
+    p.parameters.push_back(&inputs[nextInput++]);
+  }
+  if (nextInput != inputs.size()) return ora::kNotAllBound;
+  for (const HostVar& v : outputs) p.columns.push_back(&v);
+  return ora::kOk;
+}
+
+void PrepareOn(EngineConnection& conn, const char* text, const std::vector<HostVar>& outputs,
+               const std::vector<HostVar>& inputs, bool selectInto, Prepared& p) {
+  const Translation tr = Translate(text, conn.Flavor());
+  if (!tr.ok) {
+    p.status = ora::kInvalidSql;
+    return;
+  }
+  p.status = Plan(tr, outputs, inputs, selectInto, p);
+  if (p.status == ora::kOk) p.status = conn.Prepare(tr.sql, p.stmt);
+}
+
+}  // namespace
+
+Session::Session(std::unique_ptr<EngineConnection> main) : main_(std::move(main)) {}
+
+Session::~Session() {
+  // Statements before their connections.
+  for (auto& [def, cursor] : cursors_) cursor.prepared.stmt.reset();
+  cursors_.clear();
+  statements_.clear();
+}
+
+Prepared& Session::Statement(const StatementDef& def) {
+  // A failed preparation (a busy schema lock, a table created later) is
+  // tried again on the next use; a successful one is kept for the run.
+  Prepared& p = statements_[&def];
+  if (!p.stmt) {
+    p = Prepared{};
+    PrepareOn(*main_, def.text, def.outputs, def.inputs, def.kind == StmtKind::SelectInto, p);
+  }
+  return p;
+}
+
+CursorState& Session::Cursor(const CursorDef& def) {
+  CursorState& c = cursors_[&def];
+  if (!c.prepared.stmt) {
+    c.prepared = Prepared{};
+    if (!c.connection) c.prepared.status = main_->OpenCursorConnection(c.connection);
+    if (c.prepared.status == ora::kOk) PrepareOn(*c.connection, def.text, def.outputs, def.inputs, false, c.prepared);
+  }
+  return c;
+}
+
+Session* CurrentSession() { return Current().get(); }
+
+void InstallSession(std::unique_ptr<Session> session) { Current() = std::move(session); }
+
+}  // namespace zeldb

@@ -1,0 +1,62 @@
+// The one database session of the run.
+//
+// The session owns the engine's main connection, the statements prepared on
+// it (each prepared once, on first use, and reused for the rest of the run)
+// and the cursors, each with a connection of its own (see db/Engine.h for why).
+// dbConnect (db/DbDb.h) installs it; the statement runners of db/Statement.h
+// use it. Only the database module includes this header.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "db/Dialect.h"
+#include "db/Engine.h"
+#include "db/Statement.h"
+
+namespace zeldb {
+
+// A statement prepared for one connection, with the host variable that feeds
+// each engine parameter and the one that receives each result column.
+struct Prepared {
+  int32_t status = 0;  // of translation and preparation; non-zero: unusable
+  std::unique_ptr<EngineStatement> stmt;
+  std::vector<const HostVar*> parameters;  // engine parameter i+1
+  std::vector<const HostVar*> columns;     // result column i
+};
+
+struct CursorState {
+  std::unique_ptr<EngineConnection> connection;
+  Prepared prepared;
+  bool open = false;
+  bool rowWaiting = false;  // the open already stepped onto the first row
+  bool exhausted = false;
+};
+
+class Session {
+ public:
+  explicit Session(std::unique_ptr<EngineConnection> main);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  EngineConnection& Main() { return *main_; }
+
+  // The prepared form of `def` on the main connection (prepared on first use).
+  Prepared& Statement(const StatementDef& def);
+  // The state of `def`'s cursor, with its connection and prepared query.
+  CursorState& Cursor(const CursorDef& def);
+
+ private:
+  std::unordered_map<const StatementDef*, Prepared> statements_;
+  std::unordered_map<const CursorDef*, CursorState> cursors_;
+  std::unique_ptr<EngineConnection> main_;  // destroyed last
+};
+
+// The current session, or nullptr before dbConnect succeeded.
+Session* CurrentSession();
+void InstallSession(std::unique_ptr<Session> session);
+
+}  // namespace zeldb

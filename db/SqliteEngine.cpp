@@ -1,0 +1,306 @@
+#include "db/SqliteEngine.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <vector>
+
+#include "db/OraStatus.h"
+#include "db/SqliteFunctions.h"
+#include "platform/Clock.h"
+
+namespace zeldb {
+namespace {
+
+int g_busyTimeoutMs = kSqliteBusyTimeoutMs;
+
+// "sysdate" and "trunc(sysdate)" are bound as parameters with these fixed
+// numbers, far above any host variable, so that they never meet a numbered
+// placeholder of the statement. They are bound once per execution: the whole
+// statement, a cursor's every fetch included, sees one clock reading, as
+// Oracle's sysdate does.
+constexpr int kSysdateParam = 900;
+constexpr int kTodayParam = 901;
+
+class SqliteFlavor final : public SqlFlavor {
+ public:
+  std::string Parameter(int index) const override { return "?" + std::to_string(index); }
+  std::string Sysdate() const override { return "?" + std::to_string(kSysdateParam); }
+  std::string Today() const override { return "?" + std::to_string(kTodayParam); }
+  std::string ToChar(const std::string& expr, const std::string& fmt) const override {
+    return "ora_to_char(" + expr + ",'" + fmt + "')";
+  }
+  std::string ToDate(const std::string& expr, const std::string& fmt) const override {
+    return "ora_to_date(" + expr + ",'" + fmt + "')";
+  }
+  std::string AddDays(const std::string& date, char op, const std::string& days) const override {
+    return "ora_add_days(" + date + "," + (op == '-' ? "-(" + days + ")" : days) + ")";
+  }
+  std::string Qualified(const std::string&, const std::string& name) const override { return name; }
+};
+
+const SqliteFlavor g_flavor;
+
+int32_t MapError(sqlite3* db, int rc) {
+  return Sqlite_MapError(rc, db ? sqlite3_extended_errcode(db) : rc, db ? sqlite3_errmsg(db) : "");
+}
+
+std::string ClockText(bool dayOnly) {
+  std::tm local{};
+  Plat_LocalTime(Plat_Now(), local);
+  if (dayOnly) local.tm_hour = local.tm_min = local.tm_sec = 0;
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
+  return buf;
+}
+
+class SqliteStatement final : public EngineStatement {
+ public:
+  SqliteStatement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {
+    const int count = sqlite3_bind_parameter_count(stmt_);
+    bindsSysdate_ = count >= kSysdateParam;
+    bindsToday_ = count >= kTodayParam;
+  }
+  ~SqliteStatement() override { sqlite3_finalize(stmt_); }
+
+  void BindNull(int index) override { sqlite3_bind_null(stmt_, index); }
+  void BindInt(int index, int64_t value) override { sqlite3_bind_int64(stmt_, index, value); }
+  void BindDouble(int index, double value) override { sqlite3_bind_double(stmt_, index, value); }
+  void BindText(int index, std::string_view value) override {
+    sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+  }
+
+  int32_t Step() override {
+    if (!started_) {
+      started_ = true;
+      if (bindsSysdate_) BindText(kSysdateParam, ClockText(false));
+      if (bindsToday_) BindText(kTodayParam, ClockText(true));
+    }
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return ora::kOk;
+    if (rc == SQLITE_DONE) {
+      changes_ = sqlite3_changes64(db_);
+      return ora::kNoRow;
+    }
+    const int32_t status = MapError(db_, rc);
+    sqlite3_reset(stmt_);
+    return status;
+  }
+
+  bool ColumnIsNull(int column) override { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+  int64_t ColumnInt(int column) override { return sqlite3_column_int64(stmt_, column); }
+  double ColumnDouble(int column) override { return sqlite3_column_double(stmt_, column); }
+  std::string_view ColumnText(int column) override {
+    const unsigned char* p = sqlite3_column_text(stmt_, column);
+    if (!p) return {};
+    return std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(stmt_, column)));
+  }
+  int64_t RowsAffected() override { return changes_; }
+  void Reset() override {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+    started_ = false;
+    changes_ = 0;
+  }
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_;
+  bool bindsSysdate_ = false;
+  bool bindsToday_ = false;
+  bool started_ = false;
+  int64_t changes_ = 0;
+};
+
+class SqliteConnection final : public EngineConnection {
+ public:
+  SqliteConnection(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
+  ~SqliteConnection() override {
+    // Statements of this connection are owned by the session and are
+    // finalized before it; close_v2 defers the close until they are.
+    sqlite3_close_v2(db_);
+  }
+
+  const SqlFlavor& Flavor() const override { return g_flavor; }
+
+  int32_t Prepare(const std::string& sql, std::unique_ptr<EngineStatement>& out) override {
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                      &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+      const int32_t status = MapError(db_, rc);
+      sqlite3_finalize(stmt);
+      return status;
+    }
+    if (!stmt) return ora::kInvalidSql;  // an empty text
+    out = std::make_unique<SqliteStatement>(db_, stmt);
+    return ora::kOk;
+  }
+
+  int32_t BeginWrite() override {
+    if (!sqlite3_get_autocommit(db_)) return ora::kOk;
+    savepoints_.clear();
+    // IMMEDIATE takes the write lock now, inside the busy wait, so that the
+    // statements of the transaction never meet a lock half-way.
+    const int32_t status = Exec("BEGIN IMMEDIATE");
+    txnStartChanges_ = sqlite3_total_changes64(db_);
+    return status;
+  }
+
+  int32_t Savepoint(const std::string& name) override {
+    const int32_t begun = BeginWrite();
+    if (begun != ora::kOk) return begun;
+    const bool pendingBefore = sqlite3_total_changes64(db_) != txnStartChanges_;
+    const int32_t status = Exec("SAVEPOINT " + name);
+    if (status == ora::kOk) savepoints_.push_back({name, pendingBefore});
+    return status;
+  }
+
+  int32_t RollbackToSavepoint(const std::string& name) override {
+    if (sqlite3_get_autocommit(db_)) return ora::kOk;  // the engine already ended the transaction
+    int32_t status = Exec("ROLLBACK TO " + name);
+    if (status != ora::kOk) return status;
+    Exec("RELEASE " + name);
+    bool pendingBefore = true;
+    while (!savepoints_.empty()) {
+      const Mark mark = savepoints_.back();
+      savepoints_.pop_back();
+      if (mark.name == name) {
+        pendingBefore = mark.pendingBefore;
+        break;
+      }
+    }
+    // With nothing pending before the savepoint the transaction holds
+    // nothing worth keeping, but it still holds the database's write lock:
+    // end it, so that other programs can write while this one goes on.
+    if (!pendingBefore && savepoints_.empty()) status = Exec("ROLLBACK");
+    return status;
+  }
+
+  int32_t Commit() override {
+    savepoints_.clear();
+    if (sqlite3_get_autocommit(db_)) return ora::kOk;
+    return Exec("COMMIT");
+  }
+
+  int32_t Rollback() override {
+    savepoints_.clear();
+    if (sqlite3_get_autocommit(db_)) return ora::kOk;
+    return Exec("ROLLBACK");
+  }
+
+  int32_t OpenCursorConnection(std::unique_ptr<EngineConnection>& out) override { return Sqlite_Connect(path_, out); }
+
+  int32_t ExecDirect(const std::string& sql) override { return Exec(sql); }
+
+ private:
+  struct Mark {
+    std::string name;
+    bool pendingBefore;
+  };
+
+  int32_t Exec(const std::string& sql) {
+    const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? ora::kOk : MapError(db_, rc);
+  }
+
+  sqlite3* db_;
+  std::string path_;
+  std::vector<Mark> savepoints_;
+  int64_t txnStartChanges_ = 0;
+};
+
+bool StartsWith(const char* s, const char* prefix) { return s && std::strncmp(s, prefix, std::strlen(prefix)) == 0; }
+bool Contains(const char* s, const char* part) { return s && std::strstr(s, part) != nullptr; }
+
+}  // namespace
+
+const SqlFlavor& Sqlite_Flavor() { return g_flavor; }
+
+void Sqlite_SetBusyTimeoutForTest(int milliseconds) { g_busyTimeoutMs = milliseconds; }
+
+int32_t Sqlite_MapError(int rc, int ext, const char* msg) {
+  // Our own SQL functions report Oracle's number in their message.
+  if (StartsWith(msg, "ORA-")) {
+    const int n = std::atoi(msg + 4);
+    if (n > 0) return -n;
+  }
+  switch (rc & 0xff) {
+    case SQLITE_OK:
+      return ora::kOk;
+    case SQLITE_CONSTRAINT:
+      switch (ext) {
+        case SQLITE_CONSTRAINT_PRIMARYKEY:
+        case SQLITE_CONSTRAINT_UNIQUE:
+          return ora::kUniqueViolated;
+        case SQLITE_CONSTRAINT_NOTNULL:
+          return ora::kNullMandatory;
+        default:
+          // Length limits are check constraints named "len_<column>".
+          return Contains(msg, "len_") ? ora::kValueTooLarge : ora::kCheckViolated;
+      }
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return ora::kBusy;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return ora::kNoPrivilege;
+    case SQLITE_FULL:
+      return ora::kNoSpace;
+    case SQLITE_IOERR:
+      return ora::kIoError;
+    case SQLITE_CORRUPT:
+      return ora::kCorrupt;
+    case SQLITE_NOTADB:
+      return ora::kNotADatabase;
+    case SQLITE_CANTOPEN:
+      return ora::kServiceUnknown;
+    case SQLITE_TOOBIG:
+      return ora::kValueTooLarge;
+    case SQLITE_RANGE:
+      return ora::kNotAllBound;
+    case SQLITE_ERROR:
+      if (Contains(msg, "no such table")) return ora::kTableMissing;
+      if (Contains(msg, "no such column")) return ora::kInvalidIdentifier;
+      if (Contains(msg, "syntax error") || Contains(msg, "no such function")) return ora::kInvalidSql;
+      return ora::kInternal;
+    default:
+      return ora::kInternal;
+  }
+}
+
+int32_t Sqlite_Connect(const std::string& path, std::unique_ptr<EngineConnection>& out) {
+  std::error_code ec;
+  if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return ora::kServiceUnknown;
+  sqlite3* db = nullptr;
+  // No SQLITE_OPEN_CREATE: a missing file must fail, never become a new empty database.
+  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    const int32_t status = MapError(db, rc);
+    sqlite3_close_v2(db);
+    return status == ora::kInternal ? ora::kServiceUnknown : status;
+  }
+  sqlite3_extended_result_codes(db, 1);
+  sqlite3_busy_timeout(db, g_busyTimeoutMs);
+  Sqlite_RegisterFunctions(db);
+  // Reading the schema proves that the file is a usable database; the
+  // journal mode is a property of the file and may already be set (or the
+  // file may be read-only), so its outcome is not a reason to refuse.
+  int check = sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
+  if (check != SQLITE_OK) {
+    const int32_t status = MapError(db, check);
+    sqlite3_close_v2(db);
+    return status;
+  }
+  sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  // Each commit is durable when it returns, as the jobs promise row by row.
+  sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+  out = std::make_unique<SqliteConnection>(db, path);
+  return ora::kOk;
+}
+
+}  // namespace zeldb

@@ -1,0 +1,23 @@
+// Oracle's date conversions as SQL functions of a SQLite connection.
+//
+// SQLite has no date type; this module stores days and instants as text
+// 'YYYY-MM-DD HH:MM:SS'. The dialect renders TO_DATE, TO_CHAR and day
+// arithmetic as calls of these functions, which check their input as strictly
+// as Oracle does: a text that does not match its format fails the statement
+// with "ORA-01861" instead of storing something the other programs cannot read.
+//
+//   ora_to_date(text, fmt)   'yyyymmdd' / 'yyyymmddHH24MISS' text -> stored form
+//   ora_to_char(date, fmt)   stored form -> 'yyyymmdd' / 'yyyymmddHH24MISS' text
+//   ora_add_days(date, n)    stored form plus n days (n may be negative)
+//
+// NULL in gives NULL out; an empty text is NULL, as in Oracle.
+#pragma once
+
+#include <sqlite3.h>
+
+namespace zeldb {
+
+// Registers the three functions on `db`. Returns a SQLite result code.
+int Sqlite_RegisterFunctions(sqlite3* db);
+
+}  // namespace zeldb

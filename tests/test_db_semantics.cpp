@@ -1,0 +1,263 @@
+// Oracle's semantics on the SQLite engine: status codes, NULL and empty
+// text, the savepoint pattern, cursors across commits, visibility to other
+// connections, locks, and the connect rules.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstddef>
+
+#include "DbTestSupport.h"
+#include "db/Dbstd.h"
+#include "db/OraStatus.h"
+#include "db/SqliteEngine.h"
+#include "db/Statement.h"
+
+namespace {
+
+using zeltest::Day;
+using zeltest::StoredDay;
+using zeltest::TestDatabase;
+
+PrvRecord NewRow(const char* pnr) {
+  PrvRecord r{};
+  r.PrvPnr = pnr;
+  r.PrvGvo = Day(-10);
+  r.PrvKst = "KST100";
+  r.PrvFbe = "FB09";
+  r.PrvDna = "NEU";
+  r.PrvDwn = "Marvane";
+  r.PrvAwa = 1;
+  r.PrvAwn = "70001001";
+  r.PrvSta = 1;
+  r.PrvPzm = 1;
+  r.PrvNam = "Müller, Anna";
+  r.PrvStr = "Lindenweg 4";
+  r.PrvOrt = "Ravensbrook";
+  return r;
+}
+
+TEST(DbSemantics, DuplicateInsertFailsAloneAndTheSessionGoesOn) {
+  TestDatabase db;
+  PrvRecord r = NewRow("00000001");
+  ASSERT_EQ(Prv_PKeyIns(r), 0);
+  r.PrvKst = "OTHER";
+  EXPECT_EQ(Prv_PKeyIns(r), ora::kUniqueViolated);
+  EXPECT_EQ(db.Value("select PrvKst from Mvs510Prv"), "KST100");
+  PrvRecord next = NewRow("00000002");
+  EXPECT_EQ(Prv_PKeyIns(next), 0);
+  EXPECT_EQ(db.Value("select count(*) from Mvs510Prv"), "2");
+  // Nothing is left pending: another connection can write at once.
+  db.Exec("update Mvs510Prv set PrvKst='X' where PrvPnr='00000002'");
+}
+
+TEST(DbSemantics, NoRowOutcomesAre1403) {
+  TestDatabase db;
+  PrvRecord r = NewRow("00000001");
+  EXPECT_EQ(Prv_PKeyUpd(r), ora::kNoRow);
+  EXPECT_EQ(Prv_PKeyDel("00000001"), ora::kNoRow);
+  EXPECT_EQ(Prv_Delete(), ora::kNoRow);
+  EXPECT_EQ(Prv_PKeyReadk(r), ora::kNoRow);
+  EXPECT_EQ(db.Value("select count(*) from Mvs510Prv"), "0");
+  ASSERT_EQ(Prv_PKeyIns(r), 0);
+  EXPECT_EQ(Prv_Delete(), 0);
+  EXPECT_EQ(db.Value("select count(*) from Mvs510Prv"), "0");
+}
+
+TEST(DbSemantics, EmptyTextIsNullBothWaysAndInstantsRoundTrip) {
+  TestDatabase db;
+  PrvRecord r = NewRow("00000001");
+  r.PrvGbi = "";
+  r.PrvAvn = "20261207094107";
+  r.PrvZf1 = "";
+  ASSERT_EQ(Prv_PKeyIns(r), 0);
+  EXPECT_EQ(db.Value("select PrvGbi, PrvZf1, PrvAvn, PrvAbi from Mvs510Prv"),
+            "<null>|<null>|2026-12-07 09:41:07|<null>");
+  PrvRecord back{};
+  back.PrvPnr = "00000001";
+  ASSERT_EQ(Prv_PKeyReadk(back), 0);
+  EXPECT_EQ(back.PrvAvn.str(), "20261207094107");
+  EXPECT_TRUE(back.PrvGbi.empty());
+  EXPECT_TRUE(back.PrvZf1.empty());
+  EXPECT_EQ(back.PrvNam.str(), "Müller, Anna");
+}
+
+TEST(DbSemantics, SysdateIsThisMachinesLocalTime) {
+  TestDatabase db;
+  PrvRecord r = NewRow("00000001");
+  ASSERT_EQ(Prv_PKeyIns(r), 0);
+  const std::string stamp = db.Value("select PrvDat from Mvs510Prv");
+  EXPECT_EQ(stamp.substr(0, 10), StoredDay(0).substr(0, 10));
+  // Local, not UTC: the stored time equals the local clock within a minute.
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  const int storedMinutes = std::stoi(stamp.substr(11, 2)) * 60 + std::stoi(stamp.substr(14, 2));
+  const int localMinutes = local.tm_hour * 60 + local.tm_min;
+  EXPECT_LE(std::abs(storedMinutes - localMinutes), 1);
+}
+
+TEST(DbSemantics, WriteIsVisibleToAnotherConnectionAtOnce) {
+  TestDatabase db;
+  PrvRecord r = NewRow("00000001");
+  ASSERT_EQ(Prv_PKeyIns(r), 0);
+  EXPECT_EQ(db.Value("select PrvPnr from Mvs510Prv"), "00000001");
+  r.PrvKst = "KST900";
+  ASSERT_EQ(Prv_PKeyUpd(r), 0);
+  EXPECT_EQ(db.Value("select PrvKst from Mvs510Prv"), "KST900");
+}
+
+TEST(DbSemantics, CursorGoesOnAfterCommitsOfItsOwnSession) {
+  TestDatabase db;
+  for (const char* pnr : {"00000001", "00000002", "00000003"}) {
+    PrvRecord r = NewRow(pnr);
+    ASSERT_EQ(Prv_PKeyIns(r), 0);
+  }
+  ASSERT_EQ(Prv_PnrRange_Open("00000000", "99999999"), 0);
+  std::vector<std::string> seen;
+  PrvRecord r{};
+  while (Prv_PKeyRead(r) == 0) {
+    seen.push_back(r.PrvPnr.str());
+    r.PrvKst = "UPD";
+    ASSERT_EQ(Prv_PKeyUpd(r), 0);  // commits while the cursor is open
+    PrvRecord dup = NewRow(r.PrvPnr.c_str());
+    EXPECT_EQ(Prv_PKeyIns(dup), ora::kUniqueViolated);  // and a rollback to savepoint
+  }
+  EXPECT_EQ(Prv_PnrRange_Close(), 0);
+  EXPECT_EQ(seen, (std::vector<std::string>{"00000001", "00000002", "00000003"}));
+  EXPECT_EQ(db.Value("select count(*) from Mvs510Prv where PrvKst='UPD'"), "3");
+}
+
+TEST(DbSemantics, SingleRowReadOfTwoRowsFailsAndWritesNothing) {
+  TestDatabase db;
+  db.Exec("insert into Mvs310Bsv values ('00000001','" + StoredDay(-100) + "',NULL)");
+  EXPECT_EQ(Bsv_PnrReadk("00000001"), 0);
+  db.Exec("insert into Mvs310Bsv values ('00000001','" + StoredDay(-50) + "',NULL)");
+  EXPECT_EQ(Bsv_PnrReadk("00000001"), ora::kTooManyRows);
+  db.Exec("insert into Mvs329Ztg values ('00000001','" + StoredDay(0) + "','A1')");
+  db.Exec("insert into Mvs300Pnr values ('00000001','N','S','O')");
+  FixedText<11> kst{};
+  kst = "KEEP";
+  EXPECT_EQ(Ztg_PnrReadk("00000001", kst), 0);
+  EXPECT_EQ(kst.str(), "A1");
+}
+
+struct WideRow {
+  FixedText<9> pnr;
+  FixedText<81> name;
+  int32_t number;
+};
+
+TEST(DbSemantics, ErrorsMapToOracleNumbers) {
+  TestDatabase db;
+  const zeldb::StatementDef tooLong{"Pnr_TestIns", zeldb::StmtKind::Insert,
+                                    "insert into Mvs300Pnr (PnrNum,PnrNam) values (:b0,:b1)", {},
+                                    {ZEL_HV_TEXT(WideRow, pnr), ZEL_HV_TEXT(WideRow, name)}, "Pnr_TestIns_Sp",
+                                    sizeof(WideRow)};
+  WideRow row{};
+  row.pnr = "00000001";
+  row.name = std::string(51, 'x');
+  EXPECT_EQ(zeldb::Stmt_Write(tooLong, &row), ora::kValueTooLarge);
+  row.pnr = "";
+  row.name = "ok";
+  EXPECT_EQ(zeldb::Stmt_Write(tooLong, &row), ora::kNullMandatory);
+
+  const zeldb::StatementDef missingTable{"X_Read", zeldb::StmtKind::SelectInto,
+                                         "select PnrNam into :b0:b1  from Mvs999Xyz where PnrNum=:b2",
+                                         {ZEL_HV_TEXT(WideRow, name)}, {ZEL_HV_TEXT(WideRow, pnr)}, nullptr,
+                                         sizeof(WideRow)};
+  EXPECT_EQ(zeldb::Stmt_SelectInto(missingTable, &row), ora::kTableMissing);
+  const zeldb::StatementDef missingColumn{"X_Read", zeldb::StmtKind::SelectInto,
+                                          "select PnrXyz into :b0:b1  from Mvs300Pnr where PnrNum=:b2",
+                                          {ZEL_HV_TEXT(WideRow, name)}, {ZEL_HV_TEXT(WideRow, pnr)}, nullptr,
+                                          sizeof(WideRow)};
+  EXPECT_EQ(zeldb::Stmt_SelectInto(missingColumn, &row), ora::kInvalidIdentifier);
+  // A text and host variables that disagree are caught before anything runs.
+  const zeldb::StatementDef unbound{"X_Read", zeldb::StmtKind::SelectInto,
+                                    "select PnrNam into :b0:b1  from Mvs300Pnr where PnrNum=:b2", {}, {}, nullptr,
+                                    sizeof(WideRow)};
+  EXPECT_EQ(zeldb::Stmt_SelectInto(unbound, &row), ora::kNotAllBound);
+  // A date text that is no date fails like Oracle's TO_DATE.
+  PrvRecord r = NewRow("00000001");
+  r.PrvGvo = "20261332";
+  EXPECT_EQ(Prv_PKeyIns(r), ora::kDateFormat);
+  EXPECT_EQ(db.Value("select count(*) from Mvs510Prv"), "0");
+}
+
+TEST(DbSemantics, OutputsAreCutToTheirFieldAtACharacterBoundary) {
+  TestDatabase db;
+  db.Exec("insert into Mvs300Pnr values ('00000001','Jürgen','S','O')");
+  db.Exec("insert into Mvs301Asw values ('7001','" + StoredDay(-5) + "',NULL,'00000001','ABCDEFGHIJKLMNOP',NULL)");
+  AswRecord a{};
+  a.AswNum = "7001";
+  a.AswGvo = Day(-5);
+  ASSERT_EQ(Asw_PKeyReadk(a), 0);
+  EXPECT_EQ(a.AswErf.str(), "ABCDEFGH");
+
+  struct Narrow {
+    FixedText<3> name;
+    FixedText<9> pnr;
+  } n{};
+  const zeldb::StatementDef read{"Pnr_Narrow", zeldb::StmtKind::SelectInto,
+                                 "select PnrNam into :b0:b1  from Mvs300Pnr where PnrNum=:b2",
+                                 {ZEL_HV_TEXT(Narrow, name)}, {ZEL_HV_TEXT(Narrow, pnr)}, nullptr, sizeof(Narrow)};
+  n.pnr = "00000001";
+  ASSERT_EQ(zeldb::Stmt_SelectInto(read, &n), 0);
+  EXPECT_EQ(n.name.str(), "J");  // "Jü" would need 3 bytes; half a character is never delivered
+}
+
+TEST(DbSemantics, SixteenBitStatusTravelsWithItsSign) {
+  TestDatabase db;
+  PrvRecord r = NewRow("00000001");
+  r.PrvSta = -1;
+  ASSERT_EQ(Prv_PKeyIns(r), 0);
+  PrvRecord back{};
+  back.PrvPnr = "00000001";
+  ASSERT_EQ(Prv_PKeyReadk(back), 0);
+  EXPECT_EQ(back.PrvSta, -1);
+  r.PrvSta = 0x10002;  // only the low 16 bits travel
+  ASSERT_EQ(Prv_PKeyUpd(r), 0);
+  EXPECT_EQ(db.Value("select PrvSta from Mvs510Prv"), "2");
+  db.Exec("update Mvs510Prv set PrvSta=40000");
+  back.PrvKst = "KEEP";
+  EXPECT_EQ(Prv_PKeyReadk(back), ora::kNumberOverflow);
+}
+
+TEST(DbSemantics, AWriteThatMeetsALockFailsInsteadOfHanging) {
+  TestDatabase db;
+  zeldb::Sqlite_SetBusyTimeoutForTest(200);
+  db.Connect();
+  PrvRecord r = NewRow("00000001");
+  ASSERT_EQ(Prv_PKeyIns(r), 0);
+  db.Exec("BEGIN IMMEDIATE");
+  r.PrvKst = "LOCKED";
+  EXPECT_EQ(Prv_PKeyUpd(r), ora::kBusy);
+  PrvRecord read{};
+  read.PrvPnr = "00000001";
+  EXPECT_EQ(Prv_PKeyReadk(read), 0);  // readers are not blocked by the writer
+  db.Exec("ROLLBACK");
+  EXPECT_EQ(Prv_PKeyUpd(r), 0);
+  EXPECT_EQ(db.Value("select PrvKst from Mvs510Prv"), "LOCKED");
+  zeldb::Sqlite_SetBusyTimeoutForTest(zeldb::kSqliteBusyTimeoutMs);
+}
+
+TEST(DbSemantics, ConnectOpensExistingDatabasesOnly) {
+  zeltest::TempDir dir;
+  std::unique_ptr<zeldb::EngineConnection> conn;
+  const std::string missing = (dir / "missing.db").string();
+  EXPECT_EQ(zeldb::Engine_Connect({"u", "p", missing}, conn), ora::kServiceUnknown);
+  EXPECT_FALSE(std::filesystem::exists(missing));
+  EXPECT_EQ(zeldb::Engine_Connect({"u", "p", ""}, conn), ora::kServiceUnknown);
+  EXPECT_EQ(zeldb::Engine_Connect({"u", "p", dir.str()}, conn), ora::kServiceUnknown);
+  zeltest::WriteFile(dir / "garbage.db", std::string(4096, 'x'));
+  EXPECT_EQ(zeldb::Engine_Connect({"u", "p", (dir / "garbage.db").string()}, conn), ora::kNotADatabase);
+}
+
+TEST(DbSemantics, OperationsWithoutASessionReportNotConnected) {
+  zeldb::InstallSession(nullptr);
+  PrvRecord r{};
+  EXPECT_EQ(Prv_PKeyReadk(r), ora::kNotConnected);
+  EXPECT_EQ(Prv_Delete(), ora::kNotConnected);
+  EXPECT_EQ(Asw_PnrAll_Open(), ora::kNotConnected);
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+// zelsetup: creates the database of an installation.
+//
+//   zelsetup schema FILE      creates FILE when it does not exist and the
+//                             tables and indexes of the system in it (tables
+//                             already there are kept)
+//   zelsetup demo-data FILE   fills a FILE holding the schema with the demo
+//                             data set, relative to today
+//
+// Exit codes: 0 done, 1 database error (with the status on stderr), 2 usage.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DemoData.h"
+#include "db/Engine.h"
+#include "db/Schema.h"
+#include "platform/Clock.h"
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr, "usage: zelsetup schema FILE | zelsetup demo-data FILE\n");
+  return 2;
+}
+
+int RunAll(zeldb::EngineConnection& db, const std::vector<std::string>& statements) {
+  int32_t status = db.ExecDirect("BEGIN");
+  for (size_t i = 0; status == 0 && i < statements.size(); ++i) {
+    status = db.ExecDirect(statements[i]);
+    if (status != 0) std::fprintf(stderr, "zelsetup: status %d for: %s\n", status, statements[i].c_str());
+  }
+  if (status != 0) {
+    db.ExecDirect("ROLLBACK");
+    return 1;
+  }
+  status = db.ExecDirect("COMMIT");
+  if (status != 0) {
+    std::fprintf(stderr, "zelsetup: commit failed with status %d\n", status);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) return Usage();
+  const std::string command = argv[1];
+  const std::string file = argv[2];
+  if (command != "schema" && command != "demo-data") return Usage();
+
+  if (command == "schema" && !std::filesystem::exists(file)) {
+    // An empty file is an empty SQLite database; the engine itself never
+    // creates one, so that a wrong NET8 cannot.
+    std::ofstream create(file, std::ios::binary);
+    if (!create) {
+      std::fprintf(stderr, "zelsetup: cannot create %s\n", file.c_str());
+      return 1;
+    }
+  }
+  std::unique_ptr<zeldb::EngineConnection> db;
+  const int32_t status = zeldb::Engine_Connect({"", "", file}, db);
+  if (status != 0) {
+    std::fprintf(stderr, "zelsetup: cannot open %s (status %d)\n", file.c_str(), status);
+    return 1;
+  }
+  if (command == "schema") {
+    db->ExecDirect("PRAGMA journal_mode=WAL");
+    return RunAll(*db, zeldb::Schema_SqliteDdl());
+  }
+  return RunAll(*db, DemoData_Statements(Plat_Now()));
+}
