@@ -1,0 +1,98 @@
+// A complete installation for tests that run zelwrkjob as a real process:
+//
+//   <root>/files/veldoran.ini                 written with zelcfg
+//   <root>/files/zel.db                       schema by zelsetup, NET8 "..\..\..\..\files\zel.db"
+//   <root>/system/jobs/zelwrkjob/work/        the working directory
+//   <root>/system/jobs/zelwrkjob/work/Msg/    message log, job log, download-program record
+//   <root>/system/jobs/zelwrkjob/work/ZELDNLSTD.EXE   the stand-in download program
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+namespace zeltest {
+
+class Installation {
+ public:
+  explicit Installation(bool demoData = false) {
+    fs::create_directories(Work() / "Msg");
+    fs::create_directories(root_ / "files");
+    fs::copy_file(Program("zeldnlstd"), Work() / "ZELDNLSTD.EXE");
+    auto schema = RunProcess({Program("zelsetup"), "schema", DbFile()}, root_.path());
+    EXPECT_EQ(schema.exitCode, 0) << schema.output;
+    if (demoData) {
+      auto demo = RunProcess({Program("zelsetup"), "demo-data", DbFile()}, root_.path());
+      EXPECT_EQ(demo.exitCode, 0) << demo.output;
+    }
+    Configure("zel", "secret", "..\\..\\..\\..\\files\\zel.db");
+  }
+
+  // Writes LOGIN, PASS and NET8 into the configuration file with zelcfg.
+  void Configure(const std::string& login, const std::string& pass, const std::string& net8) {
+    auto r = RunProcess({Program("zelcfg"), "set", "--file", IniFile(), "--login", login, "--net8", net8},
+                        root_.path(), pass + "\n");
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+  }
+
+  fs::path Root() const { return root_.path(); }
+  fs::path Work() const { return root_.path() / "system" / "jobs" / "zelwrkjob" / "work"; }
+  std::string DbFile() const { return (root_.path() / "files" / "zel.db").string(); }
+  std::string IniFile() const { return (root_.path() / "files" / "veldoran.ini").string(); }
+
+  std::string MessageLog() const { return ReadFile(Work() / "Msg" / "ZelWrkJob.txt"); }
+  std::string JobLogText() const { return ReadFile(Work() / "Msg" / "WrkJobLog.Txt"); }
+  bool HasJobLog() const { return fs::exists(Work() / "Msg" / "WrkJobLog.Txt"); }
+  fs::path DownloadRecord() const { return Work() / "Msg" / "ZelDnlStd.Txt"; }
+
+  // Runs zelwrkjob with `args` in the working directory.
+  ProcessResult Run(const std::vector<std::string>& args) const {
+    std::vector<std::string> argv{Program("zelwrkjob")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProcess(argv, Work());
+  }
+
+  // The message log's entries as (function, message, code) lines "f|m|c".
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> out;
+    const std::string log = MessageLog();
+    std::string function, message;
+    size_t pos = 0;
+    while (pos < log.size()) {
+      size_t end = log.find("\r\n", pos);
+      if (end == std::string::npos) end = log.size();
+      const std::string line = log.substr(pos, end - pos);
+      if (line.rfind("Message____: ", 0) == 0) message = line.substr(13);
+      if (line.rfind("Funktion___: ", 0) == 0) function = line.substr(13);
+      if (line.rfind("ErrorCode__: ", 0) == 0) out.push_back(function + "|" + message + "|" + line.substr(13));
+      pos = end + 2;
+    }
+    return out;
+  }
+
+  // The job log's lines without their CR LF.
+  std::vector<std::string> JobLines() const {
+    std::vector<std::string> out;
+    const std::string text = JobLogText();
+    size_t pos = 0;
+    while (pos < text.size()) {
+      size_t end = text.find("\r\n", pos);
+      if (end == std::string::npos) {
+        out.push_back(text.substr(pos) + "<no CR LF>");
+        break;
+      }
+      out.push_back(text.substr(pos, end - pos));
+      pos = end + 2;
+    }
+    return out;
+  }
+
+ private:
+  TempDir root_;
+};
+
+}  // namespace zeltest

@@ -1,0 +1,169 @@
+// zelwrkjob as a real process: argument check, connect, dispatch of the job
+// letters, the start of the download program, and exit code 0 on every path.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <regex>
+
+#include "InstallationSupport.h"
+#include "app/RunStamp.h"
+
+namespace {
+
+using zeltest::Installation;
+using zeltest::ReadFile;
+using zeltest::WaitForFile;
+
+// Waits for the stand-in download program's record and returns it.
+std::string DownloadStarts(const Installation& inst) {
+  if (!WaitForFile(inst.DownloadRecord())) return "";
+  // The program writes its one line right after it starts.
+  for (int i = 0; i < 100; ++i) {
+    std::string text = ReadFile(inst.DownloadRecord());
+    if (text.find("\r\n") != std::string::npos) return text;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return ReadFile(inst.DownloadRecord());
+}
+
+void FillPrv(const Installation& inst, int rows) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(inst.DbFile().c_str(), &db), SQLITE_OK);
+  for (int i = 0; i < rows; ++i) {
+    std::string sql = "insert into Mvs510Prv (PrvPnr, PrvAwa) values ('" + std::to_string(10000000 + i) + "', 1)";
+    ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+  }
+  sqlite3_close(db);
+}
+
+int PrvCount(const Installation& inst) {
+  sqlite3* db = nullptr;
+  sqlite3_open(inst.DbFile().c_str(), &db);
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db, "select count(*) from Mvs510Prv", -1, &st, nullptr);
+  sqlite3_step(st);
+  const int n = sqlite3_column_int(st, 0);
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+  return n;
+}
+
+TEST(Entry, WithoutArgumentsOneEntryNoJobLogNoDownloadStart) {
+  Installation inst;
+  auto r = inst.Run({});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(inst.Entries(), (std::vector<std::string>{"main|Mindestanzahl Parameter = 2|1"}));
+  EXPECT_FALSE(inst.HasJobLog());
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(std::filesystem::exists(inst.DownloadRecord()));
+}
+
+TEST(Entry, DeleteJobEmptiesTheTableAndStartsTheDownloadProgram) {
+  Installation inst;
+  FillPrv(inst, 5);
+  auto r = inst.Run({"L"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(PrvCount(inst), 0);
+  EXPECT_TRUE(inst.Entries().empty());
+  EXPECT_FALSE(inst.HasJobLog());  // L writes no job log
+  const std::string starts = DownloadStarts(inst);
+  EXPECT_NE(starts.find("Parameter: Marvane Mvs510Prv\r\n"), std::string::npos) << starts;
+}
+
+TEST(Entry, DeleteJobOnAnEmptyTableReports1403) {
+  Installation inst;
+  auto r = inst.Run({"Lxyz"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(inst.Entries(), (std::vector<std::string>{"Prv_Delete()|Loeschen Msv510Prv fehlgeschlagen|1403"}));
+  EXPECT_FALSE(DownloadStarts(inst).empty());
+}
+
+TEST(Entry, LowerCaseLetterRunsNoJobButStartsTheDownloadProgram) {
+  Installation inst;
+  FillPrv(inst, 2);
+  auto r = inst.Run({"l"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(PrvCount(inst), 2);
+  EXPECT_TRUE(inst.Entries().empty());
+  EXPECT_FALSE(inst.HasJobLog());
+  EXPECT_FALSE(DownloadStarts(inst).empty());
+}
+
+TEST(Entry, EmptyFirstArgumentSelectsNoJob) {
+  Installation inst;
+  auto r = inst.Run({""});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(inst.Entries().empty());
+  EXPECT_FALSE(DownloadStarts(inst).empty());
+}
+
+TEST(Entry, ConnectFailuresAreReportedAndStartNoDownload) {
+  struct Case {
+    const char* what;
+    std::string login, net8;
+    int code;
+  } cases[] = {
+      {"database file missing", "zel", "..\\..\\..\\..\\files\\nothere.db", -12154},
+      {"empty NET8", "zel", "", -12154},
+      {"connect string over 100 characters", std::string(40, 'u'), std::string(40, 'n'), -12899},
+  };
+  for (const auto& c : cases) {
+    Installation inst;
+    inst.Configure(c.login, std::string(19, 'p'), c.net8);
+    auto r = inst.Run({"L"});
+    EXPECT_EQ(r.exitCode, 0) << c.what;
+    EXPECT_EQ(inst.Entries(),
+              (std::vector<std::string>{"dbConnect|Connect mit DB fehlgeschlagen|" + std::to_string(c.code)}))
+        << c.what;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(std::filesystem::exists(inst.DownloadRecord())) << c.what;
+    EXPECT_FALSE(std::filesystem::exists(inst.Root() / "files" / "nothere.db")) << c.what;
+  }
+}
+
+TEST(Entry, MissingConfigurationFileFailsTheConnect) {
+  Installation inst;
+  std::filesystem::remove(inst.IniFile());
+  auto r = inst.Run({"A"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(inst.Entries(), (std::vector<std::string>{"dbConnect|Connect mit DB fehlgeschlagen|-12154"}));
+}
+
+TEST(Entry, SingleAssignmentArgumentsAreChecked) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string entry;
+  } cases[] = {
+      {{"S"}, "main|Parameter fehlen: Ausweisnummer und Gueltig-ab-Datum erforderlich|2"},
+      {{"S", "7001"}, "main|Parameter fehlen: Ausweisnummer und Gueltig-ab-Datum erforderlich|3"},
+      {{"S", "123456789", "20261201"}, "main|Ausweisnummer ungueltig (1 bis 8 Zeichen)|2"},
+      {{"S", "", "20261201"}, "main|Ausweisnummer ungueltig (1 bis 8 Zeichen)|2"},
+      {{"S", "7001", "20260230"}, "main|Gueltig-ab-Datum ungueltig (JJJJMMTT erwartet)|3"},
+      {{"S", "7001", "2026120"}, "main|Gueltig-ab-Datum ungueltig (JJJJMMTT erwartet)|3"},
+      {{"S", "7001", "202612011"}, "main|Gueltig-ab-Datum ungueltig (JJJJMMTT erwartet)|3"},
+  };
+  for (const auto& c : cases) {
+    Installation inst;
+    auto r = inst.Run(c.args);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(inst.Entries(), (std::vector<std::string>{c.entry})) << c.args.size();
+    EXPECT_FALSE(inst.HasJobLog());
+    EXPECT_FALSE(DownloadStarts(inst).empty());  // started after every letter
+  }
+}
+
+TEST(RunStamp, DateAndHeaderComeFromOneReading) {
+  std::tm t{};
+  t.tm_year = 2026 - 1900;
+  t.tm_mon = 11;
+  t.tm_mday = 7;
+  t.tm_hour = 23;
+  t.tm_min = 59;
+  t.tm_sec = 59;
+  t.tm_isdst = -1;
+  RunStamp_Fix(std::mktime(&t));
+  EXPECT_STREQ(RunDate, "20261207");
+  EXPECT_STREQ(RunHeader, "Datum: 07.12.2026  Uhrzeit: 23:59:59\n");
+}
+
+}  // namespace
