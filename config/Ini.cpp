@@ -85,7 +85,7 @@ IniPair Ini_ParsePair(const IniLine& a, const IniLine& b) {
   pair.number = ParseNumber(std::string_view(b.text).substr(0, s.p1));
   pair.key = MiddleField(b, s);
   pair.value = b.text.substr(s.p2 + 1);
-  if (pair.value.empty() && b.hasEnd) pair.value = kKeptLineEnd;
+  if (pair.value.empty() && b.hasEnd) pair.value = std::string(kKeptLineEnd);
   return pair;
 }
 
