@@ -1,0 +1,191 @@
+#include "jobs/Checks.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <string_view>
+
+#include "app/RunStamp.h"
+#include "db/Dbstd.h"
+#include "db/OraStatus.h"
+
+namespace {
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+std::string Format(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  const int n = std::vsnprintf(nullptr, 0, format, args);
+  va_end(args);
+  std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+  if (n > 0) std::vsnprintf(out.data(), out.size() + 1, format, again);
+  va_end(again);
+  return out;
+}
+
+std::string NameLine(const PrvRecord& rec, const char* info) {
+  return Format("PNR: %-8s AWN: %-8s Info: %s\n", rec.PrvPnr.c_str(), rec.PrvAwn.c_str(), info);
+}
+
+// "yyyymmdd" texts compare byte-wise; an empty last day is an open end and
+// never lies before anything.
+bool EndedBeforeRunDay(const FixedText<9>& lastDay) {
+  return !lastDay.empty() && lastDay.view() < std::string_view(RunDate);
+}
+
+// The person's assignment with the latest first day that is not after today,
+// ended or not. Returns the fetch's status. On a failed fetch the record
+// stays cleared but for AswPnr, so the failure compares like an assignment
+// with empty fields.
+int32_t PersonLookup(const PrvRecord& rec, AswRecord& person) {
+  person = {};
+  person.AswPnr = rec.PrvPnr;
+  Asw_Pnr_Open(person.AswPnr.c_str());
+  const int32_t status = Asw_Pnr_Read(person);
+  Asw_Pnr_Close();
+  return status;
+}
+
+// The badge's assignment with the latest first day that is not after today.
+// Its status is of no use: a failed or empty lookup leaves AswPnr empty, and
+// that never matches a row's person number.
+void BadgeLookup(const FixedText<9>& badgeNumber, AswRecord& badge) {
+  badge = {};
+  badge.AswNum = badgeNumber;
+  Asw_Num_Open(badge.AswNum.c_str());
+  Asw_Num_Read(badge);
+  Asw_Num_Close();
+}
+
+// The badge's latest assignment is the person's latest one.
+bool BadgeCarriesPerson(const AswRecord& badge, const AswRecord& person, const PrvRecord& rec) {
+  return badge.AswGvo == person.AswGvo && badge.AswPnr == rec.PrvPnr;
+}
+
+void TakeOver(PrvRecord& rec, const AswRecord& badge, CheckLines& lines) {
+  rec.PrvAwn = badge.AswNum;
+  rec.PrvGvo = badge.AswGvo;
+  rec.PrvGbi = badge.AswGbi;
+  rec.PrvErf = badge.AswErf;
+  rec.PrvAwa = 1;
+  rec.PrvDna = "NEU";
+  lines.push_back(ChangeLine(rec, kInfoAssignmentBegins));
+}
+
+// The last day of a row whose assignment is over is the day before the run
+// day as the calendar has it (the run day itself when the calendar lacks
+// that day), whatever day the assignment itself ended.
+void SetLastDayBeforeRunDay(PrvRecord& rec) { Bak_Calc(2, -1, RunDate, rec.PrvGbi.buffer()); }
+
+void MarkEnded(PrvRecord& rec, const char* info, CheckLines& lines) {
+  rec.PrvAwa = 1;
+  rec.PrvDna = "LOE";
+  lines.push_back(ChangeLine(rec, info));
+}
+
+bool CheckRowWithoutBadge(PrvRecord& rec, CheckLines& lines) {
+  AswRecord person;
+  if (PersonLookup(rec, person) == ora::kNoRow) return false;
+  if (EndedBeforeRunDay(person.AswGbi)) return false;
+  AswRecord badge;
+  BadgeLookup(person.AswNum, badge);
+  if (!BadgeCarriesPerson(badge, person, rec)) return false;
+  TakeOver(rec, badge, lines);
+  return true;
+}
+
+bool CheckRowWithBadge(PrvRecord& rec, CheckLines& lines) {
+  AswRecord person;
+  const int32_t personStatus = PersonLookup(rec, person);
+  AswRecord badge;
+  BadgeLookup(rec.PrvAwn, badge);
+
+  if (personStatus == ora::kNoRow) {
+    MarkEnded(rec, "Ausweiszuordnung zu Ende!", lines);
+    return true;
+  }
+
+  if (person.AswNum == rec.PrvAwn && BadgeCarriesPerson(badge, person, rec)) {
+    if (EndedBeforeRunDay(badge.AswGbi)) {
+      SetLastDayBeforeRunDay(rec);
+      MarkEnded(rec, "Ausweiszuordnung zu Ende!", lines);
+      return true;
+    }
+    bool copied = false;
+    if (rec.PrvGvo != badge.AswGvo) {
+      rec.PrvGvo = badge.AswGvo;
+      copied = true;
+    }
+    if (rec.PrvGbi != badge.AswGbi) {
+      rec.PrvGbi = badge.AswGbi;
+      copied = true;
+    }
+    if (copied) rec.PrvErf = badge.AswErf;
+    return copied;
+  }
+
+  // The person's latest assignment is not the row's: either the person moved
+  // to a badge that still carries that assignment, or the row's badge is lost.
+  BadgeLookup(person.AswNum, badge);
+  if (BadgeCarriesPerson(badge, person, rec)) {
+    TakeOver(rec, badge, lines);
+    return true;
+  }
+  SetLastDayBeforeRunDay(rec);
+  MarkEnded(rec, "Ausweiszuordnung abgelaufen!", lines);
+  return true;
+}
+
+}  // namespace
+
+std::string ChangeLine(const PrvRecord& rec, const char* info) {
+  return Format("PNR: %-8s AWN: %-8s  DnlKng: %s(%d) Info: %s\n", rec.PrvPnr.c_str(), rec.PrvAwn.c_str(),
+                rec.PrvDna.c_str(), static_cast<int>(rec.PrvAwa), info);
+}
+
+bool CheckEmployment(PrvRecord& rec, bool& changed, CheckLines& lines) {
+  const int32_t status = Bsv_PnrReadk(rec.PrvPnr.c_str());
+  if (status == ora::kNoRow && rec.PrvAwa == 1) {
+    rec.PrvAwa = 2;
+    rec.PrvDna = "LOE";
+    changed = true;
+    lines.push_back(ChangeLine(rec, "Beschäftigungsverhaeltnis zu Ende!"));
+  } else if (status != ora::kNoRow && rec.PrvAwa == 2) {
+    rec.PrvAwa = 1;
+    changed = true;
+    lines.push_back(ChangeLine(rec, "Beschäftigungsverhaeltnis beginnt!"));
+  }
+  return status == ora::kOk;
+}
+
+bool CheckAssignment(PrvRecord& rec, CheckLines& lines) {
+  return rec.PrvAwn.empty() ? CheckRowWithoutBadge(rec, lines) : CheckRowWithBadge(rec, lines);
+}
+
+bool CheckCostCentre(PrvRecord& rec, CheckLines& lines) {
+  FixedText<11> today{};
+  Ztg_PnrReadk(rec.PrvPnr.c_str(), today);
+  if (rec.PrvKst == today) return false;
+  rec.PrvKst = today;
+  if (rec.PrvDna.empty()) rec.PrvDna = "AEN";
+  lines.push_back(ChangeLine(rec, "Aenderung der Kostenstellenzuordnung!"));
+  return true;
+}
+
+bool CheckNameAddress(PrvRecord& rec, CheckLines& lines) {
+  FixedText<51> name{}, street{}, place{};
+  Pnr_PKeyReadk(rec.PrvPnr.c_str(), name, street, place);
+  bool copied = false;
+  auto take = [&copied](FixedText<51>& field, const FixedText<51>& value) {
+    if (field == value) return;
+    field = value;
+    copied = true;
+  };
+  take(rec.PrvNam, name);
+  take(rec.PrvStr, street);
+  take(rec.PrvOrt, place);
+  if (copied) lines.push_back(NameLine(rec, "Namens- bzw. Adressaenderung!"));
+  return copied;
+}

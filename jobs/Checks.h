@@ -1,0 +1,57 @@
+// Change checks: compare one Mvs510Prv row with the personnel master data
+// and correct it in place.
+//
+// The jobs S and A run these on a PrvRecord that they own. A check reads the
+// master data of the record's person (employment period, badge assignments,
+// today's cost centre, name and address) on the run's database session,
+// corrects the record where they differ, and sets the download mark PrvDna
+// where the terminals must learn of the change ("NEU" a badge assignment
+// begins, "LOE" the assignment or the employment ends, "AEN" the cost
+// centre changed). It appends at most one job-log line to the caller's
+// `lines`, formatted at the moment of its change, so the line shows the
+// record as that check left it.
+//
+// The checks never store the row, never write the job log and never report
+// to the message log: the caller stores the row once after all checks and
+// then writes the lines. A failed lookup is folded into the outcome (see each
+// check); nothing is thrown. The checks read RunDate (app/RunStamp.h) and keep
+// no state between calls.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "db/Records.h"
+
+// Job-log lines of one row, in the order the checks ran; each ends in "\n".
+using CheckLines = std::vector<std::string>;
+
+inline constexpr const char* kInfoAssignmentBegins = "Ausweiszuordnung beginnt!";
+
+// The line of a change: "PNR: %-8s AWN: %-8s  DnlKng: %s(%d) Info: %s\n"
+// with PrvPnr, PrvAwn, PrvDna, PrvAwa and `info`. Longer values are not cut.
+std::string ChangeLine(const PrvRecord& rec, const char* info);
+
+// Employment period covering today (Bsv_PnrReadk). A row with PrvAwa 1 and
+// no such period gets PrvAwa 2 and "LOE"; a row with PrvAwa 2 whose lookup
+// did not answer "none" (1403) gets PrvAwa 1 and keeps its PrvDna. Either
+// change sets `changed` (never clears it) and adds a line. Other PrvAwa
+// values are left alone. Answers true exactly when the lookup found a period
+// (status 0): only then may the badge and cost-centre checks run.
+bool CheckEmployment(PrvRecord& rec, bool& changed, CheckLines& lines);
+
+// The person's latest begun badge assignment against the row's badge and
+// days: takes over a newly begun assignment ("NEU"), closes an ended or lost
+// one ("LOE", PrvGbi the calendar's day before RunDate), or corrects the days
+// silently. Answers whether it changed the record.
+bool CheckAssignment(PrvRecord& rec, CheckLines& lines);
+
+// Today's cost centre (Ztg_PnrReadk; none or a failed read counts as empty)
+// into PrvKst; "AEN" when nothing else is pending. Answers whether it
+// changed the record.
+bool CheckCostCentre(PrvRecord& rec, CheckLines& lines);
+
+// Name, street and place of the person (Pnr_PKeyReadk; a person that cannot
+// be read counts as empty texts) into PrvNam, PrvStr, PrvOrt. PrvDna is not
+// touched. Answers whether it changed the record.
+bool CheckNameAddress(PrvRecord& rec, CheckLines& lines);
