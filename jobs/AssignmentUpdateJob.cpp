@@ -1,4 +1,112 @@
 #include "jobs/AssignmentUpdateJob.h"
 
-// Filled in with the change checks; until then the slot runs nothing.
-void AssignmentUpdateJob() {}
+#include <cstdio>
+
+#include "app/RunStamp.h"
+#include "db/Dbstd.h"
+#include "jobs/Report.h"
+#include "log/JobLog.h"
+
+namespace {
+
+// The two findings about a person with more than one current assignment;
+// both name the further row, i.e. the older assignment.
+void WriteFurtherRowLine(JobLog& log, const AswRecord& current, const AswRecord& previous) {
+  const char* format = current.AswNum == previous.AswNum ? "Pnr: %s Awn: %s Mehrere gültige Zeitraeume! \n"
+                                                         : "Pnr: %s mit 2. gültiger Awn-Nr: %s !\n";
+  char line[128];
+  std::snprintf(line, sizeof line, format, current.AswPnr.c_str(), current.AswNum.c_str());
+  log.Write(line);
+}
+
+// A person without a row gets one built from the assignment. Every field the
+// failed read left empty stays so, except PrvFbe, which the insert defaults.
+// Returns the status of the insert.
+int32_t InsertFromAssignment(PrvRecord& prv, const AswRecord& asw) {
+  prv.PrvAwn = asw.AswNum;
+  prv.PrvGvo = asw.AswGvo;
+  prv.PrvGbi = asw.AswGbi;
+  prv.PrvErf = asw.AswErf;
+  prv.PrvNam = asw.PnrNam;
+  prv.PrvStr = asw.PnrStr;
+  prv.PrvOrt = asw.PnrOrt;
+  prv.PrvDna = "NEU";
+  prv.PrvDwn = "Marvane";
+  prv.PrvAwa = 1;
+  prv.PrvSta = 1;
+  prv.PrvPzm = 1;
+  // The record was cleared before the read: without a cost centre for
+  // today the field stays empty rather than carrying another person's.
+  Ztg_PnrReadk(asw.AswPnr.c_str(), prv.PrvKst);
+  return Prv_PKeyIns(prv);
+}
+
+// Brings badge number and days of an existing row in line with the person's
+// newest current assignment. Returns false when nothing had to change.
+bool CorrectFromAssignment(PrvRecord& prv, const AswRecord& asw) {
+  if (prv.PrvAwn == asw.AswNum && prv.PrvGvo == asw.AswGvo && prv.PrvGbi == asw.AswGbi) return false;
+  if (!(prv.PrvGbi == asw.AswGbi)) prv.PrvGbi = asw.AswGbi;
+  if (!(prv.PrvGvo == asw.AswGvo)) prv.PrvGvo = asw.AswGvo;
+  // Only a new badge is something the download must pass on; changed days
+  // alone leave a pending mark (or none) as it was.
+  if (!(prv.PrvAwn == asw.AswNum)) {
+    prv.PrvAwn = asw.AswNum;
+    prv.PrvDna = "NEU";
+    prv.PrvDwn = "Marvane";
+    prv.PrvAwa = 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+void AssignmentUpdateJob() {
+  JobLog log;
+  if (log.Open()) log.Write(RunHeader);
+
+  // Persons are told apart by comparing each row with the one before it:
+  // the cursor delivers all rows of a person together, newest first day
+  // first, so no table of persons is needed however many rows there are.
+  AswRecord previous{};
+  AswRecord current{};
+  bool anyPrevious = false;
+  Asw_PnrAll_Open();
+  int32_t fetched = Asw_PnrAll_Read(current);
+
+  while (fetched == 0) {
+    const bool firstOfPerson = !anyPrevious || !(current.AswPnr == previous.AswPnr);
+    if (!firstOfPerson) WriteFurtherRowLine(log, current, previous);
+
+    PrvRecord prv{};
+    prv.PrvPnr = current.AswPnr;
+    const int32_t read = Prv_PKeyReadk(prv);
+    if (read != 0 && read != 1403) {
+      ReportFailure("Prv_PKeyReadk()", "Prv_ReadKey fehlgeschlagen", read);
+      break;
+    }
+
+    if (read == 1403) {
+      // Also for a further row: when the newer assignment's insert failed,
+      // the person still gets a row, from the older one.
+      const int32_t inserted = InsertFromAssignment(prv, current);
+      if (inserted != 0) ReportFailure("Prv_PKeyIns()", "Prv_PKeyIns fehlgeschlagen", inserted);
+    } else if (firstOfPerson && CorrectFromAssignment(prv, current)) {
+      const int32_t updated = Prv_PKeyUpd(prv);
+      if (updated != 0) {
+        ReportFailure("Prv_PKeyUpd()", "Prv_PKeyUpd fehlgeschlagen", updated);
+        break;
+      }
+    }
+
+    previous = current;
+    anyPrevious = true;
+    current = AswRecord{};
+    fetched = Asw_PnrAll_Read(current);
+  }
+
+  if (fetched != 0 && fetched != 1403) ReportFailure("Asw_PnrAll_Read", "Cursor Asw_Read fehlgeschlagen", fetched);
+  Asw_PnrAll_Close();
+
+  log.Write("\n");
+  log.Close();
+}
