@@ -15,21 +15,9 @@
 #include "log/MsgLog.h"
 #include "platform/Clock.h"
 #include "platform/Process.h"
+#include "util/CivilDate.h"
 
 namespace {
-
-bool IsRealDay(const char* text) {
-  if (std::strlen(text) != 8) return false;
-  for (int i = 0; i < 8; ++i)
-    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-  const int year = std::stoi(std::string(text, 4));
-  const int month = std::stoi(std::string(text + 4, 2));
-  const int day = std::stoi(std::string(text + 6, 2));
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (year < 1 || month < 1 || month > 12 || day < 1) return false;
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
-}
 
 // The single assignment job needs a badge number that fits its field and a
 // first day that names a real day; anything else would read a wrong
@@ -43,7 +31,7 @@ bool SingleAssignmentArgumentsValid(int argc, char** argv) {
     ReportFailure("main", "Ausweisnummer ungueltig (1 bis 8 Zeichen)", 2);
     return false;
   }
-  if (!IsRealDay(argv[3])) {
+  if (!IsValidDayText(argv[3])) {
     ReportFailure("main", "Gueltig-ab-Datum ungueltig (JJJJMMTT erwartet)", 3);
     return false;
   }

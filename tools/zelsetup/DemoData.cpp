@@ -3,29 +3,9 @@
 #include <cstdio>
 #include <string>
 
+#include "util/CivilDate.h"
+
 namespace {
-
-// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
-long DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const long yoe = y - era * 400;
-  const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(long z, int& y, int& m, int& d) {
-  z += 719468;
-  const long era = (z >= 0 ? z : z - 146096) / 146097;
-  const long doe = z - era * 146097;
-  const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
 
 class Days {
  public:
@@ -34,23 +14,23 @@ class Days {
     localtime_r(&now, &t);
     today_ = DaysFromCivil(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
   }
-  long Today() const { return today_; }
+  int64_t Today() const { return today_; }
   // The stored form of today + offset, quoted for SQL; NULL for kOpen.
-  std::string Sql(long offset) const {
+  std::string Sql(int64_t offset) const {
     if (offset == kOpen) return "NULL";
     return "'" + Stored(today_ + offset) + "'";
   }
-  static std::string Stored(long day) {
+  static std::string Stored(int64_t day) {
     int y, m, d;
     CivilFromDays(day, y, m, d);
     char buf[32];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d 00:00:00", y, m, d);
     return buf;
   }
-  static constexpr long kOpen = 1L << 40;
+  static constexpr int64_t kOpen = int64_t{1} << 40;
 
  private:
-  long today_;
+  int64_t today_;
 };
 
 std::string Q(const std::string& s) {
@@ -141,9 +121,9 @@ Case CaseOf(int i) {
 
 std::vector<std::string> DemoData_Statements(std::time_t now) {
   const Days days(now);
-  const long open = Days::kOpen;
+  const int64_t open = Days::kOpen;
   std::vector<std::string> sql;
-  auto asw = [&](const std::string& badge, long from, long to, const std::string& pnr) {
+  auto asw = [&](const std::string& badge, int64_t from, int64_t to, const std::string& pnr) {
     sql.push_back("insert into Mvs301Asw (AswNum,AswGvo,AswGbi,AswPnr,AswErf,AswDat) values (" + Q(badge) + "," +
                   days.Sql(from) + "," + days.Sql(to) + "," + Q(pnr) + ",'PERSONAL'," + days.Sql(from - 2) + ")");
   };
@@ -151,12 +131,12 @@ std::vector<std::string> DemoData_Statements(std::time_t now) {
   sql.push_back("insert into Mvs559Fbe (FbeTyp,FbeFbe,FbeBez) values (1,'FB01','Standard')");
 
   // The calendar: five years either side of today.
-  for (long d = days.Today() - 5 * 366; d <= days.Today() + 5 * 366; ++d) {
+  for (int64_t d = days.Today() - 5 * 366; d <= days.Today() + 5 * 366; ++d) {
     int y, m, dd;
     CivilFromDays(d, y, m, dd);
     const int weekday = static_cast<int>(((d % 7) + 7 + 3) % 7) + 1;  // 1970-01-01 was a Thursday; Monday = 1
     const int yearDay = static_cast<int>(d - DaysFromCivil(y, 1, 1)) + 1;
-    const long thursday = d - (weekday - 1) + 3;  // ISO week: the week of its Thursday
+    const int64_t thursday = d - (weekday - 1) + 3;  // ISO week: the week of its Thursday
     int ty, tm, td;
     CivilFromDays(thursday, ty, tm, td);
     const int week = static_cast<int>((thursday - DaysFromCivil(ty, 1, 1)) / 7) + 1;
@@ -174,7 +154,7 @@ std::vector<std::string> DemoData_Statements(std::time_t now) {
                   Q(c == Case::NameChanged ? "Am Seeufer 2" : p.street) + "," + Q(p.town) + ")");
 
     // Employment: three years back, open, except where the case says otherwise.
-    const long bsvEnd = c == Case::EmploymentEnded ? -1 : open;
+    const int64_t bsvEnd = c == Case::EmploymentEnded ? -1 : open;
     sql.push_back("insert into Mvs310Bsv (BsvPnr,BsvGvo,BsvGbi) values (" + Q(pnr) + "," + days.Sql(-1100) + "," +
                   days.Sql(bsvEnd) + ")");
 
@@ -188,7 +168,7 @@ std::vector<std::string> DemoData_Statements(std::time_t now) {
 
     // Badge assignments.
     const std::string badge = Badge(i);
-    long aswFrom = -700, aswTo = open;
+    int64_t aswFrom = -700, aswTo = open;
     switch (c) {
       case Case::TwoBadges:
         asw(badge, -700, open, pnr);
@@ -224,7 +204,7 @@ std::vector<std::string> DemoData_Statements(std::time_t now) {
     if (c == Case::NoRow) continue;
 
     // The download row as the last run left it.
-    const long rowFrom = c == Case::FutureRow ? 31 : -700;
+    const int64_t rowFrom = c == Case::FutureRow ? 31 : -700;
     const int awa = c == Case::EmploymentResumed ? 2 : 1;
     sql.push_back(
         "insert into Mvs510Prv (PrvPnr,PrvGvo,PrvGbi,PrvBer,PrvKst,PrvFbe,PrvMmb,PrvZf1,PrvZf2,PrvZf3,PrvSta,PrvDat,"
