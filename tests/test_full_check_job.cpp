@@ -88,13 +88,6 @@ TEST(FullCheckJob, RowScenarios) {
        "70000001|{-30}||ERF1||1|Alt|KST1|Adler, Jonas|Lindenweg 4|Ravensbrook",
        "70000001|{-30}||ERF1||1|Alt|KST1|Adler, Jonas|Lindenweg 4|Oberhall",
        {"PNR: 00000001 AWN: 70000001 Info: Namens- bzw. Adressaenderung!"}},
-      {"assignment ended: closed the day before the run day",
-       [](JobBench& b) {
-         InLinePerson(b);
-         b.Assignment("70000001|{-30}|{-3}|00000001|ERF1");
-       },
-       kInLineRow, "70000001|{-30}|{-1}|ERF1|LOE|1|Marvane|KST1|Adler, Jonas|Lindenweg 4|Ravensbrook",
-       {"PNR: 00000001 AWN: 70000001  DnlKng: LOE(1) Info: Ausweiszuordnung zu Ende!"}},
       {"row without first day is visited",
        [](JobBench& b) {
          InLinePerson(b);

@@ -60,9 +60,6 @@ TEST(SingleAssignmentJob, Scenarios) {
          b.Assignment("70000001|{-5}||00000001|ERF1");
        },
        nullptr, "70000001", "{-4}", "<none>", {}, {"Asw_PKeyReadk()|Fehler Asw-Read|1403"}},
-      {"assignment of a person without master row is not found",
-       [](JobBench& b) { b.Assignment("70000001|{-5}||00000009|ERF1"); }, nullptr, "70000001", "{-5}", "<none>", {},
-       {"Asw_PKeyReadk()|Fehler Asw-Read|1403"}},
       {"new assignment, no row: inserted with NEU, no update",
        [](JobBench& b) {
          Employed(b);
@@ -106,11 +103,6 @@ TEST(SingleAssignmentJob, Scenarios) {
        "70000001|{-30}||ERF1||1||KST1|Adler, J.|Lindenweg 4|Ravensbrook", "70000001", "{-30}",
        "70000001|{-30}||ERF1|AEN|1|Marvane|KST2|Adler, J.|Lindenweg 4|Ravensbrook",
        {"PNR: 00000001 AWN: 70000001  DnlKng: AEN(1) Info: Aenderung der Kostenstellenzuordnung!"}, {}},
-      {"existing row whose employment ended: LOE kept, badge kept",
-       [](JobBench& b) { b.Assignment("70000001|{-30}||00000001|ERF1"); },
-       "70000001|{-30}||ERF1||1||KST1|Adler, Jonas|Lindenweg 4|Ravensbrook", "70000001", "{-30}",
-       "70000001|{-30}||ERF1|LOE|2|Marvane|KST1|Adler, Jonas|Lindenweg 4|Ravensbrook",
-       {"PNR: 00000001 AWN: 70000001  DnlKng: LOE(2) Info: Beschäftigungsverhaeltnis zu Ende!"}, {}},
   };
   for (const Case& c : cases) RunCase(c);
 }
