@@ -56,7 +56,7 @@ int32_t Bak_Calc(int32_t mode, int32_t offset, const char* day, char* second) {
     // The output always holds a valid day: the shifted one, or the input.
     FixedText<9> result{};
     result = status == 0 ? rec.BakDtm.view() : std::string_view(day ? day : "");
-    std::memcpy(second, result.c_str(), result.width());
+    if (second) std::memcpy(second, result.c_str(), result.width());
     return status;
   }
   return 0;
