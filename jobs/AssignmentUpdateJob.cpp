@@ -4,6 +4,7 @@
 
 #include "app/RunStamp.h"
 #include "db/Dbstd.h"
+#include "jobs/NewRow.h"
 #include "jobs/Report.h"
 #include "log/JobLog.h"
 
@@ -17,28 +18,6 @@ void WriteFurtherRowLine(JobLog& log, const AswRecord& current, const AswRecord&
   char line[128];
   std::snprintf(line, sizeof line, format, current.AswPnr.c_str(), current.AswNum.c_str());
   log.Write(line);
-}
-
-// A person without a row gets one built from the assignment. Every field the
-// failed read left empty stays so, except PrvFbe, which the insert defaults.
-// Returns the status of the insert.
-int32_t InsertFromAssignment(PrvRecord& prv, const AswRecord& asw) {
-  prv.PrvAwn = asw.AswNum;
-  prv.PrvGvo = asw.AswGvo;
-  prv.PrvGbi = asw.AswGbi;
-  prv.PrvErf = asw.AswErf;
-  prv.PrvNam = asw.PnrNam;
-  prv.PrvStr = asw.PnrStr;
-  prv.PrvOrt = asw.PnrOrt;
-  prv.PrvDna = "NEU";
-  prv.PrvDwn = "Marvane";
-  prv.PrvAwa = 1;
-  prv.PrvSta = 1;
-  prv.PrvPzm = 1;
-  // The record was cleared before the read: without a cost centre for
-  // today the field stays empty rather than carrying another person's.
-  Ztg_PnrReadk(asw.AswPnr.c_str(), prv.PrvKst);
-  return Prv_PKeyIns(prv);
 }
 
 // Brings badge number and days of an existing row in line with the person's
@@ -88,7 +67,8 @@ void AssignmentUpdateJob() {
     if (read == 1403) {
       // Also for a further row: when the newer assignment's insert failed,
       // the person still gets a row, from the older one.
-      const int32_t inserted = InsertFromAssignment(prv, current);
+      FillNewRow(prv, current);
+      const int32_t inserted = Prv_PKeyIns(prv);
       if (inserted != 0) ReportFailure("Prv_PKeyIns()", "Prv_PKeyIns fehlgeschlagen", inserted);
     } else if (firstOfPerson && CorrectFromAssignment(prv, current)) {
       const int32_t updated = Prv_PKeyUpd(prv);

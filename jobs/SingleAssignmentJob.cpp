@@ -5,29 +5,11 @@
 #include "db/Dbstd.h"
 #include "db/OraStatus.h"
 #include "jobs/Checks.h"
+#include "jobs/NewRow.h"
 #include "jobs/Report.h"
 #include "log/JobLog.h"
 
 namespace {
-
-// A new row carries the assignment that named the person, the person's name
-// and address from the same read, and today's cost centre ("NEU" pending).
-void FillNewRow(PrvRecord& rec, const AswRecord& asw) {
-  rec.PrvAwn = asw.AswNum;
-  rec.PrvGvo = asw.AswGvo;
-  rec.PrvGbi = asw.AswGbi;
-  rec.PrvErf = asw.AswErf;
-  rec.PrvNam = asw.PnrNam;
-  rec.PrvStr = asw.PnrStr;
-  rec.PrvOrt = asw.PnrOrt;
-  rec.PrvDna = "NEU";
-  rec.PrvDwn = "Marvane";
-  rec.PrvAwa = 1;
-  rec.PrvSta = 1;
-  rec.PrvPzm = 1;
-  // No cost-centre row for today leaves PrvKst empty, as the failed read left it.
-  Ztg_PnrReadk(rec.PrvPnr.c_str(), rec.PrvKst);
-}
 
 // Everything between the job log's header and its closing empty line.
 void HandleAssignment(const char* badgeNumber, const char* firstDay, JobLog& log) {
