@@ -1,10 +1,17 @@
 // Starting another program of the system without waiting for it.
+//
+// The job starts the download program at the end of every run and relies on
+// nothing it does; the program must outlive the job and must not tie it up.
 #pragma once
 
 // Starts `file` with the blank-separated words of `parameters` as its
-// arguments, the way the Windows shell's "open" does for a program: `file` is
-// looked for in the working directory first, then on the search path. The
-// program runs detached (its own session, standard streams on /dev/null, no
-// zombie left behind); nothing waits for it and its outcome is not examined.
-// Returns whether it could be started (callers of the system ignore it).
+// arguments (runs of blanks separate like one; `file` itself is argument 0),
+// the way the Windows shell's "open" does for a program: a name without a
+// directory is looked for in the working directory first, then on the search
+// path (PATH). The program runs detached (its own session, standard streams
+// on /dev/null, no zombie left behind: the intermediate child is reaped here,
+// the program itself is adopted by init); nothing waits for it and its
+// outcome is not examined. Returns whether it could be started: false when no
+// executable file of that name is found or it cannot be executed (callers of
+// the system ignore the result).
 bool Plat_ShellOpen(const char* file, const char* parameters);

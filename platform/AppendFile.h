@@ -1,0 +1,22 @@
+// Text files that several writers append to (the job log, the download
+// program's start record).
+//
+// Every write goes to the current end of the file, also when another process
+// appended meanwhile, and one call of Plat_AppendWrite is one write to the
+// file, so the lines of concurrent writers never overwrite each other. The
+// caller owns the handle from a successful Plat_AppendOpen until
+// Plat_AppendClose.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+// Opens the system path `systemPath` for appending, creating it when missing.
+// Returns the handle, or -1 when the file cannot be opened.
+int Plat_AppendOpen(std::string_view systemPath);
+
+// Appends `length` bytes. Returns whether all of them were written.
+bool Plat_AppendWrite(int handle, const void* data, std::size_t length);
+
+// Closes the handle.
+void Plat_AppendClose(int handle);

@@ -1,0 +1,115 @@
+// Platform layer: rename without replace, the locked log file, and starting
+// the download program (the stand-in) detached.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <regex>
+#include <string>
+
+#include "LogTestSupport.h"
+#include "TestSupport.h"
+#include "platform/FileNames.h"
+#include "platform/LockedFile.h"
+#include "platform/Process.h"
+
+namespace {
+
+using namespace zeltest;
+
+TEST(PlatformFiles, RenameNeverReplacesAnExistingFile) {
+  TempDir dir;
+  WriteFile(dir / "a.txt", "new");
+  WriteFile(dir / "b.old", "old");
+  const std::string a = dir.str() + "\\a.txt";
+  const std::string b = dir.str() + "\\b.old";
+
+  PlatFileResult r = Plat_RenameNoReplace(a, b);
+  EXPECT_EQ(r.kind, PlatFileClass::OtherError);
+  EXPECT_EQ(r.error, EEXIST);
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "new");
+  EXPECT_EQ(ReadFile(dir / "b.old"), "old");
+
+  EXPECT_TRUE(Plat_DeleteFile(b).ok());
+  EXPECT_TRUE(Plat_RenameNoReplace(a, b).ok());
+  EXPECT_FALSE(fs::exists(dir / "a.txt"));
+  EXPECT_EQ(ReadFile(dir / "b.old"), "new");
+
+  r = Plat_RenameNoReplace(a, dir.str() + "\\c.old");
+  EXPECT_EQ(r.kind, PlatFileClass::OtherError);
+  EXPECT_EQ(r.error, ENOENT);
+  r = Plat_DeleteFile(a);
+  EXPECT_EQ(r.kind, PlatFileClass::OtherError);
+  EXPECT_EQ(r.error, ENOENT);
+}
+
+TEST(PlatformFiles, LockedOpenKeepsASecondWriterOut) {
+  TempDir dir;
+  const std::string name = dir.str() + "\\log.txt";
+  int first = -1, second = -1;
+  ASSERT_TRUE(Plat_LockedOpen(name, first).ok());  // created when missing
+  EXPECT_EQ(Plat_LockedOpen(name, second).kind, PlatFileClass::SharingConflict);
+  ASSERT_TRUE(Plat_LockedAppend(first, "abc", 3).ok());
+  ASSERT_TRUE(Plat_LockedClose(first).ok());
+  ASSERT_TRUE(Plat_LockedOpen(name, second).ok());
+  ASSERT_TRUE(Plat_LockedAppend(second, "de", 2).ok());
+  ASSERT_TRUE(Plat_LockedClose(second).ok());
+  EXPECT_EQ(ReadFile(dir / "log.txt"), "abcde");
+  EXPECT_EQ(Plat_LockedOpen(dir.str() + "\\missing\\log.txt", first).kind, PlatFileClass::OtherError);
+}
+
+// The record the stand-in writes for one start with these parameters.
+bool IsStartRecord(const std::string& text, const std::string& parameters) {
+  const std::regex line(R"(Datum: \d\d\.\d\d\.\d{4}  Uhrzeit: \d\d:\d\d:\d\d  Parameter: )" + parameters + "\r\n");
+  return std::regex_match(text, line);
+}
+
+// The stand-in appends its record in one write, but it may still be on its way.
+std::string WaitForRecord(const fs::path& file) {
+  std::string text;
+  for (int i = 0; i < 500; ++i) {
+    if (WaitForFile(file) && !(text = ReadFile(file)).empty() && text.back() == '\n') break;
+    ::usleep(10000);
+  }
+  return text;
+}
+
+TEST(PlatformProcess, ShellOpenStartsTheDownloadProgramDetached) {
+  TempDir dir;
+  fs::create_directories(dir / "Msg");
+  fs::copy_file(Program("zeldnlstd"), dir / "ZELDNLSTD.EXE");
+  ScopedCwd cwd(dir.path());
+
+  ASSERT_TRUE(Plat_ShellOpen("ZELDNLSTD.EXE", "Marvane Mvs510Prv"));
+  EXPECT_TRUE(IsStartRecord(WaitForRecord(dir / "Msg/ZelDnlStd.Txt"), "Marvane Mvs510Prv"));
+  // Only the intermediate child was ours, and it has been reaped.
+  const pid_t left = ::waitpid(-1, nullptr, WNOHANG);
+  const int error = errno;
+  EXPECT_EQ(left, -1);
+  EXPECT_EQ(error, ECHILD);
+
+  EXPECT_FALSE(Plat_ShellOpen("NOSUCH.EXE", "Marvane Mvs510Prv"));
+  EXPECT_FALSE(Plat_ShellOpen("", ""));
+}
+
+TEST(PlatformProcess, ShellOpenFallsBackToTheSearchPath) {
+  TempDir dir;
+  TempDir bin;
+  fs::copy_file(Program("zeldnlstd"), bin / "ZELDNLSTD.EXE");
+  const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  ::setenv("PATH", ("/nonexistent:" + bin.str()).c_str(), 1);
+  bool started;
+  {
+    ScopedCwd cwd(dir.path());
+    started = Plat_ShellOpen("ZELDNLSTD.EXE", "  one   two ");
+  }
+  ::setenv("PATH", savedPath.c_str(), 1);
+  ASSERT_TRUE(started);
+  // Without a Msg directory the record lands in the working directory.
+  EXPECT_TRUE(IsStartRecord(WaitForRecord(dir / "ZelDnlStd.Txt"), "one two"));
+}
+
+}  // namespace
