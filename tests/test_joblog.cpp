@@ -1,0 +1,83 @@
+// Job log: CR LF line ends, appending across openings, and writers that
+// append to the same file at the same time.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "LogTestSupport.h"
+#include "TestSupport.h"
+#include "log/JobLog.h"
+
+namespace {
+
+using namespace zeltest;
+
+TEST(JobLogTest, SectionsAppendWithCrLfLines) {
+  TempDir dir;
+  ScopedCwd cwd(dir.path());
+  fs::create_directories(dir / "Msg");
+  WriteFile(dir / "Msg/WrkJobLog.Txt", "earlier run\r\n");
+  for (int run = 0; run < 2; ++run) {
+    JobLog log;
+    ASSERT_TRUE(log.Open());
+    log.Write("Datum: 07.12.2026  Uhrzeit: 09:41:07\n");
+    if (run == 0) log.Write("two\nlines\n");
+    log.Write("\n");
+  }  // the destructor closes
+  EXPECT_EQ(ReadFile(dir / "Msg/WrkJobLog.Txt"),
+            "earlier run\r\n"
+            "Datum: 07.12.2026  Uhrzeit: 09:41:07\r\ntwo\r\nlines\r\n\r\n"
+            "Datum: 07.12.2026  Uhrzeit: 09:41:07\r\n\r\n");
+}
+
+TEST(JobLogTest, WithoutDirectoryEveryWriteIsSkipped) {
+  TempDir dir;
+  ScopedCwd cwd(dir.path());
+  JobLog log;
+  EXPECT_FALSE(log.Open());
+  EXPECT_FALSE(log.IsOpen());
+  log.Write("line\n");
+  log.Close();
+  log.Close();
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+TEST(JobLogTest, ConcurrentWritersKeepTheirLinesWhole) {
+  TempDir dir;
+  const std::string path = dir.str() + "\\WrkJobLog.Txt";
+  constexpr int kLines = 300;
+  // Both files are open at once, as with two overlapping runs.
+  JobLog parentLog;
+  ASSERT_TRUE(parentLog.Open(path));
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    JobLog childLog;
+    if (!childLog.Open(path)) ::_exit(1);
+    for (int i = 0; i < kLines; ++i) childLog.Write("child line " + std::to_string(i) + "\n");
+    ::_exit(0);
+  }
+  for (int i = 0; i < kLines; ++i) parentLog.Write("parent line " + std::to_string(i) + "\n");
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  parentLog.Close();
+
+  int child_next = 0, parent_next = 0;
+  std::istringstream in(ReadFile(dir / "WrkJobLog.Txt"));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line == "child line " + std::to_string(child_next) + "\r") {
+      ++child_next;
+    } else {
+      ASSERT_EQ(line, "parent line " + std::to_string(parent_next) + "\r");
+      ++parent_next;
+    }
+  }
+  EXPECT_EQ(child_next, kLines);
+  EXPECT_EQ(parent_next, kLines);
+}
+
+}  // namespace
