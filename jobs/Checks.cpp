@@ -7,6 +7,7 @@
 #include "app/RunStamp.h"
 #include "db/Dbstd.h"
 #include "db/OraStatus.h"
+#include "util/Status.h"
 
 namespace {
 
@@ -49,14 +50,15 @@ int32_t PersonLookup(const PrvRecord& rec, AswRecord& person) {
 }
 
 // The badge's assignment with the latest first day that is not after today.
-// Its status is of no use: a failed or empty lookup leaves AswPnr empty, and
-// that never matches a row's person number.
-void BadgeLookup(const FixedText<9>& badgeNumber, AswRecord& badge) {
+// An empty lookup (1403) leaves AswPnr empty, and that never matches a row's
+// person number. Returns the fetch's status.
+int32_t BadgeLookup(const FixedText<9>& badgeNumber, AswRecord& badge) {
   badge = {};
   badge.AswNum = badgeNumber;
   Asw_Num_Open(badge.AswNum.c_str());
-  Asw_Num_Read(badge);
+  const int32_t status = Asw_Num_Read(badge);
   Asw_Num_Close();
+  return status;
 }
 
 // The badge's latest assignment is the person's latest one.
@@ -85,12 +87,18 @@ void MarkEnded(PrvRecord& rec, const char* info, CheckLines& lines) {
   lines.push_back(ChangeLine(rec, info));
 }
 
+// A lookup that fails (a status other than 0 and 1403: the database busy, a
+// table missing) says nothing about the person. Taken as "no assignment" it
+// would tell the terminals that a valid badge expired, so the check then
+// leaves the row as it is; the next run decides.
+
 bool CheckRowWithoutBadge(PrvRecord& rec, CheckLines& lines) {
   AswRecord person;
-  if (PersonLookup(rec, person) == ora::kNoRow) return false;
+  const int32_t personStatus = PersonLookup(rec, person);
+  if (personStatus != ora::kOk) return false;
   if (EndedBeforeRunDay(person.AswGbi)) return false;
   AswRecord badge;
-  BadgeLookup(person.AswNum, badge);
+  if (IsFailure(BadgeLookup(person.AswNum, badge))) return false;
   if (!BadgeCarriesPerson(badge, person, rec)) return false;
   TakeOver(rec, badge, lines);
   return true;
@@ -100,7 +108,8 @@ bool CheckRowWithBadge(PrvRecord& rec, CheckLines& lines) {
   AswRecord person;
   const int32_t personStatus = PersonLookup(rec, person);
   AswRecord badge;
-  BadgeLookup(rec.PrvAwn, badge);
+  const int32_t badgeStatus = BadgeLookup(rec.PrvAwn, badge);
+  if (IsFailure(personStatus) || IsFailure(badgeStatus)) return false;
 
   if (personStatus == ora::kNoRow) {
     MarkEnded(rec, "Ausweiszuordnung zu Ende!", lines);
@@ -128,7 +137,7 @@ bool CheckRowWithBadge(PrvRecord& rec, CheckLines& lines) {
 
   // The person's latest assignment is not the row's: either the person moved
   // to a badge that still carries that assignment, or the row's badge is lost.
-  BadgeLookup(person.AswNum, badge);
+  if (IsFailure(BadgeLookup(person.AswNum, badge))) return false;
   if (BadgeCarriesPerson(badge, person, rec)) {
     TakeOver(rec, badge, lines);
     return true;
@@ -166,7 +175,9 @@ bool CheckAssignment(PrvRecord& rec, CheckLines& lines) {
 
 bool CheckCostCentre(PrvRecord& rec, CheckLines& lines) {
   FixedText<11> today{};
-  Ztg_PnrReadk(rec.PrvPnr.c_str(), today);
+  // No row for today (1403) empties the cost centre; a failed read knows
+  // nothing and changes nothing.
+  if (IsFailure(Ztg_PnrReadk(rec.PrvPnr.c_str(), today))) return false;
   if (rec.PrvKst == today) return false;
   rec.PrvKst = today;
   if (rec.PrvDna.empty()) rec.PrvDna = "AEN";
@@ -176,7 +187,9 @@ bool CheckCostCentre(PrvRecord& rec, CheckLines& lines) {
 
 bool CheckNameAddress(PrvRecord& rec, CheckLines& lines) {
   FixedText<51> name{}, street{}, place{};
-  Pnr_PKeyReadk(rec.PrvPnr.c_str(), name, street, place);
+  // A deleted person (1403) empties name and address; a failed read knows
+  // nothing and changes nothing.
+  if (IsFailure(Pnr_PKeyReadk(rec.PrvPnr.c_str(), name, street, place))) return false;
   bool copied = false;
   auto take = [&copied](FixedText<51>& field, const FixedText<51>& value) {
     if (field == value) return;

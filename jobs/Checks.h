@@ -13,8 +13,11 @@
 //
 // The checks never store the row, never write the job log and never report
 // to the message log: the caller stores the row once after all checks and
-// then writes the lines. A failed lookup is folded into the outcome (see each
-// check); nothing is thrown. The checks read RunDate (app/RunStamp.h) and keep
+// then writes the lines. A lookup that finds nothing (1403) is an answer;
+// one that fails (any other non-zero status) is not: the assignment,
+// cost-centre and name checks then change nothing, and the employment check
+// treats it as "not employed today" without ending the employment. Nothing
+// is thrown. The checks read RunDate (app/RunStamp.h) and keep
 // no state between calls.
 #pragma once
 
@@ -46,12 +49,12 @@ bool CheckEmployment(PrvRecord& rec, bool& changed, CheckLines& lines);
 // silently. Answers whether it changed the record.
 bool CheckAssignment(PrvRecord& rec, CheckLines& lines);
 
-// Today's cost centre (Ztg_PnrReadk; none or a failed read counts as empty)
+// Today's cost centre (Ztg_PnrReadk; no row for today counts as empty)
 // into PrvKst; "AEN" when nothing else is pending. Answers whether it
 // changed the record.
 bool CheckCostCentre(PrvRecord& rec, CheckLines& lines);
 
-// Name, street and place of the person (Pnr_PKeyReadk; a person that cannot
-// be read counts as empty texts) into PrvNam, PrvStr, PrvOrt. PrvDna is not
+// Name, street and place of the person (Pnr_PKeyReadk; a deleted person
+// counts as empty texts) into PrvNam, PrvStr, PrvOrt. PrvDna is not
 // touched. Answers whether it changed the record.
 bool CheckNameAddress(PrvRecord& rec, CheckLines& lines);

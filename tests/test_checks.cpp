@@ -208,8 +208,11 @@ TEST(Checks, NameAndAddress) {
 }
 
 // Lookups that fail (here: their tables are gone) are never reported by the
-// checks; each failure counts as the outcome its check defines for it.
-TEST(Checks, FailedLookupsCountAsTheirDefinedOutcomes) {
+// checks. A failed employment lookup counts as its defined outcome; a failed
+// assignment, cost-centre or name lookup knows nothing about the person and
+// changes nothing, so that a passing database error never tells the
+// terminals that a valid badge expired or a cost centre vanished.
+TEST(Checks, FailedLookupsChangeNothingButTheEmploymentState) {
   JobBench bench;
   bench.Calendar();
   for (const char* table : {"Mvs310Bsv", "Mvs301Asw", "Mvs329Ztg", "Mvs300Pnr"})
@@ -221,21 +224,15 @@ TEST(Checks, FailedLookupsCountAsTheirDefinedOutcomes) {
   // Employment: not employed, but a state 2 goes back to 1.
   EXPECT_FALSE(CheckEmployment(rec, changed, lines));
   EXPECT_TRUE(changed);
-  // Badge: the person lookup counts as an assignment with empty fields, so
-  // the row's badge counts as lost; a row without badge stays as it is.
-  EXPECT_TRUE(CheckAssignment(rec, lines));
+  EXPECT_FALSE(CheckAssignment(rec, lines));
   PrvRecord noBadge = RowOf(kP, "|||E||1");
   EXPECT_FALSE(CheckAssignment(noBadge, lines));
-  // Cost centre and name: the failed read compares as empty text.
-  EXPECT_TRUE(CheckCostCentre(rec, lines));
-  EXPECT_TRUE(CheckNameAddress(rec, lines));
+  EXPECT_FALSE(CheckCostCentre(rec, lines));
+  EXPECT_FALSE(CheckNameAddress(rec, lines));
 
-  EXPECT_EQ(LayoutOf(rec), Layout("70000001|{-30}|{-1}|E|LOE|1||||"));
+  EXPECT_EQ(LayoutOf(rec), Layout("70000001|{-30}||E||1||KST1|Adler, Jonas|Lindenweg 4|Ravensbrook"));
   EXPECT_EQ(lines, (CheckLines{
                        "PNR: 00000001 AWN: 70000001  DnlKng: (1) Info: Beschäftigungsverhaeltnis beginnt!\n",
-                       "PNR: 00000001 AWN: 70000001  DnlKng: LOE(1) Info: Ausweiszuordnung abgelaufen!\n",
-                       "PNR: 00000001 AWN: 70000001  DnlKng: LOE(1) Info: Aenderung der Kostenstellenzuordnung!\n",
-                       "PNR: 00000001 AWN: 70000001 Info: Namens- bzw. Adressaenderung!\n",
                    }));
 }
 
