@@ -42,6 +42,7 @@ void PrepareOn(EngineConnection& conn, const char* text, const std::vector<HostV
     p.status = ora::kInvalidSql;
     return;
   }
+  ++p.preparations;
   p.status = Plan(tr, outputs, inputs, selectInto, p);
   if (p.status == ora::kOk) p.status = conn.Prepare(tr.sql, p.stmt);
 }
@@ -62,7 +63,8 @@ Prepared& Session::Statement(const StatementDef& def) {
   // tried again on the next use; a successful one is kept for the run.
   Prepared& p = statements_[&def];
   if (!p.stmt) {
-    p = Prepared{};
+    p.parameters.clear();
+    p.columns.clear();
     PrepareOn(*main_, def.text, def.outputs, def.inputs, def.kind == StmtKind::SelectInto, p);
   }
   return p;
@@ -71,11 +73,24 @@ Prepared& Session::Statement(const StatementDef& def) {
 CursorState& Session::Cursor(const CursorDef& def) {
   CursorState& c = cursors_[&def];
   if (!c.prepared.stmt) {
-    c.prepared = Prepared{};
+    c.prepared.status = ora::kOk;
+    c.prepared.parameters.clear();
+    c.prepared.columns.clear();
     if (!c.connection) c.prepared.status = main_->OpenCursorConnection(c.connection);
     if (c.prepared.status == ora::kOk) PrepareOn(*c.connection, def.text, def.outputs, def.inputs, false, c.prepared);
   }
   return c;
+}
+
+std::vector<StatementUse> Session::Uses() const {
+  std::vector<StatementUse> uses;
+  for (const auto& [def, p] : statements_) {
+    const char kind = def->kind == StmtKind::SelectInto ? 'r' : 'w';
+    uses.push_back({def->name, kind, p.preparations, p.executions, p.rows});
+  }
+  for (const auto& [def, c] : cursors_)
+    uses.push_back({def->name, 'c', c.prepared.preparations, c.prepared.executions, c.prepared.rows});
+  return uses;
 }
 
 Session* CurrentSession() { return Current().get(); }

@@ -4,7 +4,8 @@
 // it (each prepared once, on first use, and reused for the rest of the run)
 // and the cursors, each with a connection of its own (see db/Engine.h for why).
 // dbConnect (db/DbDb.h) installs it; the statement runners of db/Statement.h
-// use it. Only the database module includes this header.
+// use it. Only the database module (and the benchmark tool, for Uses())
+// includes this header.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,11 @@ struct Prepared {
   std::unique_ptr<EngineStatement> stmt;
   std::vector<const HostVar*> parameters;  // engine parameter i+1
   std::vector<const HostVar*> columns;     // result column i
+  // What the run did with the statement, for Session::Uses(). Kept when a
+  // failed preparation is tried again.
+  uint32_t preparations = 0;  // translations and preparations of its text
+  uint64_t executions = 0;    // runs (a cursor: opens)
+  uint64_t rows = 0;          // rows fetched (cursors)
 };
 
 struct CursorState {
@@ -33,6 +39,15 @@ struct CursorState {
   bool open = false;
   bool rowWaiting = false;  // the open already stepped onto the first row
   bool exhausted = false;
+};
+
+// The use of one statement or cursor in this run (see Session::Uses).
+struct StatementUse {
+  const char* name;  // operation or cursor name; several statements may share one
+  char kind;         // 'r' single-row read, 'w' insert, update or delete, 'c' cursor
+  uint32_t preparations;
+  uint64_t executions;  // single-row reads and writes run; cursors opened
+  uint64_t rows;        // rows fetched from a cursor
 };
 
 class Session {
@@ -48,6 +63,12 @@ class Session {
   Prepared& Statement(const StatementDef& def);
   // The state of `def`'s cursor, with its connection and prepared query.
   CursorState& Cursor(const CursorDef& def);
+
+  // Every statement and cursor used in this run with its counts. The
+  // statement runners keep them as they go; nothing in the program reads
+  // them: the benchmark tool prints them after running a job in-process, to
+  // show how many statements a row costs and that no text was prepared twice.
+  std::vector<StatementUse> Uses() const;
 
  private:
   std::unordered_map<const StatementDef*, Prepared> statements_;

@@ -6,8 +6,10 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <unordered_set>
 #include <vector>
 
+#include "db/EngineCounters.h"
 #include "db/OraStatus.h"
 #include "db/SqliteFunctions.h"
 #include "platform/Clock.h"
@@ -127,6 +129,7 @@ class SqliteConnection final : public EngineConnection {
   const SqlFlavor& Flavor() const override { return g_flavor; }
 
   int32_t Prepare(const std::string& sql, std::unique_ptr<EngineStatement>& out) override {
+    CountPreparation(sql);
     sqlite3_stmt* stmt = nullptr;
     const int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
                                       &stmt, nullptr);
@@ -145,7 +148,7 @@ class SqliteConnection final : public EngineConnection {
     savepoints_.clear();
     // IMMEDIATE takes the write lock now, inside the busy wait, so that the
     // statements of the transaction never meet a lock half-way.
-    const int32_t status = Exec("BEGIN IMMEDIATE");
+    const int32_t status = Control("BEGIN IMMEDIATE");
     txnStartChanges_ = sqlite3_total_changes64(db_);
     return status;
   }
@@ -154,16 +157,16 @@ class SqliteConnection final : public EngineConnection {
     const int32_t begun = BeginWrite();
     if (begun != ora::kOk) return begun;
     const bool pendingBefore = sqlite3_total_changes64(db_) != txnStartChanges_;
-    const int32_t status = Exec("SAVEPOINT " + name);
+    const int32_t status = Control("SAVEPOINT " + name);
     if (status == ora::kOk) savepoints_.push_back({name, pendingBefore});
     return status;
   }
 
   int32_t RollbackToSavepoint(const std::string& name) override {
     if (sqlite3_get_autocommit(db_)) return ora::kOk;  // the engine already ended the transaction
-    int32_t status = Exec("ROLLBACK TO " + name);
+    int32_t status = Control("ROLLBACK TO " + name);
     if (status != ora::kOk) return status;
-    Exec("RELEASE " + name);
+    Control("RELEASE " + name);
     bool pendingBefore = true;
     while (!savepoints_.empty()) {
       const Mark mark = savepoints_.back();
@@ -176,20 +179,21 @@ class SqliteConnection final : public EngineConnection {
     // With nothing pending before the savepoint the transaction holds
     // nothing worth keeping, but it still holds the database's write lock:
     // end it, so that other programs can write while this one goes on.
-    if (!pendingBefore && savepoints_.empty()) status = Exec("ROLLBACK");
+    if (!pendingBefore && savepoints_.empty()) status = Control("ROLLBACK");
     return status;
   }
 
   int32_t Commit() override {
     savepoints_.clear();
     if (sqlite3_get_autocommit(db_)) return ora::kOk;
-    return Exec("COMMIT");
+    ++Engine_Counters().commits;
+    return Control("COMMIT");
   }
 
   int32_t Rollback() override {
     savepoints_.clear();
     if (sqlite3_get_autocommit(db_)) return ora::kOk;
-    return Exec("ROLLBACK");
+    return Control("ROLLBACK");
   }
 
   int32_t OpenCursorConnection(std::unique_ptr<EngineConnection>& out) override { return Sqlite_Connect(path_, out); }
@@ -202,6 +206,19 @@ class SqliteConnection final : public EngineConnection {
     bool pendingBefore;
   };
 
+  void CountPreparation(const std::string& sql) {
+    EngineCounters& counters = Engine_Counters();
+    ++counters.preparations;
+    if (!prepared_.insert(sql).second) ++counters.repeatedPreparations;
+  }
+
+  // Transaction control of the engine itself.
+  int32_t Control(const std::string& sql) {
+    CountPreparation(sql);
+    ++Engine_Counters().transactionStatements;
+    return Exec(sql);
+  }
+
   int32_t Exec(const std::string& sql) {
     const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
     return rc == SQLITE_OK ? ora::kOk : MapError(db_, rc);
@@ -211,12 +228,18 @@ class SqliteConnection final : public EngineConnection {
   std::string path_;
   std::vector<Mark> savepoints_;
   int64_t txnStartChanges_ = 0;
+  std::unordered_set<std::string> prepared_;  // texts parsed on this connection, for the counters
 };
 
 bool StartsWith(const char* s, const char* prefix) { return s && std::strncmp(s, prefix, std::strlen(prefix)) == 0; }
 bool Contains(const char* s, const char* part) { return s && std::strstr(s, part) != nullptr; }
 
 }  // namespace
+
+EngineCounters& Engine_Counters() {
+  static EngineCounters counters;
+  return counters;
+}
 
 const SqlFlavor& Sqlite_Flavor() { return g_flavor; }
 

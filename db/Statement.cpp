@@ -120,6 +120,7 @@ Prepared* Ready(const StatementDef& def, int32_t& status) {
 
 // Runs a prepared write once: 0 when it changed rows, 1403 when none matched.
 int32_t RunWrite(Prepared& p, const void* record) {
+  ++p.executions;
   BindAll(p, record);
   int32_t status = p.stmt->Step();
   if (status == ora::kNoRow) status = p.stmt->RowsAffected() > 0 ? ora::kOk : ora::kNoRow;
@@ -133,6 +134,7 @@ int32_t Stmt_SelectInto(const StatementDef& def, void* record) {
   int32_t status;
   Prepared* p = Ready(def, status);
   if (!p) return status;
+  ++p->executions;
   BindAll(*p, record);
   status = p->stmt->Step();
   if (status == ora::kOk) {
@@ -202,6 +204,7 @@ int32_t Cursor_Open(const CursorDef& def, const void* inputRecord) {
   if (c.prepared.status != ora::kOk) return c.prepared.status;
   if (c.open) c.prepared.stmt->Reset();
   c.open = c.rowWaiting = c.exhausted = false;
+  ++c.prepared.executions;
   BindAll(c.prepared, inputRecord);
   // The first step runs the query and fixes its snapshot now, at the open,
   // as Oracle's read consistency has it; the row waits for the first fetch.
@@ -230,6 +233,7 @@ int32_t Cursor_Fetch(const CursorDef& def, void* outputRecord) {
     if (status != ora::kOk) return status;
   }
   c.rowWaiting = false;
+  ++c.prepared.rows;
   std::vector<char> scratch;
   return CopyRow(c.prepared, outputRecord, def.outputRecordSize, scratch);
 }

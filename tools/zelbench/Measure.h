@@ -1,0 +1,26 @@
+// Running a program as a child process and measuring it: wall time, CPU time
+// and peak resident memory, from the child's own resource usage (wait4), so
+// that no outside timing tool is needed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zelbench {
+
+struct Measured {
+  int exitCode = -1;      // -1 when the program did not exit normally
+  double wallSeconds = 0;
+  double cpuSeconds = 0;  // user + system
+  long maxRssKiB = 0;     // peak resident set of the child (its own, and of children it waited for)
+};
+
+// Runs argv[0] (a path) with `argv` in `cwd`, `input` on standard input,
+// standard output and error into `outputFile` (or /dev/null when empty).
+Measured RunMeasured(const std::vector<std::string>& argv, const std::string& cwd, const std::string& outputFile,
+                     const std::string& input = "");
+
+// The directory of the running program (where the project's programs lie).
+std::string ProgramDirectory();
+
+}  // namespace zelbench
