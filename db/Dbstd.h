@@ -1,5 +1,6 @@
 // Table operations of the database module: the download table Mvs510Prv,
-// the badge assignments and persons, and the calendar.
+// the badge assignments and persons, and the calendar. The operations on the
+// shop-floor tables are in db/DbstdShop.h.
 //
 // Every operation runs one statement (or a cursor's open, fetch or close) on
 // the run's session and returns its status: 0 done, 1403 no row / no further
@@ -50,6 +51,20 @@ int32_t Prv_PnrRange_Open(const char* low, const char* high);
 int32_t Prv_PKeyRead(PrvRecord& rec);
 int32_t Prv_PnrRange_Close();
 
+// The row of badge rec.PrvAwn valid today (PrvGvo not after today, PrvGbi
+// not before today or open), with the columns of Prv_PKeyReadk. Otherwise
+// the record keeps PrvAwn, PrvGvo, PrvNam, PrvStr and PrvOrt; every other
+// text (PrvPnr included) is emptied and every number set to 0. Two rows of
+// one badge valid today fail with -1422.
+int32_t Prv_AwnReadk(PrvRecord& rec);
+
+// Cursor over the rows of one badge valid today, by PrvPnr. Each read fills
+// the record like Prv_PKeyRead (0: the row, PrvDat emptied; otherwise the
+// record untouched).
+int32_t Prv_Awn_Open(const char* badgeNumber);
+int32_t Prv_Awn_Read(PrvRecord& rec);
+int32_t Prv_Awn_Close();
+
 // ---- MvSystem.Mvs301Asw, Mvs300Pnr, Mvs310Bsv, Mvs329Ztg -------------------
 // Outputs reach the caller only on status 0, and each operation writes only
 // the fields named for it.
@@ -76,6 +91,11 @@ int32_t Asw_Num_Close();
 int32_t Asw_Pnr_Open(const char* personNumber);
 int32_t Asw_Pnr_Read(AswRecord& rec);
 int32_t Asw_Pnr_Close();
+
+// The person to whom `badgeNumber` is assigned on `day` ("yyyymmdd": the
+// assignment begun by then and ending then or later, or open) into
+// `personNumber`; on any other status `personNumber` keeps its value.
+int32_t Asw_NumDateReadk(const char* badgeNumber, const char* day, FixedText<9>& personNumber);
 
 // Name, street and place of a person into the three outputs.
 int32_t Pnr_PKeyReadk(const char* personNumber, FixedText<51>& name, FixedText<51>& street, FixedText<51>& place);

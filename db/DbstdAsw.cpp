@@ -5,6 +5,7 @@
 
 #include "db/Dbstd.h"
 #include "db/DbstdCatalog.h"
+#include "db/DbstdShopSupport.h"
 #include "db/Statement.h"
 
 using zeldb::CursorDef;
@@ -108,6 +109,22 @@ const StatementDef kZtgPnrReadk{
     nullptr,
     sizeof(CostCentre)};
 
+// The person of a badge on a given day.
+struct BadgeOnDay {
+  FixedText<9> AswPnr;
+  zeldb::ArgText AswNum;
+  zeldb::ArgText day;
+};
+
+const StatementDef kAswNumDateReadk{
+    "Asw_NumDateReadk", StmtKind::SelectInto,
+    "select AswPnr into :b0:b1  from MvSystem.Mvs301Asw where ((AswNum=:b2 and AswGvo<=TO_DATE(:b3,'yyyymmdd')) and "
+    "(AswGbi>=TO_DATE(:b3,'yyyymmdd') or AswGbi is null ))",
+    {ZEL_HV_TEXT(BadgeOnDay, AswPnr)},
+    {ZEL_HV_TEXT(BadgeOnDay, AswNum), ZEL_HV_TEXT(BadgeOnDay, day)},
+    nullptr,
+    sizeof(BadgeOnDay)};
+
 }  // namespace
 
 int32_t Asw_PKeyReadk(AswRecord& rec) { return zeldb::Stmt_SelectInto(kAswPKeyReadk, &rec); }
@@ -158,8 +175,17 @@ int32_t Ztg_PnrReadk(const char* personNumber, FixedText<11>& costCentre) {
   return status;
 }
 
+int32_t Asw_NumDateReadk(const char* badgeNumber, const char* day, FixedText<9>& personNumber) {
+  BadgeOnDay host{};
+  host.AswNum = badgeNumber;
+  host.day = day;
+  const int32_t status = zeldb::Stmt_SelectInto(kAswNumDateReadk, &host);
+  if (status == 0) personNumber = host.AswPnr;
+  return status;
+}
+
 const zeldb::StatementGroup& zeldb::DbstdAsw_Group() {
-  static const StatementGroup group{{&kAswPKeyReadk, &kPnrPKeyReadk, &kBsvPnrReadk, &kZtgPnrReadk},
+  static const StatementGroup group{{&kAswPKeyReadk, &kPnrPKeyReadk, &kBsvPnrReadk, &kZtgPnrReadk, &kAswNumDateReadk},
                                     {&kAswPnrAll, &kAswNum, &kAswPnr}};
   return group;
 }

@@ -17,6 +17,13 @@ struct StatementGroup {
 const StatementGroup& DbstdPrv_Group();
 const StatementGroup& DbstdAsw_Group();
 const StatementGroup& DbstdBak_Group();
+const StatementGroup& DbstdApk_Group();
+const StatementGroup& DbstdApg_Group();
+const StatementGroup& DbstdUbg_Group();
+const StatementGroup& DbstdKsg_Group();
+const StatementGroup& DbstdFzu_Group();
+const StatementGroup& DbstdAem_Group();
+const StatementGroup& DbstdVrgNzp_Group();
 
 // All groups together.
 std::vector<const StatementDef*> Dbstd_Statements();

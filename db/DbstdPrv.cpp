@@ -3,6 +3,7 @@
 
 #include "db/Dbstd.h"
 #include "db/DbstdCatalog.h"
+#include "db/DbstdShopSupport.h"
 #include "db/Statement.h"
 
 using zeldb::CursorDef;
@@ -96,6 +97,35 @@ const CursorDef kPnrRange{
      ZEL_HV_TEXT(P, PrvOrt)},
     sizeof(PnrRange), sizeof(P)};
 
+// The row of a badge valid today, with the columns of kPKeyReadk; the badge
+// buffer is both the condition's input and an output.
+const StatementDef kAwnReadk{
+    "Prv_AwnReadk", StmtKind::SelectInto,
+    "select PrvPnr ,TO_CHAR(PrvGvo,'yyyymmdd') ,TO_CHAR(PrvGbi,'yyyymmdd') ,PrvBer ,PrvKst ,PrvFbe ,PrvMmb ,PrvZf1 ,"
+    "PrvZf2 ,PrvZf3 ,PrvSta ,PrvErf ,PrvDna ,PrvDwn ,PrvAwn ,PrvAwa ,PrvAnw ,PrvApl ,PrvApp ,PrvPzm ,"
+    "TO_CHAR(PrvAvn,'yyyymmddHH24MISS') ,TO_CHAR(PrvAbi,'yyyymmddHH24MISS') ,PrvNam ,PrvStr ,PrvOrt into :b0:b1,"
+    ":b2:b3,:b4:b5,:b6:b7,:b8:b9,:b10:b11,:b12:b13,:b14:b15,:b16:b17,:b18:b19,:b20:b21,:b22:b23,:b24:b25,:b26:b27,"
+    ":b28:b29,:b30:b31,:b32:b33,:b34:b35,:b36:b37,:b38:b39,:b40:b41,:b42:b43,:b44:b45,:b46:b47,:b48:b49  from "
+    "Mvs510Prv where ((PrvAwn=:b28 and PrvGvo<=trunc(sysdate)) and (PrvGbi>=trunc(sysdate) or PrvGbi is null ))",
+    kReadOrder, {}, nullptr, sizeof(P)};
+
+// What a failed badge read keeps: the badge, and what Prv_PKeyReadk keeps
+// beside its key.
+const zeldb::KeptFields kAwnKept = {ZEL_HV_TEXT(P, PrvAwn), ZEL_HV_TEXT(P, PrvGvo), ZEL_HV_TEXT(P, PrvNam),
+                                    ZEL_HV_TEXT(P, PrvStr), ZEL_HV_TEXT(P, PrvOrt)};
+
+const CursorDef kAwn{
+    "Prv_Awn",
+    "select PrvPnr ,TO_CHAR(PrvGvo,'yyyymmdd') ,TO_CHAR(PrvGbi,'yyyymmdd') ,PrvBer ,PrvKst ,PrvFbe ,PrvMmb ,PrvZf1 ,"
+    "PrvZf2 ,PrvZf3 ,PrvDna ,PrvDwn ,PrvAwa ,PrvAwn ,PrvAnw ,TO_CHAR(PrvAvn,'yyyymmddHH24MISS') ,"
+    "TO_CHAR(PrvAbi,'yyyymmddHH24MISS') ,PrvApl ,PrvApp ,PrvPzm ,PrvSta ,PrvErf ,PrvNam ,PrvStr ,PrvOrt  from "
+    "Mvs510Prv where ((PrvAwn=:b0 and PrvGvo<=trunc(sysdate)) and (PrvGbi>=trunc(sysdate) or PrvGbi is null )) order "
+    "by PrvPnr",
+    {ZEL_HV_TEXT(zeldb::TextArg, value)},
+    kPnrRange.outputs,
+    sizeof(zeldb::TextArg),
+    sizeof(P)};
+
 }  // namespace
 
 int32_t Prv_PKeyReadk(PrvRecord& rec) {
@@ -162,8 +192,18 @@ int32_t Prv_PKeyRead(PrvRecord& rec) {
 
 int32_t Prv_PnrRange_Close() { return zeldb::Cursor_Close(kPnrRange); }
 
+int32_t Prv_AwnReadk(PrvRecord& rec) { return zeldb::Stmt_ReadRow(kAwnReadk, &rec, kAwnKept); }
+
+int32_t Prv_Awn_Open(const char* badgeNumber) { return zeldb::Cursor_OpenText(kAwn, badgeNumber); }
+int32_t Prv_Awn_Read(PrvRecord& rec) {
+  const int32_t status = zeldb::Cursor_Fetch(kAwn, &rec);
+  if (status == 0) rec.PrvDat.clear();
+  return status;
+}
+int32_t Prv_Awn_Close() { return zeldb::Cursor_Close(kAwn); }
+
 const zeldb::StatementGroup& zeldb::DbstdPrv_Group() {
-  static const StatementGroup group{{&kPKeyReadk, &kFbeDefault, &kPKeyIns, &kPKeyUpd, &kDelete, &kPKeyDel},
-                                    {&kPnrRange}};
+  static const StatementGroup group{
+      {&kPKeyReadk, &kFbeDefault, &kPKeyIns, &kPKeyUpd, &kDelete, &kPKeyDel, &kAwnReadk}, {&kPnrRange, &kAwn}};
   return group;
 }

@@ -182,9 +182,10 @@ class Renderer {
         if (args.size() != 2) { r_.error = tok.text + " needs two arguments"; return false; }
         std::string expr, fmt;
         if (!Render(args[0].first, args[0].second, depth + 1, expr) || !FormatArgument(args[1], fmt)) return false;
-        if (!SupportedFormat(fmt)) { r_.error = "unsupported date format '" + fmt + "'"; return false; }
+        const bool toChar = EqualsNoCase(tok.text, "TO_CHAR");
+        if (!SupportedFormat(fmt, toChar)) { r_.error = "unsupported date format '" + fmt + "'"; return false; }
         i = close + 1;
-        if (EqualsNoCase(tok.text, "TO_CHAR")) {
+        if (toChar) {
           out += flavor_.ToChar(expr, fmt);
           continue;
         }
@@ -233,8 +234,11 @@ class Renderer {
     return true;
   }
 
-  static bool SupportedFormat(const std::string& fmt) {
-    return EqualsNoCase(fmt, "yyyymmdd") || EqualsNoCase(fmt, "yyyymmddHH24MISS");
+  // The time of day alone is only ever read: written, Oracle would complete
+  // it with a day of its own choosing.
+  static bool SupportedFormat(const std::string& fmt, bool toChar) {
+    return EqualsNoCase(fmt, "yyyymmdd") || EqualsNoCase(fmt, "yyyymmddHH24MISS") ||
+           (toChar && EqualsNoCase(fmt, "HH24MISS"));
   }
 
   const std::vector<Token>& t_;

@@ -34,7 +34,7 @@ std::vector<TableSpec> Build() {
        {D("BakDtm"), I("BakJhr"), I("BakMon"), I("BakTag"), I("BakWch"), I("BakWtg"), I("BakJtg")},
        {"BakDtm"},
        {}},
-      {"Mvs133Kal", true, {I("KalNum"), D("KalDtm"), T("KalBtp", 10)}, {"KalNum", "KalDtm"}, {}},
+      {"Mvs133Kal", true, {T("KalNum", 20), D("KalDtm"), T("KalBtp", 10)}, {"KalNum", "KalDtm"}, {}},
       {"Mvs501Apk", false,
        {T("ApkApk", 20), T("ApkBz1", 40), T("ApkBz2", 40), T("ApkTxt", 80), S("ApkSts"), S("ApkSis"), T("ApkKun", 20),
         T("ApkKb1", 40), T("ApkKb2", 40), D("ApkBgs"), D("ApkEns"), S("ApkAfo"), S("ApkEaf"), T("ApkTnr", 20),

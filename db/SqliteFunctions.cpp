@@ -30,11 +30,29 @@ bool Digits(std::string_view s, size_t pos, size_t n, int& out) {
   return true;
 }
 
-bool IsLongFormat(std::string_view fmt) { return fmt.size() == 16; }  // 'yyyymmddHH24MISS'
+enum class Format { Day, Instant, Time, Unknown };
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+// 'HH24MISS' has as many letters as 'yyyymmdd': the format is told by its
+// text, never by its length.
+Format FormatOf(sqlite3_value* v) {
+  const unsigned char* p = sqlite3_value_text(v);
+  const std::string_view fmt = p ? std::string_view(reinterpret_cast<const char*>(p)) : std::string_view();
+  if (EqualsNoCase(fmt, "yyyymmdd")) return Format::Day;
+  if (EqualsNoCase(fmt, "yyyymmddHH24MISS")) return Format::Instant;
+  if (EqualsNoCase(fmt, "HH24MISS")) return Format::Time;
+  return Format::Unknown;
+}
 
 // Parses a 'yyyymmdd' or 'yyyymmddHH24MISS' text.
-bool ParseOracleText(std::string_view s, std::string_view fmt, DateTime& t) {
-  const bool full = IsLongFormat(fmt);
+bool ParseOracleText(std::string_view s, Format fmt, DateTime& t) {
+  const bool full = fmt == Format::Instant;
   if (s.size() != (full ? 14u : 8u)) return false;
   if (!Digits(s, 0, 4, t.year) || !Digits(s, 4, 2, t.month) || !Digits(s, 6, 2, t.day)) return false;
   if (full && (!Digits(s, 8, 2, t.hour) || !Digits(s, 10, 2, t.minute) || !Digits(s, 12, 2, t.second))) return false;
@@ -75,20 +93,29 @@ void SetText(sqlite3_context* ctx, const std::string& s) {
   sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 
+void BadFormat(sqlite3_context* ctx) { sqlite3_result_error(ctx, "ORA-01821: date format not recognized", -1); }
+
 void ToDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const Format fmt = FormatOf(argv[1]);
+  // A time of day alone names no date.
+  if (fmt != Format::Day && fmt != Format::Instant) return BadFormat(ctx);
   if (NullOrEmpty(argv[0])) return sqlite3_result_null(ctx);
   DateTime t;
-  if (!ParseOracleText(Text(argv[0]), Text(argv[1]), t)) return Fail(ctx);
+  if (!ParseOracleText(Text(argv[0]), fmt, t)) return Fail(ctx);
   SetText(ctx, Stored(t));
 }
 
 void ToChar(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const Format fmt = FormatOf(argv[1]);
+  if (fmt == Format::Unknown) return BadFormat(ctx);
   if (NullOrEmpty(argv[0])) return sqlite3_result_null(ctx);
   DateTime t;
   if (!ParseStored(Text(argv[0]), t)) return Fail(ctx);
   char buf[32];
-  if (IsLongFormat(Text(argv[1])))
+  if (fmt == Format::Instant)
     std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+  else if (fmt == Format::Time)
+    std::snprintf(buf, sizeof buf, "%02d%02d%02d", t.hour, t.minute, t.second);
   else
     std::snprintf(buf, sizeof buf, "%04d%02d%02d", t.year, t.month, t.day);
   SetText(ctx, buf);

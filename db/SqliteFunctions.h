@@ -7,10 +7,13 @@
 // with "ORA-01861" instead of storing something the other programs cannot read.
 //
 //   ora_to_date(text, fmt)   'yyyymmdd' / 'yyyymmddHH24MISS' text -> stored form
-//   ora_to_char(date, fmt)   stored form -> 'yyyymmdd' / 'yyyymmddHH24MISS' text
+//   ora_to_char(date, fmt)   stored form -> 'yyyymmdd' / 'yyyymmddHH24MISS' text,
+//                            or 'HH24MISS' for the time of day alone
 //   ora_add_days(date, n)    stored form plus n days (n may be negative)
 //
-// NULL in gives NULL out; an empty text is NULL, as in Oracle.
+// NULL in gives NULL out; an empty text is NULL, as in Oracle. Any other
+// format fails with "ORA-01821" (ora_to_date takes no 'HH24MISS': a time
+// alone names no date).
 #pragma once
 
 #include <sqlite3.h>

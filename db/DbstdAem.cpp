@@ -1,0 +1,169 @@
+// Shift models: the model rows of a work group for one day (Mvs532Aem with
+// the calendars MvSystem.Mvs133Kal and MvSystem.Mvs133Bak), the parts of a
+// model (Mvs533Emo) and their break periods (Mvs536Pmz, Mvs535Pms).
+#include <cstddef>
+
+#include "db/DbstdCatalog.h"
+#include "db/DbstdShop.h"
+#include "db/DbstdShopSupport.h"
+#include "db/OraStatus.h"
+#include "db/Statement.h"
+
+using zeldb::ArgText;
+using zeldb::CursorDef;
+using zeldb::StatementDef;
+using zeldb::StmtKind;
+
+namespace {
+
+using A = AemDayRecord;
+using E = EmoRecord;
+using EP = EmoPmsRecord;
+
+// The selection of one part of a model on one day.
+struct PartOfDay {
+  ArgText emo;
+  ArgText ttp;
+  ArgText day;
+};
+struct ModelOfDay {
+  ArgText apg;
+  int32_t kng;
+  ArgText day;
+};
+struct ModelCount {
+  int32_t count;
+  ArgText apg;
+};
+struct PeriodSum {
+  int32_t total;
+  ArgText emo;
+  ArgText ttp;
+  ArgText day;
+};
+
+const CursorDef kAemDay{
+    "Aem_Day",
+    "select AemApg ,AemEmo ,TO_CHAR(AemGvo,'yyyymmdd') ,AemBez ,AemTxt ,AemKal ,AemLkz ,AemVzt ,AemEzt ,AemPrz ,"
+    "AemAfz ,AemApz ,AemPrp ,AemAfp ,AemApp ,KalBtp ,TO_CHAR(KalDtm,'yyyymmdd') ,BakJhr ,BakMon ,BakWch ,BakWtg ,"
+    "BakJtg ,AemMaz  from Mvs532Aem ,MvSystem.Mvs133Kal ,MvSystem.Mvs133Bak ,Mvs533Emo where ((((((((AemApg=:b0 and "
+    "AemKng=:b1) and AemGvo<=TO_DATE(:b2,'yyyymmdd')) and (AemGbi>=TO_DATE(:b2,'yyyymmdd') or AemGbi is null )) and "
+    "AemKal=KalNum) and KalDtm=TO_DATE(:b2,'yyyymmdd')) and BakDtm=TO_DATE(:b2,'yyyymmdd')) and AemEmo=EmoEmo) and "
+    "EmoTtp=KalBtp) order by EmoBeg",
+    {ZEL_HV_TEXT(ModelOfDay, apg), ZEL_HV_INT(ModelOfDay, kng), ZEL_HV_TEXT(ModelOfDay, day)},
+    {ZEL_HV_TEXT(A, AemApg), ZEL_HV_TEXT(A, AemEmo), ZEL_HV_TEXT(A, AemGvo), ZEL_HV_TEXT(A, AemBez),
+     ZEL_HV_TEXT(A, AemTxt), ZEL_HV_TEXT(A, AemKal), ZEL_HV_INT(A, AemLkz), ZEL_HV_INT(A, AemVzt),
+     ZEL_HV_INT(A, AemEzt), ZEL_HV_INT(A, AemPrz), ZEL_HV_INT(A, AemAfz), ZEL_HV_INT(A, AemApz),
+     ZEL_HV_INT(A, AemPrp), ZEL_HV_INT(A, AemAfp), ZEL_HV_INT(A, AemApp), ZEL_HV_TEXT(A, KalBtp),
+     ZEL_HV_TEXT(A, KalDtm), ZEL_HV_INT(A, BakJhr), ZEL_HV_INT(A, BakMon), ZEL_HV_INT(A, BakWch),
+     ZEL_HV_INT(A, BakWtg), ZEL_HV_INT(A, BakJtg), ZEL_HV_INT(A, AemMaz)},
+    sizeof(ModelOfDay), sizeof(A)};
+
+const StatementDef kAemCount{"Aem_Count", StmtKind::SelectInto,
+    "select count(*)  into :b0  from Mvs532Aem where (AemApg=:b1 and AemKng=2)",
+                             {ZEL_HV_INT(ModelCount, count)}, {ZEL_HV_TEXT(ModelCount, apg)}, nullptr,
+                             sizeof(ModelCount)};
+
+const CursorDef kEmoPms{
+    "Emo_Pms",
+    "select EmoEmo ,EmoTtp ,EmoTxt ,EmoBeg ,EmoEnd ,PmsNum ,PmsBeg ,PmsEnd ,PmsInt ,PmsPse ,PmsBzt ,PmsPrz  from "
+    "Mvs533Emo ,Mvs536Pmz ,Mvs535Pms where (((((EmoEmo=:b0 and EmoTtp=:b1) and EmoPmo=PmzPmo) and PmzPms=PmsNum) and "
+    "TO_CHAR(PmzGvo,'yyyymmdd')<=:b2) and TO_CHAR(PmzGbi,'yyyymmdd')>=:b2) order by EmoBeg",
+    {ZEL_HV_TEXT(PartOfDay, emo), ZEL_HV_TEXT(PartOfDay, ttp), ZEL_HV_TEXT(PartOfDay, day)},
+    {ZEL_HV_TEXT(EP, EmoEmo), ZEL_HV_TEXT(EP, EmoTtp), ZEL_HV_TEXT(EP, EmoTxt), ZEL_HV_INT(EP, EmoBeg),
+     ZEL_HV_INT(EP, EmoEnd), ZEL_HV_TEXT(EP, PmsNum), ZEL_HV_INT(EP, PmsBeg), ZEL_HV_INT(EP, PmsEnd),
+     ZEL_HV_INT(EP, PmsInt), ZEL_HV_INT(EP, PmsPse), ZEL_HV_INT(EP, PmsBzt), ZEL_HV_INT(EP, PmsPrz)},
+    sizeof(PartOfDay), sizeof(EP)};
+
+// The two halves of Pms_Sum: periods within the day, and periods that run
+// over midnight, counted up to midnight and after it.
+const StatementDef kPmsSumWithinDay{
+    "Pms_Sum", StmtKind::SelectInto,
+    "select sum((PmsEnd-PmsBeg)) into :b0:b1  from Mvs533Emo ,Mvs536Pmz ,Mvs535Pms where ((((((EmoEmo=:b2 and "
+    "EmoTtp=:b3) and EmoPmo=PmzPmo) and PmzPms=PmsNum) and TO_CHAR(PmzGvo,'yyyymmdd')<=:b4) and "
+    "TO_CHAR(PmzGbi,'yyyymmdd')>=:b4) and PmsEnd>=PmsBeg)",
+    {ZEL_HV_INT(PeriodSum, total)},
+    {ZEL_HV_TEXT(PeriodSum, emo), ZEL_HV_TEXT(PeriodSum, ttp), ZEL_HV_TEXT(PeriodSum, day)},
+    nullptr,
+    sizeof(PeriodSum)};
+
+const StatementDef kPmsSumOverMidnight{
+    "Pms_Sum", StmtKind::SelectInto,
+    "select sum(((PmsEnd+1440)-PmsBeg)) into :b0:b1  from Mvs533Emo ,Mvs536Pmz ,Mvs535Pms where ((((((EmoEmo=:b2 "
+    "and EmoTtp=:b3) and EmoPmo=PmzPmo) and PmzPms=PmsNum) and TO_CHAR(PmzGvo,'yyyymmdd')<=:b4) and "
+    "TO_CHAR(PmzGbi,'yyyymmdd')>=:b4) and PmsEnd<PmsBeg)",
+    {ZEL_HV_INT(PeriodSum, total)},
+    {ZEL_HV_TEXT(PeriodSum, emo), ZEL_HV_TEXT(PeriodSum, ttp), ZEL_HV_TEXT(PeriodSum, day)},
+    nullptr,
+    sizeof(PeriodSum)};
+
+const CursorDef kEmoTtp{
+    "Emo_Ttp",
+    "select EmoEmo ,EmoTtp ,EmoTxt ,EmoBeg ,EmoEnd ,EmoArt  from Mvs533Emo where (EmoEmo=:b0 and EmoTtp=:b1) order "
+    "by EmoBeg",
+    {ZEL_HV_TEXT(PartOfDay, emo), ZEL_HV_TEXT(PartOfDay, ttp)},
+    {ZEL_HV_TEXT(E, EmoEmo), ZEL_HV_TEXT(E, EmoTtp), ZEL_HV_TEXT(E, EmoTxt), ZEL_HV_INT(E, EmoBeg),
+     ZEL_HV_INT(E, EmoEnd), ZEL_HV_INT(E, EmoArt)},
+    sizeof(PartOfDay), sizeof(E)};
+
+PartOfDay Part(const char* emo, const char* ttp, const char* day) {
+  PartOfDay p{};
+  p.emo = emo;
+  p.ttp = ttp;
+  p.day = day;
+  return p;
+}
+
+}  // namespace
+
+int32_t Aem_Day_Open(const char* apg, int32_t kng, const char* day) {
+  ModelOfDay m{};
+  m.apg = apg;
+  m.kng = kng;
+  m.day = day;
+  return zeldb::Cursor_Open(kAemDay, &m);
+}
+int32_t Aem_Day_Read(AemDayRecord& rec) { return zeldb::Cursor_Fetch(kAemDay, &rec); }
+int32_t Aem_Day_Close() { return zeldb::Cursor_Close(kAemDay); }
+
+int32_t Aem_Count(const char* apg, int32_t& count) {
+  ModelCount host{};
+  host.apg = apg;
+  const int32_t status = zeldb::Stmt_SelectInto(kAemCount, &host);
+  if (status == ora::kOk) count = host.count;
+  return status;
+}
+
+int32_t Emo_Pms_Open(const char* emo, const char* ttp, const char* day) {
+  const PartOfDay p = Part(emo, ttp, day);
+  return zeldb::Cursor_Open(kEmoPms, &p);
+}
+int32_t Emo_Pms_Read(EmoPmsRecord& rec) { return zeldb::Cursor_Fetch(kEmoPms, &rec); }
+int32_t Emo_Pms_Close() { return zeldb::Cursor_Close(kEmoPms); }
+
+int32_t Pms_Sum(const char* emo, const char* ttp, const char* day, int32_t& total) {
+  const PartOfDay p = Part(emo, ttp, day);
+  PeriodSum within{0, p.emo, p.ttp, p.day};
+  PeriodSum over = within;
+  // A sum over no period is NULL and arrives as 0.
+  int32_t status = zeldb::Stmt_SelectInto(kPmsSumWithinDay, &within);
+  if (status != ora::kOk && status != ora::kNoRow) return status;
+  status = zeldb::Stmt_SelectInto(kPmsSumOverMidnight, &over);
+  if (status != ora::kOk && status != ora::kNoRow) return status;
+  // The caller's total changes only with a complete sum of both halves.
+  total = within.total + over.total;
+  return status;
+}
+
+int32_t Emo_Ttp_Open(const char* emo, const char* ttp) {
+  const PartOfDay p = Part(emo, ttp, "");
+  return zeldb::Cursor_Open(kEmoTtp, &p);
+}
+int32_t Emo_Ttp_Read(EmoRecord& rec) { return zeldb::Cursor_Fetch(kEmoTtp, &rec); }
+int32_t Emo_Ttp_Close() { return zeldb::Cursor_Close(kEmoTtp); }
+
+const zeldb::StatementGroup& zeldb::DbstdAem_Group() {
+  static const StatementGroup group{{&kAemCount, &kPmsSumWithinDay, &kPmsSumOverMidnight},
+                                    {&kAemDay, &kEmoPms, &kEmoTtp}};
+  return group;
+}

@@ -1,0 +1,45 @@
+// Mvs553Fzu: the two whole-row reads, by FzuFcd among the current rows
+// (FzuAec "0") and by FzuMld.
+#include <cstddef>
+
+#include "db/DbstdCatalog.h"
+#include "db/DbstdShop.h"
+#include "db/DbstdShopSupport.h"
+#include "db/Statement.h"
+
+using zeldb::StatementDef;
+using zeldb::StmtKind;
+
+namespace {
+
+using Z = FzuRecord;
+
+const std::vector<zeldb::HostVar> kFzuRow =
+    {ZEL_HV_TEXT(Z, FzuFcd), ZEL_HV_TEXT(Z, FzuMld), ZEL_HV_TEXT(Z, FzuBez), ZEL_HV_TEXT(Z, FzuTxt),
+     ZEL_HV_INT(Z, FzuArt), ZEL_HV_INT(Z, FzuObj), ZEL_HV_INT(Z, FzuUpl), ZEL_HV_INT(Z, FzuGen),
+     ZEL_HV_TEXT(Z, FzuZf1), ZEL_HV_TEXT(Z, FzuZf2), ZEL_HV_TEXT(Z, FzuZf3), ZEL_HV_SHORT(Z, FzuSta),
+     ZEL_HV_TEXT(Z, FzuErf)};
+
+const StatementDef kFzuPKeyReadk{
+    "Fzu_PKeyReadk", StmtKind::SelectInto,
+    "select FzuFcd ,FzuMld ,FzuBez ,FzuTxt ,FzuArt ,FzuObj ,FzuUpl ,FzuGen ,FzuZf1 ,FzuZf2 ,FzuZf3 ,FzuSta ,FzuErf "
+    "into :b0:b1,:b2:b3,:b4:b5,:b6:b7,:b8:b9,:b10:b11,:b12:b13,:b14:b15,:b16:b17,:b18:b19,:b20:b21,:b22:b23,"
+    ":b24:b25  from Mvs553Fzu where (FzuFcd=:b0 and FzuAec='0')",
+    kFzuRow, {}, nullptr, sizeof(Z)};
+
+const StatementDef kFzuMldReadk{
+    "Fzu_MldReadk", StmtKind::SelectInto,
+    "select FzuFcd ,FzuMld ,FzuBez ,FzuTxt ,FzuArt ,FzuObj ,FzuUpl ,FzuGen ,FzuZf1 ,FzuZf2 ,FzuZf3 ,FzuSta ,FzuErf "
+    "into :b0:b1,:b2:b3,:b4:b5,:b6:b7,:b8:b9,:b10:b11,:b12:b13,:b14:b15,:b16:b17,:b18:b19,:b20:b21,:b22:b23,"
+    ":b24:b25  from Mvs553Fzu where FzuMld=:b2",
+    kFzuRow, {}, nullptr, sizeof(Z)};
+
+}  // namespace
+
+int32_t Fzu_PKeyReadk(FzuRecord& rec) { return zeldb::Stmt_ReadRow(kFzuPKeyReadk, &rec, {ZEL_HV_TEXT(Z, FzuFcd)}); }
+int32_t Fzu_MldReadk(FzuRecord& rec) { return zeldb::Stmt_ReadRow(kFzuMldReadk, &rec, {ZEL_HV_TEXT(Z, FzuMld)}); }
+
+const zeldb::StatementGroup& zeldb::DbstdFzu_Group() {
+  static const StatementGroup group{{&kFzuPKeyReadk, &kFzuMldReadk}, {}};
+  return group;
+}
