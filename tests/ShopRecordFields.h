@@ -304,10 +304,18 @@ inline std::vector<std::string> ExpectedStored(const RecordInfo& info, const voi
   return out;
 }
 
-// Inserts `record` as a row of `table` through the test's own connection.
-inline void InsertStored(TestDatabase& db, const std::string& table, const RecordInfo& info, const void* record) {
+// Inserts `record` as a row of `table` through the test's own connection;
+// `extra` adds columns that are no field ({column, SQL value}).
+inline void InsertStored(TestDatabase& db, const std::string& table, const RecordInfo& info, const void* record,
+                         const std::vector<std::pair<std::string, std::string>>& extra = {}) {
   std::string names, values;
+  for (const auto& [name, value] : extra) {
+    names += (names.empty() ? "" : ",") + name;
+    values += (values.empty() ? "" : ",") + value;
+  }
   for (const auto& [name, value] : StoredColumns(info, record)) {
+    // Only the table's own columns: a joined record carries others too.
+    if (name.compare(0, 3, table, 6, 3) != 0) continue;
     names += (names.empty() ? "" : ",") + name;
     values += (values.empty() ? "" : ",") + (value == "<null>" ? std::string("NULL") : "'" + value + "'");
   }
