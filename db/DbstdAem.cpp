@@ -75,6 +75,10 @@ const CursorDef kEmoPms{
      ZEL_HV_INT(EP, PmsInt), ZEL_HV_INT(EP, PmsPse), ZEL_HV_INT(EP, PmsBzt), ZEL_HV_INT(EP, PmsPrz)},
     sizeof(PartOfDay), sizeof(EP)};
 
+const std::vector<zeldb::HostVar> kSumOutput = {ZEL_HV_INT(PeriodSum, total)};
+const std::vector<zeldb::HostVar> kSumInputs = {ZEL_HV_TEXT(PeriodSum, emo), ZEL_HV_TEXT(PeriodSum, ttp),
+                                                ZEL_HV_TEXT(PeriodSum, day)};
+
 // The two halves of Pms_Sum: periods within the day, and periods that run
 // over midnight, counted up to midnight and after it.
 const StatementDef kPmsSumWithinDay{
@@ -82,20 +86,14 @@ const StatementDef kPmsSumWithinDay{
     "select sum((PmsEnd-PmsBeg)) into :b0:b1  from Mvs533Emo ,Mvs536Pmz ,Mvs535Pms where ((((((EmoEmo=:b2 and "
     "EmoTtp=:b3) and EmoPmo=PmzPmo) and PmzPms=PmsNum) and TO_CHAR(PmzGvo,'yyyymmdd')<=:b4) and "
     "TO_CHAR(PmzGbi,'yyyymmdd')>=:b4) and PmsEnd>=PmsBeg)",
-    {ZEL_HV_INT(PeriodSum, total)},
-    {ZEL_HV_TEXT(PeriodSum, emo), ZEL_HV_TEXT(PeriodSum, ttp), ZEL_HV_TEXT(PeriodSum, day)},
-    nullptr,
-    sizeof(PeriodSum)};
+    kSumOutput, kSumInputs, nullptr, sizeof(PeriodSum)};
 
 const StatementDef kPmsSumOverMidnight{
     "Pms_Sum", StmtKind::SelectInto,
     "select sum(((PmsEnd+1440)-PmsBeg)) into :b0:b1  from Mvs533Emo ,Mvs536Pmz ,Mvs535Pms where ((((((EmoEmo=:b2 "
     "and EmoTtp=:b3) and EmoPmo=PmzPmo) and PmzPms=PmsNum) and TO_CHAR(PmzGvo,'yyyymmdd')<=:b4) and "
     "TO_CHAR(PmzGbi,'yyyymmdd')>=:b4) and PmsEnd<PmsBeg)",
-    {ZEL_HV_INT(PeriodSum, total)},
-    {ZEL_HV_TEXT(PeriodSum, emo), ZEL_HV_TEXT(PeriodSum, ttp), ZEL_HV_TEXT(PeriodSum, day)},
-    nullptr,
-    sizeof(PeriodSum)};
+    kSumOutput, kSumInputs, nullptr, sizeof(PeriodSum)};
 
 const CursorDef kEmoTtp{
     "Emo_Ttp",

@@ -14,6 +14,9 @@ namespace {
 
 using Z = FzuRecord;
 
+const zeldb::KeptFields kFzuFcd = {ZEL_HV_TEXT(Z, FzuFcd)};
+const zeldb::KeptFields kFzuMld = {ZEL_HV_TEXT(Z, FzuMld)};
+
 const std::vector<zeldb::HostVar> kFzuRow =
     {ZEL_HV_TEXT(Z, FzuFcd), ZEL_HV_TEXT(Z, FzuMld), ZEL_HV_TEXT(Z, FzuBez), ZEL_HV_TEXT(Z, FzuTxt),
      ZEL_HV_INT(Z, FzuArt), ZEL_HV_INT(Z, FzuObj), ZEL_HV_INT(Z, FzuUpl), ZEL_HV_INT(Z, FzuGen),
@@ -36,8 +39,8 @@ const StatementDef kFzuMldReadk{
 
 }  // namespace
 
-int32_t Fzu_PKeyReadk(FzuRecord& rec) { return zeldb::Stmt_ReadRow(kFzuPKeyReadk, &rec, {ZEL_HV_TEXT(Z, FzuFcd)}); }
-int32_t Fzu_MldReadk(FzuRecord& rec) { return zeldb::Stmt_ReadRow(kFzuMldReadk, &rec, {ZEL_HV_TEXT(Z, FzuMld)}); }
+int32_t Fzu_PKeyReadk(FzuRecord& rec) { return zeldb::Stmt_ReadRow(kFzuPKeyReadk, &rec, kFzuFcd); }
+int32_t Fzu_MldReadk(FzuRecord& rec) { return zeldb::Stmt_ReadRow(kFzuMldReadk, &rec, kFzuMld); }
 
 const zeldb::StatementGroup& zeldb::DbstdFzu_Group() {
   static const StatementGroup group{{&kFzuPKeyReadk, &kFzuMldReadk}, {}};
