@@ -80,6 +80,7 @@ class Renderer {
     }
     std::string out;
     if (!Render(0, t_.size(), 0, out)) return false;
+    if (selectInto_ && !r_.outputs.empty()) out += flavor_.SingleRowSuffix();
     r_.sql = std::move(out);
     return true;
   }

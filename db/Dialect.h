@@ -43,6 +43,9 @@ class SqlFlavor {
   virtual std::string AddDays(const std::string& dateExpr, char op, const std::string& days) const = 0;
   // A name qualified with a schema, as in "MvSystem.Mvs301Asw".
   virtual std::string Qualified(const std::string& schema, const std::string& name) const = 0;
+  // Appended to a single-row select: a server need not send more than the
+  // two rows that tell "one" from "too many".
+  virtual std::string SingleRowSuffix() const { return ""; }
 };
 
 struct Translation {

@@ -1,6 +1,7 @@
 #include "db/Engine.h"
 
 #include "db/OraStatus.h"
+#include "db/PgEngine.h"
 #include "db/SqliteEngine.h"
 #include "platform/Path.h"
 
@@ -8,6 +9,9 @@ namespace zeldb {
 
 int32_t Engine_Connect(const ConnectParams& params, std::unique_ptr<EngineConnection>& out) {
   if (params.service.empty()) return ora::kServiceUnknown;
+  // NET8 names a PostgreSQL server by a URI or key=value pairs, and
+  // otherwise a SQLite database file.
+  if (Pg_IsConnectString(params.service)) return Pg_Connect(params.user, params.password, params.service, out);
   return Sqlite_Connect(Plat_NativePath(params.service), out);
 }
 

@@ -24,6 +24,7 @@
 //   -1578   the database is damaged
 //   -1653   no room to extend a table (disk or file size limit full)
 //   -1861   a date text does not match its format ('yyyymmdd' / 'yyyymmddHH24MISS')
+//   -2091   the transaction was rolled back (a commit that could not commit)
 //   -2290   check constraint violated
 //   -3114   not connected to the database
 //   -12154  the database named by NET8 cannot be found or opened
@@ -53,6 +54,7 @@ constexpr int32_t kNumberOverflow = -1455;
 constexpr int32_t kCorrupt = -1578;
 constexpr int32_t kNoSpace = -1653;
 constexpr int32_t kDateFormat = -1861;
+constexpr int32_t kRolledBack = -2091;
 constexpr int32_t kCheckViolated = -2290;
 constexpr int32_t kNotConnected = -3114;
 constexpr int32_t kServiceUnknown = -12154;

@@ -40,4 +40,11 @@ const std::vector<TableSpec>& Schema_Tables();
 // "if not exists").
 std::vector<std::string> Schema_SqliteDdl();
 
+// The same on PostgreSQL: the schema MvSystem for the shared master tables,
+// the job's own tables in the connection's default schema, and a view that
+// lets the unqualified name Mvs133Bak reach MvSystem.Mvs133Bak. Texts are
+// varchar(n), days and instants timestamp(0), 16-bit columns integer (the
+// 16-bit rule is the host variable's), floating point double precision.
+std::vector<std::string> Schema_PostgresDdl();
+
 }  // namespace zeldb

@@ -1,16 +1,18 @@
-// A real SQLite database for a test: a temporary file with the system's
-// schema, the session connected to it, and a second, independent connection
+// A real database for a test, on the engine the run tests (DbClient.h):
+// a temporary SQLite file or a fresh PostgreSQL database, with the system's
+// schema, the session connected to it, and a second, independent client
 // through which the test prepares rows and checks what the operations left.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "DbClient.h"
 #include "TestSupport.h"
 #include "db/Engine.h"
 #include "db/Schema.h"
@@ -20,67 +22,58 @@ namespace zeltest {
 
 class TestDatabase {
  public:
-  TestDatabase() : file_((dir_ / "test.db").string()) {
-    WriteFile(file_, "");
+  TestDatabase() {
+    if (OnPostgres()) {
+      pg_.emplace();
+      target_ = pg_->Conninfo();
+    } else {
+      target_ = (dir_ / "test.db").string();
+      WriteFile(target_, "");
+    }
     std::unique_ptr<zeldb::EngineConnection> setup;
-    EXPECT_EQ(zeldb::Engine_Connect({"", "", file_}, setup), 0);
-    for (const std::string& ddl : zeldb::Schema_SqliteDdl()) EXPECT_EQ(setup->ExecDirect(ddl), 0) << ddl;
+    EXPECT_EQ(zeldb::Engine_Connect({User(), "", target_}, setup), 0) << target_;
+    if (setup) {
+      for (const std::string& ddl : OnPostgres() ? zeldb::Schema_PostgresDdl() : zeldb::Schema_SqliteDdl())
+        EXPECT_EQ(setup->ExecDirect(ddl), 0) << ddl;
+    }
     setup.reset();
     Connect();
-    EXPECT_EQ(sqlite3_open_v2(file_.c_str(), &other_, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-    sqlite3_busy_timeout(other_, 5000);
+    client_ = std::make_unique<DbClient>(target_);
   }
   ~TestDatabase() {
     zeldb::InstallSession(nullptr);
-    sqlite3_close_v2(other_);
+    client_.reset();
   }
 
   // (Re)connects the session of the operations under test.
   void Connect() {
     zeldb::InstallSession(nullptr);
     std::unique_ptr<zeldb::EngineConnection> conn;
-    ASSERT_EQ(zeldb::Engine_Connect({"", "", file_}, conn), 0);
+    ASSERT_EQ(zeldb::Engine_Connect({User(), "", target_}, conn), 0);
     zeldb::InstallSession(std::make_unique<zeldb::Session>(std::move(conn)));
   }
 
-  const std::string& File() const { return file_; }
+  // What NET8 would hold: the SQLite file or the PostgreSQL connection string.
+  const std::string& Target() const { return target_; }
+  // The user LOGIN would hold (PostgreSQL's trusted superuser; none for SQLite).
+  static std::string User() { return OnPostgres() ? "postgres" : ""; }
+  const std::string& File() const { return target_; }
   const TempDir& Dir() const { return dir_; }
+  DbClient& Client() { return *client_; }
 
-  // Runs SQL on the independent connection; fails the test on an error.
-  void Exec(const std::string& sql) {
-    char* err = nullptr;
-    ASSERT_EQ(sqlite3_exec(other_, sql.c_str(), nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "") << "\n" << sql;
+  void Exec(const std::string& sql) { client_->Exec(sql); }
+  std::vector<std::string> Rows(const std::string& sql) { return client_->Rows(sql); }
+  std::string Value(const std::string& sql) { return client_->Value(sql); }
+  void CreateRefusal(const std::string& name, const std::string& event, const std::string& table,
+                     const std::string& condition, const std::string& oraMessage) {
+    client_->CreateRefusal(name, event, table, condition, oraMessage);
   }
-
-  // The rows of a query on the independent connection, each row its columns
-  // joined by '|', NULL written as "<null>".
-  std::vector<std::string> Rows(const std::string& sql) {
-    std::vector<std::string> rows;
-    sqlite3_stmt* st = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(other_, sql.c_str(), -1, &st, nullptr), SQLITE_OK) << sql;
-    while (st && sqlite3_step(st) == SQLITE_ROW) {
-      std::string row;
-      for (int i = 0; i < sqlite3_column_count(st); ++i) {
-        if (i) row += "|";
-        const unsigned char* t = sqlite3_column_text(st, i);
-        row += t ? reinterpret_cast<const char*>(t) : "<null>";
-      }
-      rows.push_back(row);
-    }
-    sqlite3_finalize(st);
-    return rows;
-  }
-  std::string Value(const std::string& sql) {
-    auto rows = Rows(sql);
-    return rows.empty() ? "<none>" : rows[0];
-  }
-
-  sqlite3* Other() { return other_; }
 
  private:
   TempDir dir_;
-  std::string file_;
-  sqlite3* other_ = nullptr;
+  std::optional<PgScratchDatabase> pg_;
+  std::string target_;
+  std::unique_ptr<DbClient> client_;
 };
 
 // Today's local day plus `offset` days, as the database stores it and as the

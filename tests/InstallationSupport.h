@@ -2,6 +2,7 @@
 //
 //   <root>/files/veldoran.ini                 written with zelcfg
 //   <root>/files/zel.db                       schema by zelsetup, NET8 "..\..\..\..\files\zel.db"
+//                                             (on PostgreSQL a fresh database, NET8 its connection string)
 //   <root>/system/jobs/zelwrkjob/work/        the working directory
 //   <root>/system/jobs/zelwrkjob/work/Msg/    message log, job log, download-program record
 //   <root>/system/jobs/zelwrkjob/work/ZELDNLSTD.EXE   the stand-in download program
@@ -10,9 +11,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "DbClient.h"
 #include "TestSupport.h"
 
 namespace zeltest {
@@ -23,13 +27,24 @@ class Installation {
     fs::create_directories(Work() / "Msg");
     fs::create_directories(root_ / "files");
     fs::copy_file(Program("zeldnlstd"), Work() / "ZELDNLSTD.EXE");
-    auto schema = RunProcess({Program("zelsetup"), "schema", DbFile()}, root_.path());
+    if (OnPostgres()) pg_.emplace();
+    const std::string setupTarget = OnPostgres() ? pg_->Conninfo() + " user=postgres" : DbFile();
+    auto schema = RunProcess({Program("zelsetup"), "schema", setupTarget}, root_.path());
     EXPECT_EQ(schema.exitCode, 0) << schema.output;
     if (demoData) {
-      auto demo = RunProcess({Program("zelsetup"), "demo-data", DbFile()}, root_.path());
+      auto demo = RunProcess({Program("zelsetup"), "demo-data", setupTarget}, root_.path());
       EXPECT_EQ(demo.exitCode, 0) << demo.output;
     }
-    Configure("zel", "secret", "..\\..\\..\\..\\files\\zel.db");
+    Configure(OnPostgres() ? "postgres" : "zel", "secret", Net8());
+  }
+
+  // What NET8 holds for this installation's database.
+  std::string Net8() const { return OnPostgres() ? pg_->Conninfo() : "..\\..\\..\\..\\files\\zel.db"; }
+
+  // A client of the installation's database.
+  DbClient& Db() {
+    if (!client_) client_ = std::make_unique<DbClient>(OnPostgres() ? pg_->Conninfo() : DbFile());
+    return *client_;
   }
 
   // Writes LOGIN, PASS and NET8 into the configuration file with zelcfg.
@@ -93,6 +108,8 @@ class Installation {
 
  private:
   TempDir root_;
+  std::optional<PgScratchDatabase> pg_;
+  std::unique_ptr<DbClient> client_;
 };
 
 }  // namespace zeltest

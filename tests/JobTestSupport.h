@@ -11,7 +11,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <cstdio>
 #include <string>
@@ -93,7 +92,7 @@ inline std::string RowLayoutQuery(const std::string& pnr) {
   auto day = [](const char* c) { return std::string("coalesce(replace(substr(") + c + ",1,10),'-',''),'')"; };
   auto text = [](const char* c) { return std::string("coalesce(") + c + ",'')"; };
   return "select " + text("PrvAwn") + "," + day("PrvGvo") + "," + day("PrvGbi") + "," + text("PrvErf") + "," +
-         text("PrvDna") + "," + text("PrvAwa") + "," + text("PrvDwn") + "," + text("PrvKst") + "," + text("PrvNam") +
+         text("PrvDna") + "," + "coalesce(cast(PrvAwa as text),'')" + "," + text("PrvDwn") + "," + text("PrvKst") + "," + text("PrvNam") +
          "," + text("PrvStr") + "," + text("PrvOrt") + " from Mvs510Prv where PrvPnr='" + pnr + "'";
 }
 
@@ -128,28 +127,6 @@ inline std::vector<std::string> CrLfLines(const std::string& text) {
     pos = end + 2;
   }
   return out;
-}
-
-// The rows of a query on a database file (for installations).
-inline std::vector<std::string> FileRows(const std::string& dbFile, const std::string& sql) {
-  std::vector<std::string> rows;
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(dbFile.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) return rows;
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
-    while (sqlite3_step(st) == SQLITE_ROW) {
-      std::string row;
-      for (int i = 0; i < sqlite3_column_count(st); ++i) {
-        if (i) row += "|";
-        const unsigned char* t = sqlite3_column_text(st, i);
-        row += t ? reinterpret_cast<const char*>(t) : "<null>";
-      }
-      rows.push_back(row);
-    }
-  }
-  sqlite3_finalize(st);
-  sqlite3_close(db);
-  return rows;
 }
 
 class JobBench {

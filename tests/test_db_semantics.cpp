@@ -9,6 +9,7 @@
 #include "DbTestSupport.h"
 #include "db/Dbstd.h"
 #include "db/OraStatus.h"
+#include "db/PgEngine.h"
 #include "db/SqliteEngine.h"
 #include "db/Statement.h"
 
@@ -225,10 +226,17 @@ TEST(DbSemantics, SixteenBitStatusTravelsWithItsSign) {
 TEST(DbSemantics, AWriteThatMeetsALockFailsInsteadOfHanging) {
   TestDatabase db;
   zeldb::Sqlite_SetBusyTimeoutForTest(200);
+  zeldb::Pg_SetLockTimeoutForTest("200ms");
   db.Connect();
   PrvRecord r = NewRow("00000001");
   ASSERT_EQ(Prv_PKeyIns(r), 0);
-  db.Exec("BEGIN IMMEDIATE");
+  // Another session holds the row (PostgreSQL) or the database's write lock (SQLite).
+  if (zeltest::OnPostgres()) {
+    db.Exec("BEGIN");
+    db.Exec("select 1 from Mvs510Prv where PrvPnr='00000001' for update");
+  } else {
+    db.Exec("BEGIN IMMEDIATE");
+  }
   r.PrvKst = "LOCKED";
   EXPECT_EQ(Prv_PKeyUpd(r), ora::kBusy);
   PrvRecord read{};
@@ -238,6 +246,7 @@ TEST(DbSemantics, AWriteThatMeetsALockFailsInsteadOfHanging) {
   EXPECT_EQ(Prv_PKeyUpd(r), 0);
   EXPECT_EQ(db.Value("select PrvKst from Mvs510Prv"), "LOCKED");
   zeldb::Sqlite_SetBusyTimeoutForTest(zeldb::kSqliteBusyTimeoutMs);
+  zeldb::Pg_SetLockTimeoutForTest(nullptr);
 }
 
 TEST(DbSemantics, ConnectOpensExistingDatabasesOnly) {

@@ -1,7 +1,6 @@
 // zelwrkjob as a real process: argument check, connect, dispatch of the job
 // letters, the start of the download program, and exit code 0 on every path.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <regex>
 
@@ -26,27 +25,12 @@ std::string DownloadStarts(const Installation& inst) {
   return ReadFile(inst.DownloadRecord());
 }
 
-void FillPrv(const Installation& inst, int rows) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(inst.DbFile().c_str(), &db), SQLITE_OK);
-  for (int i = 0; i < rows; ++i) {
-    std::string sql = "insert into Mvs510Prv (PrvPnr, PrvAwa) values ('" + std::to_string(10000000 + i) + "', 1)";
-    ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
-  }
-  sqlite3_close(db);
+void FillPrv(Installation& inst, int rows) {
+  for (int i = 0; i < rows; ++i)
+    inst.Db().Exec("insert into Mvs510Prv (PrvPnr, PrvAwa) values ('" + std::to_string(10000000 + i) + "', 1)");
 }
 
-int PrvCount(const Installation& inst) {
-  sqlite3* db = nullptr;
-  sqlite3_open(inst.DbFile().c_str(), &db);
-  sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "select count(*) from Mvs510Prv", -1, &st, nullptr);
-  sqlite3_step(st);
-  const int n = sqlite3_column_int(st, 0);
-  sqlite3_finalize(st);
-  sqlite3_close(db);
-  return n;
-}
+int PrvCount(Installation& inst) { return std::stoi(inst.Db().Value("select count(*) from Mvs510Prv")); }
 
 TEST(Entry, WithoutArgumentsOneEntryNoJobLogNoDownloadStart) {
   Installation inst;
@@ -98,6 +82,7 @@ TEST(Entry, EmptyFirstArgumentSelectsNoJob) {
 }
 
 TEST(Entry, ConnectFailuresAreReportedAndStartNoDownload) {
+  ZEL_SQLITE_ONLY();
   struct Case {
     const char* what;
     std::string login, net8;
@@ -164,6 +149,33 @@ TEST(RunStamp, DateAndHeaderComeFromOneReading) {
   RunStamp_Fix(std::mktime(&t));
   EXPECT_STREQ(RunDate, "20261207");
   EXPECT_STREQ(RunHeader, "Datum: 07.12.2026  Uhrzeit: 23:59:59\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Entry, PostgresConnectFailuresAreReported) {
+  if (!zeltest::OnPostgres()) GTEST_SKIP() << "needs the PostgreSQL test server";
+  struct Case {
+    const char* what;
+    std::string login, pass, net8;
+    int code;
+  } cases[] = {
+      {"wrong password", "zelpw", "wrong", "host=" + zeltest::PgHost() + " dbname=postgres", -1017},
+      {"unknown role", "nosuchrole", "x", "host=" + zeltest::PgHost() + " dbname=postgres", -1017},
+      {"unknown database", "postgres", "x", "host=" + zeltest::PgHost() + " dbname=nosuchdb", -12154},
+      {"no server", "postgres", "x", "host=/nonexistent dbname=zel", -12154},
+  };
+  for (const auto& c : cases) {
+    Installation inst;
+    inst.Configure(c.login, c.pass, c.net8);
+    auto r = inst.Run({"A"});
+    EXPECT_EQ(r.exitCode, 0) << c.what;
+    EXPECT_EQ(inst.Entries(),
+              (std::vector<std::string>{"dbConnect|Connect mit DB fehlgeschlagen|" + std::to_string(c.code)}))
+        << c.what;
+  }
 }
 
 }  // namespace

@@ -129,9 +129,7 @@ TEST(FullCheckJob, FailedUpdateEndsTheRunWithoutItsLines) {
     InLinePerson(bench, pnr);
     bench.Row(pnr, "|||||1||KST1|Adler, J.|Lindenweg 4|Ravensbrook");
   }
-  bench.db.Exec(
-      "create trigger refuse before update on Mvs510Prv when old.PrvPnr='00000002' "
-      "begin select raise(abort, 'ORA-20001: refused'); end");
+  bench.db.CreateRefusal("refuse", "update", "Mvs510Prv", "old.PrvPnr='00000002'", "ORA-20001: refused");
   FullCheckJob();
   EXPECT_EQ(bench.JobLines(),
             (Lines{kTestHeaderLine, "PNR: 00000001 AWN:          Info: Namens- bzw. Adressaenderung!", ""}));
@@ -190,7 +188,7 @@ TEST(FullCheckJob, DemoInstallationTwoRuns) {
   EXPECT_EQ(inst.Entries(), Lines{});
 
   auto rows = [&](const std::string& where) {
-    return zeltest::FileRows(inst.DbFile(), "select PrvPnr, coalesce(PrvDna,''), coalesce(PrvDwn,''), PrvAwa, "
+    return inst.Db().Rows("select PrvPnr, coalesce(PrvDna,''), coalesce(PrvDwn,''), PrvAwa, "
                                             "coalesce(replace(substr(PrvGvo,1,10),'-',''),''), "
                                             "coalesce(replace(substr(PrvGbi,1,10),'-',''),''), coalesce(PrvKst,'') "
                                             "from Mvs510Prv where " + where + " order by PrvPnr");

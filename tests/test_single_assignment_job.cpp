@@ -115,13 +115,13 @@ TEST(SingleAssignmentJob, Failures) {
        [](JobBench& b) {
          Employed(b);
          b.Assignment("70000001|{-5}||00000001|ERF1");
-         b.db.Exec("create trigger refuse before insert on Mvs510Prv begin select raise(abort, 'ORA-20002'); end");
+         b.db.CreateRefusal("refuse", "insert", "Mvs510Prv", "true", "ORA-20002");
        },
        nullptr, "70000001", "{-5}", "<none>", {}, {"Prv_PKeyIns()|Prv_PKeyIns fehlgeschlagen|-20002"}},
       {"insert fails, checks find a change: update attempted and reported, lines written",
        [](JobBench& b) {
          b.Assignment("70000001|{-5}||00000001|ERF1");
-         b.db.Exec("create trigger refuse before insert on Mvs510Prv begin select raise(abort, 'ORA-20002'); end");
+         b.db.CreateRefusal("refuse", "insert", "Mvs510Prv", "true", "ORA-20002");
        },
        nullptr, "70000001", "{-5}", "<none>",
        {"PNR: 00000001 AWN: 70000001  DnlKng: LOE(2) Info: Beschäftigungsverhaeltnis zu Ende!"},
@@ -129,7 +129,7 @@ TEST(SingleAssignmentJob, Failures) {
       {"update fails: reported, lines still written",
        [](JobBench& b) {
          b.Assignment("70000001|{-30}||00000001|ERF1");
-         b.db.Exec("create trigger refuse before update on Mvs510Prv begin select raise(abort, 'ORA-20003'); end");
+         b.db.CreateRefusal("refuse", "update", "Mvs510Prv", "true", "ORA-20003");
        },
        "70000001|{-30}||ERF1||1||KST1|Adler, Jonas|Lindenweg 4|Ravensbrook", "70000001", "{-30}",
        "70000001|{-30}||ERF1||1||KST1|Adler, Jonas|Lindenweg 4|Ravensbrook",
@@ -166,7 +166,7 @@ TEST(SingleAssignmentJob, DemoInstallation) {
   EXPECT_TRUE(std::regex_match(lines[3], header)) << lines[3];
   EXPECT_EQ(lines[4], "");
   EXPECT_EQ(inst.Entries(), (Lines{"Asw_PKeyReadk()|Fehler Asw-Read|1403"}));
-  EXPECT_EQ(zeltest::FileRows(inst.DbFile(),
+  EXPECT_EQ(inst.Db().Rows(
                               "select PrvAwn, substr(PrvGvo,1,10), PrvGbi, PrvErf, PrvDna, PrvDwn, PrvAwa, PrvKst, "
                               "PrvFbe, PrvSta, PrvPzm, PrvNam from Mvs510Prv where PrvPnr='00001033'"),
             (Lines{"70001033|" + zeltest::StoredDay(-700).substr(0, 10) +

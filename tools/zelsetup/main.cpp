@@ -1,10 +1,14 @@
 // zelsetup: creates the database of an installation.
 //
-//   zelsetup schema FILE      creates FILE when it does not exist and the
-//                             tables and indexes of the system in it (tables
-//                             already there are kept)
-//   zelsetup demo-data FILE   fills a FILE holding the schema with the demo
-//                             data set, relative to today
+//   zelsetup schema DB        creates the tables and indexes of the system
+//                             (tables already there are kept)
+//   zelsetup demo-data DB     fills a database holding the schema with the
+//                             demo data set, relative to today
+//
+// DB is given as NET8 is: a SQLite database file (created when it does not
+// exist), or a PostgreSQL connection string, a URI "postgresql://..." or
+// key=value pairs ("host=/run/postgresql dbname=zel user=zel"); the
+// PostgreSQL database itself must exist.
 //
 // Exit codes: 0 done, 1 database error (with the status on stderr), 2 usage.
 #include <cstdio>
@@ -17,6 +21,7 @@
 
 #include "DemoData.h"
 #include "db/Engine.h"
+#include "db/PgEngine.h"
 #include "db/Schema.h"
 #include "platform/Clock.h"
 
@@ -53,7 +58,8 @@ int main(int argc, char** argv) {
   const std::string file = argv[2];
   if (command != "schema" && command != "demo-data") return Usage();
 
-  if (command == "schema" && !std::filesystem::exists(file)) {
+  const bool postgres = zeldb::Pg_IsConnectString(file);
+  if (command == "schema" && !postgres && !std::filesystem::exists(file)) {
     // An empty file is an empty SQLite database; the engine itself never
     // creates one, so that a wrong NET8 cannot.
     std::ofstream create(file, std::ios::binary);
@@ -69,8 +75,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (command == "schema") {
+    if (postgres) return RunAll(*db, zeldb::Schema_PostgresDdl());
     db->ExecDirect("PRAGMA journal_mode=WAL");
     return RunAll(*db, zeldb::Schema_SqliteDdl());
   }
+  // The demo rows name every table without its schema.
+  if (postgres) db->ExecDirect("SET search_path TO public, MvSystem");
   return RunAll(*db, DemoData_Statements(Plat_Now()));
 }

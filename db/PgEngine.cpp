@@ -1,0 +1,429 @@
+#include "db/PgEngine.h"
+
+#include <libpq-fe.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "db/OraStatus.h"
+
+namespace zeldb {
+namespace {
+
+class PgFlavor final : public SqlFlavor {
+ public:
+  std::string Parameter(int index) const override { return "$" + std::to_string(index); }
+  std::string Sysdate() const override { return "LOCALTIMESTAMP(0)"; }
+  std::string Today() const override { return "date_trunc('day',LOCALTIMESTAMP(0))"; }
+  std::string ToChar(const std::string& expr, const std::string& fmt) const override {
+    return "to_char(" + expr + ",'" + Upper(fmt) + "')";
+  }
+  std::string ToDate(const std::string& expr, const std::string& fmt) const override {
+    // As strict as Oracle's own conversion: a text that is not exactly the
+    // format's digits (PostgreSQL would read "2026023" as a day) is replaced
+    // by one that fails to convert. Built from a date and a time so that no
+    // time zone takes part: an instant stored is the instant given.
+    const std::string t = "CAST(" + expr + " AS text)";
+    const bool day = fmt.size() == 8;
+    const std::string pattern = day ? "^[0-9]{8}$" : "^[0-9]{8}([01][0-9]|2[0-3])[0-5][0-9][0-5][0-9]$";
+    const std::string checked = "(CASE WHEN " + t + " IS NULL OR " + t + " ~ '" + pattern + "' THEN " + t +
+                                " ELSE 'invalid' END)";
+    if (day) return "CAST(to_date(" + checked + ",'YYYYMMDD') AS timestamp(0))";
+    return "CAST(to_date(substr(" + checked + ",1,8),'YYYYMMDD')+CAST(substr(" + checked +
+           ",9) AS time) AS timestamp(0))";
+  }
+  std::string AddDays(const std::string& date, char op, const std::string& days) const override {
+    return "(" + date + std::string(1, op) + "CAST(" + days + " AS integer)*interval '1 day')";
+  }
+  std::string Qualified(const std::string& schema, const std::string& name) const override {
+    return schema + "." + name;
+  }
+  std::string SingleRowSuffix() const override { return " LIMIT 2"; }
+
+ private:
+  static std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+  }
+};
+
+const PgFlavor g_flavor;
+std::string g_lockTimeout = kPgLockTimeout;
+
+struct ResultDeleter {
+  void operator()(PGresult* r) const { PQclear(r); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+int32_t StatusOf(const PGresult* r) {
+  if (!r) return ora::kInternal;
+  switch (PQresultStatus(r)) {
+    case PGRES_COMMAND_OK:
+    case PGRES_TUPLES_OK:
+    case PGRES_SINGLE_TUPLE:
+      return ora::kOk;
+    default: {
+      // A site's own rules raise Oracle's numbers ("ORA-20001: ..."), as
+      // RAISE_APPLICATION_ERROR does; they keep their number here too.
+      const char* message = PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY);
+      if (message && std::strncmp(message, "ORA-", 4) == 0 && std::atoi(message + 4) > 0)
+        return -std::atoi(message + 4);
+      return Pg_MapSqlState(PQresultErrorField(r, PG_DIAG_SQLSTATE));
+    }
+  }
+}
+
+class PgConnection;
+
+constexpr int kDrainBeforeCancel = 256;
+
+class PgStatement final : public EngineStatement {
+ public:
+  PgStatement(PgConnection& conn, std::string name, int params, bool streaming)
+      : conn_(conn), name_(std::move(name)), values_(static_cast<size_t>(params)), streaming_(streaming) {}
+  ~PgStatement() override { Reset(); }
+
+  void BindNull(int index) override { Slot(index).reset(); }
+  void BindInt(int index, int64_t value) override { Slot(index) = std::to_string(value); }
+  void BindDouble(int index, double value) override {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.17g", value);
+    Slot(index) = buf;
+  }
+  void BindText(int index, std::string_view value) override { Slot(index) = std::string(value); }
+
+  int32_t Step() override;
+  bool ColumnIsNull(int column) override { return !row_ || PQgetisnull(row_.get(), rowIndex_, column); }
+  int64_t ColumnInt(int column) override {
+    return ColumnIsNull(column) ? 0 : std::strtoll(PQgetvalue(row_.get(), rowIndex_, column), nullptr, 10);
+  }
+  double ColumnDouble(int column) override {
+    return ColumnIsNull(column) ? 0.0 : std::strtod(PQgetvalue(row_.get(), rowIndex_, column), nullptr);
+  }
+  std::string_view ColumnText(int column) override {
+    if (ColumnIsNull(column)) return {};
+    return std::string_view(PQgetvalue(row_.get(), rowIndex_, column),
+                            static_cast<size_t>(PQgetlength(row_.get(), rowIndex_, column)));
+  }
+  int64_t RowsAffected() override { return affected_; }
+  void Reset() override;
+
+ private:
+  std::optional<std::string>& Slot(int index) {
+    if (static_cast<size_t>(index) > values_.size()) values_.resize(static_cast<size_t>(index));
+    return values_[static_cast<size_t>(index) - 1];
+  }
+  int32_t Execute();
+  int32_t NextStreamed();
+
+  PgConnection& conn_;
+  std::string name_;
+  std::vector<std::optional<std::string>> values_;
+  bool streaming_;
+  bool started_ = false;
+  bool active_ = false;  // a streamed query still has results to read
+  Result row_;
+  int rowIndex_ = 0;
+  int rows_ = 0;
+  int64_t affected_ = 0;
+};
+
+class PgConnection final : public EngineConnection {
+ public:
+  PgConnection(PGconn* conn, std::string user, std::string password, std::string conninfo, bool cursor)
+      : conn_(conn),
+        user_(std::move(user)),
+        password_(std::move(password)),
+        conninfo_(std::move(conninfo)),
+        cursor_(cursor) {}
+  ~PgConnection() override { PQfinish(conn_); }
+
+  const SqlFlavor& Flavor() const override { return g_flavor; }
+
+  int32_t Prepare(const std::string& sql, std::unique_ptr<EngineStatement>& out) override {
+    const std::string name = "zel_" + std::to_string(++statements_);
+    Result r(PQprepare(conn_, name.c_str(), sql.c_str(), 0, nullptr));
+    const int32_t status = StatusOf(r.get());
+    if (status != ora::kOk) return status;
+    Result described(PQdescribePrepared(conn_, name.c_str()));
+    const int params = described ? PQnparams(described.get()) : 0;
+    out = std::make_unique<PgStatement>(*this, name, params, cursor_);
+    return ora::kOk;
+  }
+
+  int32_t BeginWrite() override {
+    if (InTransaction()) return ora::kOk;
+    marks_.clear();
+    pending_ = false;
+    return Exec("BEGIN");
+  }
+
+  int32_t Savepoint(const std::string& name) override {
+    const int32_t begun = BeginWrite();
+    if (begun != ora::kOk) return begun;
+    const int32_t status = Exec("SAVEPOINT " + name);
+    if (status == ora::kOk) {
+      marks_.push_back({name, pending_});
+      guarded_ = true;
+    }
+    return status;
+  }
+
+  int32_t RollbackToSavepoint(const std::string& name) override {
+    if (!InTransaction()) return ora::kOk;
+    int32_t status = Exec("ROLLBACK TO SAVEPOINT " + name);
+    if (status != ora::kOk) return status;
+    Exec("RELEASE SAVEPOINT " + name);
+    bool pendingBefore = true;
+    while (!marks_.empty()) {
+      const Mark mark = marks_.back();
+      marks_.pop_back();
+      if (mark.name == name) {
+        pendingBefore = mark.pendingBefore;
+        break;
+      }
+    }
+    pending_ = pendingBefore;
+    // Nothing was pending before the savepoint: end the transaction, so that
+    // it holds no locks while the job goes on.
+    if (!pendingBefore && marks_.empty()) status = Exec("ROLLBACK");
+    return status;
+  }
+
+  int32_t Commit() override {
+    marks_.clear();
+    pending_ = false;
+    if (!InTransaction()) return ora::kOk;
+    Result r(PQexec(conn_, "COMMIT"));
+    const int32_t status = StatusOf(r.get());
+    // COMMIT of a transaction that had failed answers ROLLBACK: nothing was
+    // committed, which must not pass for success.
+    if (status == ora::kOk && std::strcmp(PQcmdStatus(r.get()), "ROLLBACK") == 0) return ora::kRolledBack;
+    return status;
+  }
+
+  int32_t Rollback() override {
+    marks_.clear();
+    pending_ = false;
+    if (!InTransaction()) return ora::kOk;
+    return Exec("ROLLBACK");
+  }
+
+  int32_t ExecDirect(const std::string& sql) override { return Exec(sql); }
+
+  int32_t OpenCursorConnection(std::unique_ptr<EngineConnection>& out) override;
+
+  // For PgStatement: runs one prepared statement on the main connection
+  // with Oracle's statement-level rollback.
+  int32_t RunGuarded(const std::string& name, const std::vector<const char*>& values, Result& out) {
+    const bool inTxn = InTransaction();
+    const bool implicitSavepoint = inTxn && !guarded_;
+    guarded_ = false;
+    if (implicitSavepoint) Exec("SAVEPOINT zel_statement");
+    out.reset(PQexecPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(), nullptr, nullptr,
+                             0));
+    const int32_t status = StatusOf(out.get());
+    if (implicitSavepoint) {
+      if (status != ora::kOk) Exec("ROLLBACK TO SAVEPOINT zel_statement");
+      Exec("RELEASE SAVEPOINT zel_statement");
+    }
+    if (status == ora::kOk && inTxn && out && PQcmdTuples(out.get())[0] != '\0' &&
+        std::strtoll(PQcmdTuples(out.get()), nullptr, 10) > 0 && PQnfields(out.get()) == 0)
+      pending_ = true;
+    return status;
+  }
+
+  PGconn* Raw() { return conn_; }
+
+
+ private:
+  struct Mark {
+    std::string name;
+    bool pendingBefore;
+  };
+
+  bool InTransaction() const { return PQtransactionStatus(conn_) != PQTRANS_IDLE; }
+
+  int32_t Exec(const std::string& sql) {
+    Result r(PQexec(conn_, sql.c_str()));
+    return StatusOf(r.get());
+  }
+
+  PGconn* conn_;
+  std::string user_, password_, conninfo_;
+  bool cursor_;
+  int statements_ = 0;
+  std::vector<Mark> marks_;
+  bool pending_ = false;  // the open transaction holds changed rows
+  bool guarded_ = false;  // the next statement follows an explicit savepoint
+};
+
+int32_t PgStatement::Step() {
+  if (!started_) {
+    started_ = true;
+    return streaming_ ? NextStreamed() : Execute();
+  }
+  if (streaming_) return NextStreamed();
+  if (++rowIndex_ < rows_) return ora::kOk;
+  return ora::kNoRow;
+}
+
+int32_t PgStatement::Execute() {
+  std::vector<const char*> values;
+  values.reserve(values_.size());
+  for (const auto& v : values_) values.push_back(v ? v->c_str() : nullptr);
+  Result r;
+  const int32_t status = conn_.RunGuarded(name_, values, r);
+  if (status != ora::kOk) return status;
+  if (PQresultStatus(r.get()) == PGRES_COMMAND_OK) {
+    affected_ = std::strtoll(PQcmdTuples(r.get()), nullptr, 10);
+    return ora::kNoRow;
+  }
+  rows_ = PQntuples(r.get());
+  rowIndex_ = 0;
+  row_ = std::move(r);
+  return rows_ > 0 ? ora::kOk : ora::kNoRow;
+}
+
+int32_t PgStatement::NextStreamed() {
+  PGconn* pg = conn_.Raw();
+  if (!active_) {
+    std::vector<const char*> values;
+    for (const auto& v : values_) values.push_back(v ? v->c_str() : nullptr);
+    if (!PQsendQueryPrepared(pg, name_.c_str(), static_cast<int>(values.size()), values.data(), nullptr, nullptr,
+                             0))
+      return ora::kNotConnected;
+    PQsetSingleRowMode(pg);
+    active_ = true;
+  }
+  row_.reset(PQgetResult(pg));
+  rowIndex_ = 0;
+  if (!row_) {
+    active_ = false;
+    return ora::kNoRow;
+  }
+  const ExecStatusType kind = PQresultStatus(row_.get());
+  if (kind == PGRES_SINGLE_TUPLE) return ora::kOk;
+  const int32_t status = kind == PGRES_TUPLES_OK || kind == PGRES_COMMAND_OK ? ora::kNoRow : StatusOf(row_.get());
+  row_.reset();
+  // The query is over: read the closing NULL so the connection is free again.
+  while (Result rest{PQgetResult(pg)}) {
+  }
+  active_ = false;
+  return status;
+}
+
+void PgStatement::Reset() {
+  if (active_) {
+    // A cursor closed before its end. The checks close theirs after one row
+    // of a handful: reading the rest is cheaper than a cancel request (a new
+    // connection to the server each). A long remainder is cancelled.
+    PGconn* pg = conn_.Raw();
+    int drained = 0;
+    while (Result rest{PQgetResult(pg)}) {
+      if (++drained == kDrainBeforeCancel) {
+        if (PGcancel* cancel = PQgetCancel(pg)) {
+          char err[256];
+          PQcancel(cancel, err, sizeof err);
+          PQfreeCancel(cancel);
+        }
+      }
+    }
+    active_ = false;
+  }
+  row_.reset();
+  started_ = false;
+  rows_ = rowIndex_ = 0;
+  affected_ = 0;
+  for (auto& v : values_) v.reset();
+}
+
+bool Contains(const char* s, const char* part) { return s && std::strstr(s, part) != nullptr; }
+
+int32_t Open(const std::string& user, const std::string& password, const std::string& conninfo, bool cursor,
+             std::unique_ptr<EngineConnection>& out) {
+  std::vector<const char*> keys{"dbname"};
+  std::vector<const char*> values{conninfo.c_str()};
+  if (!user.empty()) {
+    keys.push_back("user");
+    values.push_back(user.c_str());
+  }
+  if (!password.empty()) {
+    keys.push_back("password");
+    values.push_back(password.c_str());
+  }
+  keys.push_back("connect_timeout");
+  values.push_back("10");
+  keys.push_back(nullptr);
+  values.push_back(nullptr);
+  PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 1);
+  if (!conn) return ora::kInternal;
+  if (PQstatus(conn) != CONNECTION_OK) {
+    const int32_t status = Pg_MapConnectFailure(PQerrorMessage(conn));
+    PQfinish(conn);
+    return status;
+  }
+  auto connection = std::make_unique<PgConnection>(conn, user, password, conninfo, cursor);
+  const std::string setup = "SET client_encoding TO 'UTF8'; SET lock_timeout TO '" + g_lockTimeout +
+                            "'; SET client_min_messages TO warning";
+  if (connection->ExecDirect(setup) != ora::kOk) return ora::kInternal;
+  out = std::move(connection);
+  return ora::kOk;
+}
+
+int32_t PgConnection::OpenCursorConnection(std::unique_ptr<EngineConnection>& out) {
+  return Open(user_, password_, conninfo_, true, out);
+}
+
+}  // namespace
+
+const SqlFlavor& Pg_Flavor() { return g_flavor; }
+
+void Pg_SetLockTimeoutForTest(const char* timeout) { g_lockTimeout = timeout ? timeout : kPgLockTimeout; }
+
+bool Pg_IsConnectString(const std::string& service) {
+  return service.rfind("postgresql://", 0) == 0 || service.rfind("postgres://", 0) == 0 ||
+         service.find('=') != std::string::npos;
+}
+
+int32_t Pg_Connect(const std::string& user, const std::string& password, const std::string& conninfo,
+                   std::unique_ptr<EngineConnection>& out) {
+  return Open(user, password, conninfo, false, out);
+}
+
+int32_t Pg_MapSqlState(const char* s) {
+  if (!s) return ora::kNotConnected;  // no answer from the server at all
+  const std::string state(s);
+  if (state == "23505") return ora::kUniqueViolated;
+  if (state == "23502") return ora::kNullMandatory;
+  if (state == "23514") return ora::kCheckViolated;
+  if (state == "22001") return ora::kValueTooLarge;
+  if (state == "22003") return ora::kNumberOverflow;
+  if (state == "22007" || state == "22008") return ora::kDateFormat;
+  if (state == "42P01" || state == "3F000") return ora::kTableMissing;
+  if (state == "42703") return ora::kInvalidIdentifier;
+  if (state == "42601" || state == "42883") return ora::kInvalidSql;
+  if (state == "55P03" || state == "57014" || state == "40P01" || state == "40001") return ora::kBusy;
+  if (state == "42501" || state == "25006") return ora::kNoPrivilege;
+  if (state == "28P01" || state == "28000") return ora::kBadLogin;
+  if (state == "3D000") return ora::kServiceUnknown;
+  if (state == "53100") return ora::kNoSpace;
+  if (state.rfind("08", 0) == 0 || state.rfind("57P", 0) == 0) return ora::kNotConnected;
+  if (state.rfind("58", 0) == 0) return ora::kIoError;
+  if (state == "XX001" || state == "XX002") return ora::kCorrupt;
+  return ora::kInternal;
+}
+
+int32_t Pg_MapConnectFailure(const char* message) {
+  if (Contains(message, "password authentication failed") || Contains(message, "no password supplied") ||
+      (Contains(message, "role") && Contains(message, "does not exist")) ||
+      Contains(message, "authentication failed"))
+    return ora::kBadLogin;
+  return ora::kServiceUnknown;
+}
+
+}  // namespace zeldb

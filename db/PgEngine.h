@@ -1,0 +1,56 @@
+// The PostgreSQL engine: the same program on a database server.
+//
+// NET8 holds a libpq connection string, either a URI
+// ("postgresql://host:5432/zeldb") or key=value pairs
+// ("host=/run/postgresql dbname=zeldb"); LOGIN and PASS are the user and the
+// password (an empty one leaves libpq's default). A refused login fails with
+// -1017, a server or database that cannot be found with -12154.
+//
+// Oracle's semantics on PostgreSQL:
+//  - a failed statement undoes only itself: inside a transaction every
+//    statement runs under an implicit savepoint (the first statement after
+//    an explicit savepoint is already guarded by it), so the transaction
+//    never stays aborted;
+//  - a write that meets a row lock fails with -54 after lock_timeout
+//    (kPgLockTimeout), it never hangs;
+//  - a cursor runs on a connection of its own as one streamed query (single-
+//    row mode): it keeps its snapshot across the session's commits and
+//    rollbacks, and memory does not grow with its rows;
+//  - "sysdate" is the server's LOCALTIMESTAMP(0), "trunc(sysdate)" its day;
+//  - every statement is prepared once per connection and reused.
+//
+// Storage: days and instants are timestamp(0), texts varchar(n); the master
+// tables live in the schema MvSystem, the job's own tables in public, and a
+// view public.Mvs133Bak lets the unqualified calendar name reach
+// MvSystem.Mvs133Bak.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "db/Engine.h"
+
+namespace zeldb {
+
+constexpr const char* kPgLockTimeout = "5s";
+
+// Whether NET8 names a PostgreSQL server rather than a SQLite file: a URI
+// "postgresql://" / "postgres://", or key=value pairs.
+bool Pg_IsConnectString(const std::string& service);
+
+int32_t Pg_Connect(const std::string& user, const std::string& password, const std::string& conninfo,
+                   std::unique_ptr<EngineConnection>& out);
+
+const SqlFlavor& Pg_Flavor();
+
+// Maps a SQLSTATE (and, for connection failures, libpq's message) to the
+// status table of db/OraStatus.h.
+int32_t Pg_MapSqlState(const char* sqlstate);
+int32_t Pg_MapConnectFailure(const char* message);
+
+// Changes the lock wait of connections opened afterwards (tests of locking),
+// e.g. "200ms"; nullptr restores kPgLockTimeout.
+void Pg_SetLockTimeoutForTest(const char* timeout);
+
+}  // namespace zeldb

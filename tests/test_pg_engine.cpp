@@ -1,0 +1,76 @@
+// What only a database server can show: the server's clock and day, row locks
+// held by another session, and Oracle's statement-level rollback inside an
+// open PostgreSQL transaction. Runs when the tests run on PostgreSQL.
+#include <gtest/gtest.h>
+
+#include "DbTestSupport.h"
+#include "JobTestSupport.h"
+#include "db/DbDb.h"
+#include "db/Dbstd.h"
+#include "db/OraStatus.h"
+#include "db/PgEngine.h"
+#include "db/Statement.h"
+#include "jobs/FullCheckJob.h"
+
+namespace {
+
+using zeltest::DbClient;
+using zeltest::TestDatabase;
+
+#define ZEL_POSTGRES_ONLY() \
+  if (!zeltest::OnPostgres()) GTEST_SKIP() << "needs the PostgreSQL test server"
+
+TEST(PgEngine, TodayIsTheServersDay) {
+  ZEL_POSTGRES_ONLY();
+  TestDatabase db;
+  // A time zone whose day differs from this machine's for most of the day:
+  // "today" must follow the server's session, not the client's clock.
+  db.Exec("ALTER DATABASE " + db.Value("select current_database()") + " SET timezone TO 'Pacific/Kiritimati'");
+  db.Connect();
+  const std::string serverDay = db.Value("select to_char(timezone('Pacific/Kiritimati', now()), 'YYYY-MM-DD')");
+  db.Exec("insert into Mvs329Ztg values ('00000001','" + serverDay + " 00:00:00','SERVER')");
+  FixedText<11> kst{};
+  EXPECT_EQ(Ztg_PnrReadk("00000001", kst), 0);
+  EXPECT_EQ(kst.str(), "SERVER");
+}
+
+// Oracle's statement-level rollback inside an open transaction, on every
+// engine (PostgreSQL would otherwise abort the whole transaction).
+TEST(PgEngine, FailedStatementInAnOpenTransactionUndoesOnlyItself) {
+  TestDatabase db;
+  struct Key {
+    FixedText<9> pnr;
+  };
+  const zeldb::StatementDef insert{"Pnr_TestIns", zeldb::StmtKind::Insert,
+                                   "insert into Mvs300Pnr (PnrNum) values (:b0)", {}, {ZEL_HV_TEXT(Key, pnr)},
+                                   "Pnr_TestIns_Sp", sizeof(Key)};
+  Key k{};
+  k.pnr = "00000001";
+  EXPECT_EQ(zeldb::Stmt_WriteNoSavepoint(insert, &k), 0);
+  EXPECT_EQ(zeldb::Stmt_WriteNoSavepoint(insert, &k), ora::kUniqueViolated);
+  k.pnr = "00000002";
+  EXPECT_EQ(zeldb::Stmt_WriteNoSavepoint(insert, &k), 0);
+  EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "0");  // still pending
+  dbCommit();
+  EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "2");
+}
+
+TEST(PgEngine, ARowLockedByAnotherSessionFailsTheStoreWithoutHanging) {
+  ZEL_POSTGRES_ONLY();
+  zeldb::Pg_SetLockTimeoutForTest("300ms");
+  zeltest::JobBench bench;
+  bench.db.Exec("insert into Mvs300Pnr values ('00000001','Neu, Name','S','O')");
+  bench.Row("00000001", "|||||1||||");
+  DbClient locker(bench.db.Target());
+  locker.Exec("BEGIN");
+  locker.Exec("select * from Mvs510Prv where PrvPnr='00000001' for update");
+  FullCheckJob();
+  EXPECT_EQ(bench.Entries(), (std::vector<std::string>{"Prv_PKeyUpd|Update des PRV-Satzes fehlgeschlagen|-54"}));
+  locker.Exec("ROLLBACK");
+  // The session goes on: the next run stores the row.
+  FullCheckJob();
+  EXPECT_EQ(bench.db.Value("select PrvNam from Mvs510Prv"), "Neu, Name");
+  zeldb::Pg_SetLockTimeoutForTest(nullptr);
+}
+
+}  // namespace
