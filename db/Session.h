@@ -26,6 +26,7 @@ struct Prepared {
   std::unique_ptr<EngineStatement> stmt;
   std::vector<const HostVar*> parameters;  // engine parameter i+1
   std::vector<const HostVar*> columns;     // result column i
+  std::vector<char> scratch;               // the host record while a row is copied in (kept: no allocation per row)
   // What the run did with the statement, for Session::Uses(). Kept when a
   // failed preparation is tried again.
   uint32_t preparations = 0;  // translations and preparations of its text

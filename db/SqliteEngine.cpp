@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -50,14 +51,39 @@ int32_t MapError(sqlite3* db, int rc) {
   return Sqlite_MapError(rc, db ? sqlite3_extended_errcode(db) : rc, db ? sqlite3_errmsg(db) : "");
 }
 
-std::string ClockText(bool dayOnly) {
-  std::tm local{};
-  Plat_LocalTime(Plat_Now(), local);
-  if (dayOnly) local.tm_hour = local.tm_min = local.tm_sec = 0;
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
-  return buf;
+// The clock as the statements see it: "sysdate" and "trunc(sysdate)" in the
+// stored form. Most statements of a job bind them, several per row, so the
+// texts are formatted once per second of the clock, not once per statement.
+struct ClockTexts {
+  std::time_t at = -1;
+  std::string now;
+  std::string today;
+};
+
+const ClockTexts& Clock() {
+  static ClockTexts texts;
+  const std::time_t now = Plat_Now();
+  if (now != texts.at) {
+    std::tm local{};
+    Plat_LocalTime(now, local);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
+    texts.now = buf;
+    std::strftime(buf, sizeof buf, "%Y-%m-%d 00:00:00", &local);
+    texts.today = buf;
+    texts.at = now;
+  }
+  return texts;
 }
+
+// Commits made by the connections of this process. A cursor that has seen
+// many of them since its open moves its remaining rows aside (see
+// SqliteStatement::SetAside).
+uint64_t g_commits = 0;
+constexpr uint64_t kSetAsideAfterCommits = 10000;
+int g_setAsideTables = 0;
+// A cursor released its snapshot: the log can be checkpointed at the next commit.
+bool g_snapshotReleased = false;
 
 class SqliteStatement final : public EngineStatement {
  public:
@@ -66,21 +92,44 @@ class SqliteStatement final : public EngineStatement {
     bindsSysdate_ = count >= kSysdateParam;
     bindsToday_ = count >= kTodayParam;
   }
-  ~SqliteStatement() override { sqlite3_finalize(stmt_); }
+  ~SqliteStatement() override {
+    sqlite3_finalize(asideRead_);
+    sqlite3_finalize(asideInsert_);
+    sqlite3_finalize(asideClear_);
+    sqlite3_finalize(stmt_);
+  }
 
-  void BindNull(int index) override { sqlite3_bind_null(stmt_, index); }
-  void BindInt(int index, int64_t value) override { sqlite3_bind_int64(stmt_, index, value); }
-  void BindDouble(int index, double value) override { sqlite3_bind_double(stmt_, index, value); }
+  void BindNull(int index) override {
+    Bound(index);
+    sqlite3_bind_null(stmt_, index);
+  }
+  void BindInt(int index, int64_t value) override {
+    Bound(index);
+    sqlite3_bind_int64(stmt_, index, value);
+  }
+  void BindDouble(int index, double value) override {
+    Bound(index);
+    sqlite3_bind_double(stmt_, index, value);
+  }
   void BindText(int index, std::string_view value) override {
+    Bound(index);
     sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
   }
 
   int32_t Step() override {
     if (!started_) {
       started_ = true;
-      if (bindsSysdate_) BindText(kSysdateParam, ClockText(false));
-      if (bindsToday_) BindText(kTodayParam, ClockText(true));
+      commitsAtStart_ = g_commits;
+      if (bindsSysdate_ || bindsToday_) {
+        const ClockTexts& clock = Clock();
+        if (bindsSysdate_) BindText(kSysdateParam, clock.now);
+        if (bindsToday_) BindText(kTodayParam, clock.today);
+      }
+    } else if (!setAside_ && g_commits - commitsAtStart_ >= kSetAsideAfterCommits && sqlite3_stmt_busy(stmt_) &&
+               sqlite3_stmt_readonly(stmt_)) {
+      SetAside();
     }
+    if (setAside_) return StepAside();
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return ora::kOk;
     if (rc == SQLITE_DONE) {
@@ -92,18 +141,31 @@ class SqliteStatement final : public EngineStatement {
     return status;
   }
 
-  bool ColumnIsNull(int column) override { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
-  int64_t ColumnInt(int column) override { return sqlite3_column_int64(stmt_, column); }
-  double ColumnDouble(int column) override { return sqlite3_column_double(stmt_, column); }
+  bool ColumnIsNull(int column) override { return sqlite3_column_type(Current(), column) == SQLITE_NULL; }
+  int64_t ColumnInt(int column) override { return sqlite3_column_int64(Current(), column); }
+  double ColumnDouble(int column) override { return sqlite3_column_double(Current(), column); }
   std::string_view ColumnText(int column) override {
-    const unsigned char* p = sqlite3_column_text(stmt_, column);
+    const unsigned char* p = sqlite3_column_text(Current(), column);
     if (!p) return {};
-    return std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(stmt_, column)));
+    return std::string_view(reinterpret_cast<const char*>(p),
+                            static_cast<size_t>(sqlite3_column_bytes(Current(), column)));
   }
   int64_t RowsAffected() override { return changes_; }
   void Reset() override {
+    if (setAside_) {
+      sqlite3_reset(asideRead_);
+      sqlite3_step(asideClear_);
+      sqlite3_reset(asideClear_);
+      setAside_ = false;
+    }
+    asideStatus_ = ora::kNoRow;
     sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
+    // Clears the host values bound since the last reset. Not with
+    // sqlite3_clear_bindings: the clock parameters give every statement 900
+    // parameter slots, and clearing them all took a quarter of a full
+    // check's time. The clock parameters are bound anew at every execution.
+    for (int index = 1; index <= lastBound_; ++index) sqlite3_bind_null(stmt_, index);
+    lastBound_ = 0;
     started_ = false;
     changes_ = 0;
   }
@@ -115,12 +177,107 @@ class SqliteStatement final : public EngineStatement {
   bool bindsToday_ = false;
   bool started_ = false;
   int64_t changes_ = 0;
+  int lastBound_ = 0;  // highest host parameter bound since the last reset
+  uint64_t commitsAtStart_ = 0;
+  bool setAside_ = false;  // the rows come from the table set aside
+  sqlite3_stmt* asideRead_ = nullptr;
+  sqlite3_stmt* asideInsert_ = nullptr;
+  sqlite3_stmt* asideClear_ = nullptr;
+  int32_t asideStatus_ = ora::kNoRow;  // how the statement ended when its rows were set aside
+
+  void Bound(int index) {
+    if (index < kSysdateParam && index > lastBound_) lastBound_ = index;
+  }
+
+  sqlite3_stmt* Current() const { return setAside_ ? asideRead_ : stmt_; }
+
+  // A cursor keeps the snapshot of its open until it is closed, and while
+  // it does, the write-ahead log cannot be checkpointed: it grows by every
+  // page that the job writes meanwhile (two per stored row, for good), and
+  // every read walks a longer log index. So a cursor that has outlived many
+  // commits copies its remaining rows, still from its own snapshot, into a
+  // temporary table of its connection and releases the snapshot; the
+  // fetches go on from the copy. The rows and their order are the same; only
+  // the place they come from changes. When the copy cannot be made, the
+  // cursor simply goes on as before.
+  void SetAside() {
+    if (!asideRead_ && !PrepareAside()) return;
+    int rc;
+    while ((rc = sqlite3_step(stmt_)) == SQLITE_ROW) {
+      for (int c = 0; c < sqlite3_column_count(stmt_); ++c)
+        sqlite3_bind_value(asideInsert_, c + 1, sqlite3_column_value(stmt_, c));
+      const int inserted = sqlite3_step(asideInsert_);
+      sqlite3_reset(asideInsert_);
+      if (inserted != SQLITE_DONE) {
+        rc = inserted;
+        break;
+      }
+    }
+    // A failure while copying ends the cursor where the copy stopped, as it
+    // would have ended it there without the copy.
+    asideStatus_ = rc == SQLITE_DONE ? ora::kNoRow : MapError(db_, rc);
+    sqlite3_reset(stmt_);
+    setAside_ = true;
+    g_snapshotReleased = true;
+  }
+
+  bool PrepareAside() {
+    const int columns = sqlite3_column_count(stmt_);
+    const std::string table = "temp.zel_aside_" + std::to_string(++g_setAsideTables);
+    std::string create = "CREATE TABLE " + table + " (", values;
+    for (int c = 0; c < columns; ++c) {
+      create += (c ? ",c" : "c") + std::to_string(c);
+      values += (c ? ",?" : "?") + std::to_string(c + 1);
+    }
+    Engine_Counters().preparations += 4;  // the table and its three statements, once per cursor
+    if (sqlite3_exec(db_, (create + ")").c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+    auto prepare = [this](const std::string& sql, sqlite3_stmt** out) {
+      return sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, out, nullptr) == SQLITE_OK;
+    };
+    if (prepare("INSERT INTO " + table + " VALUES (" + values + ")", &asideInsert_) &&
+        prepare("SELECT * FROM " + table + " ORDER BY rowid", &asideRead_) &&
+        prepare("DELETE FROM " + table, &asideClear_))
+      return true;
+    for (sqlite3_stmt** st : {&asideInsert_, &asideRead_, &asideClear_}) {
+      sqlite3_finalize(*st);
+      *st = nullptr;
+    }
+    return false;
+  }
+
+  int32_t StepAside() {
+    const int rc = sqlite3_step(asideRead_);
+    if (rc == SQLITE_ROW) return ora::kOk;
+    return rc == SQLITE_DONE ? asideStatus_ : MapError(db_, rc);
+  }
 };
+
+// SQLite's automatic checkpoint runs after every commit once the log holds
+// 1000 pages. While a reader keeps an older snapshot (a cursor of the job
+// itself, open across the writes it makes row by row) no page can be copied
+// back, yet every attempt first sorts the whole log: with one commit per row
+// that made a U run quadratic in the number of rows. This checkpoint tries
+// again only once the log has doubled since an attempt that was held back,
+// and every 1000 pages as before when nothing holds it back.
+constexpr int kCheckpointPages = 1000;
+
+int CheckpointAfterCommit(void* nextAttempt, sqlite3* db, const char* schema, int pages) {
+  int& next = *static_cast<int*>(nextAttempt);
+  if (pages < next && !(g_snapshotReleased && pages >= kCheckpointPages)) return SQLITE_OK;
+  g_snapshotReleased = false;
+  int logged = 0, copied = 0;
+  const int rc = sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, &logged, &copied);
+  next = rc == SQLITE_OK && copied >= logged ? kCheckpointPages : pages * 2;
+  return SQLITE_OK;  // a checkpoint that cannot run now is no failure of the commit
+}
 
 class SqliteConnection final : public EngineConnection {
  public:
-  SqliteConnection(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
+  SqliteConnection(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {
+    sqlite3_wal_hook(db_, CheckpointAfterCommit, &nextCheckpoint_);
+  }
   ~SqliteConnection() override {
+    for (auto& [text, stmt] : control_) sqlite3_finalize(stmt);
     // Statements of this connection are owned by the session and are
     // finalized before it; close_v2 defers the close until they are.
     sqlite3_close_v2(db_);
@@ -187,7 +344,9 @@ class SqliteConnection final : public EngineConnection {
     savepoints_.clear();
     if (sqlite3_get_autocommit(db_)) return ora::kOk;
     ++Engine_Counters().commits;
-    return Control("COMMIT");
+    const int32_t status = Control("COMMIT");
+    if (status == ora::kOk) ++g_commits;
+    return status;
   }
 
   int32_t Rollback() override {
@@ -212,11 +371,27 @@ class SqliteConnection final : public EngineConnection {
     if (!prepared_.insert(sql).second) ++counters.repeatedPreparations;
   }
 
-  // Transaction control of the engine itself.
+  // Transaction control of the engine itself. Every write of a job runs
+  // three or four of these statements; each text is parsed once per
+  // connection and kept, instead of being parsed again for every row.
   int32_t Control(const std::string& sql) {
-    CountPreparation(sql);
     ++Engine_Counters().transactionStatements;
-    return Exec(sql);
+    sqlite3_stmt*& stmt = control_[sql];
+    if (!stmt) {
+      CountPreparation(sql);
+      const int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                        &stmt, nullptr);
+      if (rc != SQLITE_OK) {
+        const int32_t status = MapError(db_, rc);
+        sqlite3_finalize(stmt);
+        stmt = nullptr;
+        return status;
+      }
+    }
+    const int rc = sqlite3_step(stmt);
+    const int32_t status = rc == SQLITE_DONE || rc == SQLITE_ROW ? ora::kOk : MapError(db_, rc);
+    sqlite3_reset(stmt);
+    return status;
   }
 
   int32_t Exec(const std::string& sql) {
@@ -229,6 +404,8 @@ class SqliteConnection final : public EngineConnection {
   std::vector<Mark> savepoints_;
   int64_t txnStartChanges_ = 0;
   std::unordered_set<std::string> prepared_;  // texts parsed on this connection, for the counters
+  std::unordered_map<std::string, sqlite3_stmt*> control_;  // transaction control, prepared once
+  int nextCheckpoint_ = kCheckpointPages;  // log size in pages at which to try a checkpoint
 };
 
 bool StartsWith(const char* s, const char* prefix) { return s && std::strncmp(s, prefix, std::strlen(prefix)) == 0; }
@@ -322,6 +499,10 @@ int32_t Sqlite_Connect(const std::string& path, std::unique_ptr<EngineConnection
   sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   // Each commit is durable when it returns, as the jobs promise row by row.
   sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+  // A job reads each page of a lookup once per row, far apart: a larger
+  // cache per connection (one per open cursor) buys no time, only memory
+  // that grew with the tables until it was full.
+  sqlite3_exec(db, "PRAGMA cache_size=-1000", nullptr, nullptr, nullptr);
   out = std::make_unique<SqliteConnection>(db, path);
   return ora::kOk;
 }

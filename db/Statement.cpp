@@ -139,7 +139,8 @@ int32_t Stmt_SelectInto(const StatementDef& def, void* record) {
   status = p->stmt->Step();
   if (status == ora::kOk) {
     const char* rec = static_cast<const char*>(record);
-    std::vector<char> scratch(rec, rec + def.recordSize);
+    std::vector<char>& scratch = p->scratch;
+    scratch.assign(rec, rec + def.recordSize);
     status = CopyColumns(*p, scratch.data());
     // The single-row check: a second row makes the read fail and write nothing.
     if (status == ora::kOk) {
@@ -234,8 +235,7 @@ int32_t Cursor_Fetch(const CursorDef& def, void* outputRecord) {
   }
   c.rowWaiting = false;
   ++c.prepared.rows;
-  std::vector<char> scratch;
-  return CopyRow(c.prepared, outputRecord, def.outputRecordSize, scratch);
+  return CopyRow(c.prepared, outputRecord, def.outputRecordSize, c.prepared.scratch);
 }
 
 int32_t Cursor_Close(const CursorDef& def) {
