@@ -91,6 +91,11 @@ class SqliteStatement final : public EngineStatement {
     const int count = sqlite3_bind_parameter_count(stmt_);
     bindsSysdate_ = count >= kSysdateParam;
     bindsToday_ = count >= kTodayParam;
+    int hostParameters = 0;
+    for (int index = 1; index <= count && index < kSysdateParam; ++index)
+      if (sqlite3_bind_parameter_name(stmt_, index)) hostParameters = index;
+    // Sized once: SQLite keeps pointers into these texts until they are bound anew.
+    texts_.resize(static_cast<size_t>(hostParameters) + 1);
   }
   ~SqliteStatement() override {
     sqlite3_finalize(asideRead_);
@@ -111,9 +116,22 @@ class SqliteStatement final : public EngineStatement {
     Bound(index);
     sqlite3_bind_double(stmt_, index, value);
   }
+  // The text is copied into a buffer of the statement that lives until the
+  // parameter is bound anew (a cursor steps on after its open returned, so
+  // the caller's text is not enough), instead of into memory that SQLite
+  // allocates and frees for every execution.
   void BindText(int index, std::string_view value) override {
     Bound(index);
-    sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+    std::string* buffer = index == kSysdateParam                    ? &nowText_
+                          : index == kTodayParam                    ? &todayText_
+                          : static_cast<size_t>(index) < texts_.size() ? &texts_[static_cast<size_t>(index)]
+                                                                    : nullptr;
+    if (!buffer || sqlite3_stmt_busy(stmt_)) {  // a running statement refuses the value and keeps the old one
+      sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+      return;
+    }
+    buffer->assign(value);
+    sqlite3_bind_text(stmt_, index, buffer->data(), static_cast<int>(buffer->size()), SQLITE_STATIC);
   }
 
   int32_t Step() override {
@@ -178,6 +196,8 @@ class SqliteStatement final : public EngineStatement {
   bool started_ = false;
   int64_t changes_ = 0;
   int lastBound_ = 0;  // highest host parameter bound since the last reset
+  std::vector<std::string> texts_;  // bound host texts, by parameter index
+  std::string nowText_, todayText_;
   uint64_t commitsAtStart_ = 0;
   bool setAside_ = false;  // the rows come from the table set aside
   sqlite3_stmt* asideRead_ = nullptr;
