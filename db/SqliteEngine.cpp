@@ -250,6 +250,9 @@ class SqliteStatement final : public EngineStatement {
       values += (c ? ",?" : "?") + std::to_string(c + 1);
     }
     Engine_Counters().preparations += 4;  // the table and its three statements, once per cursor
+    // The copy is written once and read once, in order: a small cache
+    // suffices, and the copy's size stays out of the job's memory.
+    sqlite3_exec(db_, "PRAGMA temp.cache_size=-256", nullptr, nullptr, nullptr);
     if (sqlite3_exec(db_, (create + ")").c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return false;
     auto prepare = [this](const std::string& sql, sqlite3_stmt** out) {
       return sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, out, nullptr) == SQLITE_OK;

@@ -172,6 +172,7 @@ class LongCursor {
       values += (c ? ",?" : "?") + std::to_string(c + 1);
     }
     sqlite3_stmt* insert = nullptr;
+    sqlite3_exec(s_.db, "PRAGMA temp.cache_size=-256", nullptr, nullptr, nullptr);
     if (sqlite3_exec(s_.db, (create + ")").c_str(), nullptr, nullptr, nullptr) != SQLITE_OK ||
         sqlite3_prepare_v2(s_.db, ("INSERT INTO floor_aside VALUES (" + values + ")").c_str(), -1, &insert,
                            nullptr) != SQLITE_OK)
