@@ -1,0 +1,180 @@
+// zelwrkjob killed with SIGKILL at random points of U and A runs on a large
+// generated database: every download row is always whole (as before, or as
+// after one of its own updates), the logs hold only whole lines and entries,
+// and a rerun ends in exactly the table an uninterrupted run gives.
+//
+// The figures come from the environment, so that scripts/crashtest runs the
+// long version of the same test: ZEL_CRASH_PERSONS (10000), ZEL_CRASH_KILLS
+// per job letter (15), ZEL_CRASH_CHAIN kills in a row before a rerun (3),
+// ZEL_CRASH_SEED (random; printed, so a failure can be repeated).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <random>
+
+#include "LogTestSupport.h"
+#include "ReliabilitySupport.h"
+#include "app/RunStamp.h"
+#include "db/Engine.h"
+#include "db/Session.h"
+#include "jobs/AssignmentUpdateJob.h"
+#include "jobs/FullCheckJob.h"
+#include "log/MsgLog.h"
+#include "platform/Clock.h"
+
+namespace {
+
+using namespace zeltest;
+
+// Runs a job in this process against the installation's database, as the
+// entry point would run it, with its logs in a scratch directory.
+void InProcess(ReliabilityInstallation& inst, const std::function<void()>& job) {
+  TempDir scratch;
+  fs::create_directories(scratch / "Msg");
+  ScopedCwd cwd(scratch.path());
+  MsgLog_ResetForTest();
+  MsgLog_Setup(FMSG | SMSG | DMSG, ".\\Msg\\ZelWrkJob.txt");
+  RunStamp_Fix(Plat_Now());
+  std::unique_ptr<zeldb::EngineConnection> connection;
+  ASSERT_EQ(zeldb::Engine_Connect({OnPostgres() ? "postgres" : "", "", inst.Target()}, connection), 0);
+  zeldb::InstallSession(std::make_unique<zeldb::Session>(std::move(connection)));
+  job();
+  zeldb::InstallSession(nullptr);
+  MsgLog_ResetForTest();
+  EXPECT_FALSE(fs::exists(scratch / "Msg" / "ZelWrkJob.txt")) << ReadFile(scratch / "Msg" / "ZelWrkJob.txt");
+}
+
+// Whether the person's row is the same in both dumps (absent in both counts).
+bool SameRow(const std::string& pnr, const PrvDump& a, const PrvDump& b) {
+  const auto x = a.find(pnr), y = b.find(pnr);
+  if (x == a.end() || y == b.end()) return x == a.end() && y == b.end();
+  return x->second == y->second;
+}
+
+// The whole states a row may be in after a kill: absent or equal to the row
+// of one of `states`.
+bool RowAllowed(const std::string& pnr, const PrvDump& now, const std::vector<PrvDump>& states) {
+  for (const PrvDump& s : states)
+    if (SameRow(pnr, now, s)) return true;
+  return false;
+}
+
+struct Figures {
+  long kills = 0;          // processes killed
+  long midRun = 0;         // kills that left the table between before and after
+  long endedFirst = 0;     // runs that ended before their kill came
+  long rowsCompared = 0;   // rows checked against their allowed states
+  long reruns = 0;         // reruns compared with the uninterrupted run
+};
+
+void KillAtRandomPoints(char letter) {
+  const long persons = EnvNumber("ZEL_CRASH_PERSONS", 10000);
+  const long kills = EnvNumber("ZEL_CRASH_KILLS", 15);
+  const long chain = std::max(1L, EnvNumber("ZEL_CRASH_CHAIN", 3));
+  const long seed = EnvNumber("ZEL_CRASH_SEED", static_cast<long>(std::random_device{}() & 0x7fffffff));
+  SCOPED_TRACE("ZEL_CRASH_SEED=" + std::to_string(seed));
+  std::mt19937 random(static_cast<unsigned>(seed));
+
+  ReliabilityInstallation inst;
+  ASSERT_NO_FATAL_FAILURE(inst.Prepare(static_cast<int>(persons), 7, 40, 5));
+  const std::string job(1, letter);
+
+  // The states a row can be in. A: before, after the full check. U: also
+  // after the update phase, from the table before and from the table after
+  // the full check (a rerun's update phase passes over rows that an earlier,
+  // killed run already checked).
+  std::vector<PrvDump> states;
+  inst.Restore();
+  const PrvDump before = DumpPrv(inst.Db());
+  states.push_back(before);
+  if (letter == 'U') {
+    ASSERT_NO_FATAL_FAILURE(InProcess(inst, AssignmentUpdateJob));
+    states.push_back(DumpPrv(inst.Db()));
+  }
+  inst.Restore();
+  const Ended reference = inst.Run({job});
+  ASSERT_TRUE(reference.exited && reference.exitCode == 0);
+  const PrvDump after = DumpPrv(inst.Db());
+  states.push_back(after);
+  EXPECT_EQ(inst.Entries(), std::vector<std::string>{});
+  ASSERT_EQ(JobLogDefect(inst.JobLog()), "");
+  if (letter == 'U') {
+    ASSERT_NO_FATAL_FAILURE(InProcess(inst, AssignmentUpdateJob));
+    states.push_back(DumpPrv(inst.Db()));
+  }
+
+  long changedByRun = 0;
+  for (const auto& [pnr, row] : after) changedByRun += before.count(pnr) == 0 || before.at(pnr) != row;
+  ASSERT_GT(changedByRun, persons / 10) << "the prepared data gives the job too little to do";
+
+  Figures f;
+  const auto runLength = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::duration<double>(reference.seconds));
+  for (long done = 0; done < kills;) {
+    inst.Restore();
+    double remaining = 1.0;
+    for (long k = 0; k < chain && done < kills; ++k, ++done) {
+      // A run after a kill finds part of its work done and ends sooner: the
+      // kills aim at the time the remaining work takes.
+      std::uniform_int_distribution<long> at(0, static_cast<long>(runLength.count() * remaining));
+      const auto delay = std::chrono::microseconds(at(random));
+      const Ended e = KillAfter(inst.Start({job}), delay);
+      SCOPED_TRACE("kill " + std::to_string(done) + " after " + std::to_string(delay.count()) + " us");
+      if (e.exited) {
+        ++f.endedFirst;
+        EXPECT_EQ(e.exitCode, 0);
+      } else {
+        ++f.kills;
+        EXPECT_TRUE(e.killed);
+      }
+
+      const PrvDump now = DumpPrv(inst.Db());
+      long done_ = 0, untouched = 0;
+      std::map<std::string, bool> keys;
+      for (const PrvDump* d : {&now, &before, &after}) for (const auto& kv : *d) keys[kv.first] = true;
+      for (const auto& kv : keys) {
+        ++f.rowsCompared;
+        if (!RowAllowed(kv.first, now, states)) {
+          ADD_FAILURE() << "row " << kv.first << " is in no whole state: "
+                        << (now.count(kv.first) ? now.at(kv.first) : "<absent>");
+          continue;
+        }
+        const bool isBefore = SameRow(kv.first, now, before);
+        const bool isAfter = SameRow(kv.first, now, after);
+        untouched += isBefore && !isAfter;
+        done_ += isAfter && !isBefore;
+      }
+      if (done_ > 0 && untouched > 0) ++f.midRun;
+      remaining = std::clamp(1.0 - static_cast<double>(done_) / static_cast<double>(changedByRun), 0.1, 1.0);
+      EXPECT_EQ(JobLogDefect(inst.JobLog()), "");
+      EXPECT_EQ(inst.Entries(), std::vector<std::string>{});
+    }
+    const Ended rerun = inst.Run({job});
+    EXPECT_TRUE(rerun.exited && rerun.exitCode == 0);
+    EXPECT_FALSE(rerun.hung);
+    ++f.reruns;
+    const PrvDump rerunTable = DumpPrv(inst.Db());
+    f.rowsCompared += static_cast<long>(rerunTable.size());
+    long differing = 0;
+    for (const auto& [pnr, row] : after) differing += rerunTable.count(pnr) == 0 || rerunTable.at(pnr) != row;
+    EXPECT_EQ(rerunTable.size(), after.size());
+    EXPECT_EQ(differing, 0) << "the rerun did not end where an uninterrupted run ends";
+    EXPECT_EQ(JobLogDefect(inst.JobLog()), "");
+    EXPECT_EQ(inst.Entries(), std::vector<std::string>{});
+  }
+
+  std::printf("crashtest: engine=%s job=%c persons=%ld rows-changed-by-a-run=%ld run-seconds=%.2f kills=%ld "
+              "mid-run=%ld ended-before-kill=%ld rows-compared=%ld reruns=%ld seed=%ld\n",
+              OnPostgres() ? "postgres" : "sqlite", letter, persons, changedByRun, reference.seconds, f.kills,
+              f.midRun, f.endedFirst, f.rowsCompared, f.reruns, seed);
+  // Most kills must hit a run in progress, or the test proves little.
+  EXPECT_GE(f.midRun * 2, f.kills) << "too few kills landed in the middle of a run";
+}
+
+TEST(ReliabilityCrash, UpdateRunKilledAtRandomPoints) { KillAtRandomPoints('U'); }
+
+TEST(ReliabilityCrash, FullCheckKilledAtRandomPoints) { KillAtRandomPoints('A'); }
+
+}  // namespace
