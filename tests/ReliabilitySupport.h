@@ -20,7 +20,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <random>
 #include <cstring>
@@ -29,8 +31,14 @@
 #include <vector>
 
 #include "DbClient.h"
+#include "LogTestSupport.h"
 #include "TestSupport.h"
+#include "app/RunStamp.h"
+#include "db/Engine.h"
 #include "db/Schema.h"
+#include "db/Session.h"
+#include "log/MsgLog.h"
+#include "platform/Clock.h"
 
 namespace zeltest {
 
@@ -409,6 +417,24 @@ class ReliabilityInstallation {
   std::optional<PgScratchDatabase> pg_;
   std::unique_ptr<DbClient> client_;
 };
+
+// Runs a job in this process against the installation's database, as the
+// entry point would run it, with its logs in a scratch directory.
+inline void InProcess(ReliabilityInstallation& inst, const std::function<void()>& job) {
+  TempDir scratch;
+  fs::create_directories(scratch / "Msg");
+  ScopedCwd cwd(scratch.path());
+  MsgLog_ResetForTest();
+  MsgLog_Setup(FMSG | SMSG | DMSG, ".\\Msg\\ZelWrkJob.txt");
+  RunStamp_Fix(Plat_Now());
+  std::unique_ptr<zeldb::EngineConnection> connection;
+  ASSERT_EQ(zeldb::Engine_Connect({OnPostgres() ? "postgres" : "", "", inst.Target()}, connection), 0);
+  zeldb::InstallSession(std::make_unique<zeldb::Session>(std::move(connection)));
+  job();
+  zeldb::InstallSession(nullptr);
+  MsgLog_ResetForTest();
+  EXPECT_FALSE(fs::exists(scratch / "Msg" / "ZelWrkJob.txt")) << ReadFile(scratch / "Msg" / "ZelWrkJob.txt");
+}
 
 // A whole-number setting from the environment (scripts/crashtest passes the
 // long run's figures this way), or `fallback`.

@@ -11,41 +11,15 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <memory>
 #include <random>
 
-#include "LogTestSupport.h"
 #include "ReliabilitySupport.h"
-#include "app/RunStamp.h"
-#include "db/Engine.h"
-#include "db/Session.h"
 #include "jobs/AssignmentUpdateJob.h"
 #include "jobs/FullCheckJob.h"
-#include "log/MsgLog.h"
-#include "platform/Clock.h"
 
 namespace {
 
 using namespace zeltest;
-
-// Runs a job in this process against the installation's database, as the
-// entry point would run it, with its logs in a scratch directory.
-void InProcess(ReliabilityInstallation& inst, const std::function<void()>& job) {
-  TempDir scratch;
-  fs::create_directories(scratch / "Msg");
-  ScopedCwd cwd(scratch.path());
-  MsgLog_ResetForTest();
-  MsgLog_Setup(FMSG | SMSG | DMSG, ".\\Msg\\ZelWrkJob.txt");
-  RunStamp_Fix(Plat_Now());
-  std::unique_ptr<zeldb::EngineConnection> connection;
-  ASSERT_EQ(zeldb::Engine_Connect({OnPostgres() ? "postgres" : "", "", inst.Target()}, connection), 0);
-  zeldb::InstallSession(std::make_unique<zeldb::Session>(std::move(connection)));
-  job();
-  zeldb::InstallSession(nullptr);
-  MsgLog_ResetForTest();
-  EXPECT_FALSE(fs::exists(scratch / "Msg" / "ZelWrkJob.txt")) << ReadFile(scratch / "Msg" / "ZelWrkJob.txt");
-}
 
 // Whether the person's row is the same in both dumps (absent in both counts).
 bool SameRow(const std::string& pnr, const PrvDump& a, const PrvDump& b) {
