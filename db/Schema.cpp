@@ -1,5 +1,7 @@
 #include "db/Schema.h"
 
+#include <functional>
+
 namespace zeldb {
 namespace {
 
@@ -113,12 +115,6 @@ std::vector<TableSpec> Build() {
   };
 }
 
-bool IsKey(const TableSpec& t, const char* column) {
-  for (const char* k : t.primaryKey)
-    if (std::string(k) == column) return true;
-  return false;
-}
-
 std::string SqliteColumn(const TableSpec& t, const ColumnSpec& c) {
   const std::string name = c.name;
   std::string s = name;
@@ -139,7 +135,7 @@ std::string SqliteColumn(const TableSpec& t, const ColumnSpec& c) {
            "[0-2][0-9]:[0-5][0-9]:[0-5][0-9]')";
       break;
   }
-  if (c.notNull || IsKey(t, c.name)) s += " NOT NULL";
+  if (c.notNull || Schema_IsKeyColumn(t, c.name)) s += " NOT NULL";
   return s;
 }
 
@@ -150,26 +146,39 @@ const std::vector<TableSpec>& Schema_Tables() {
   return tables;
 }
 
-std::vector<std::string> Schema_SqliteDdl() {
+bool Schema_IsKeyColumn(const TableSpec& table, const char* column) {
+  for (const char* k : table.primaryKey)
+    if (std::string(k) == column) return true;
+  return false;
+}
+
+std::vector<std::string> Schema_RenderTables(const std::function<std::string(const TableSpec&)>& tableName,
+                                             const std::function<std::string(const TableSpec&, const ColumnSpec&)>&
+                                                 columnDefinition) {
   std::vector<std::string> ddl;
   for (const TableSpec& t : Schema_Tables()) {
-    std::string s = std::string("CREATE TABLE IF NOT EXISTS ") + t.name + " (\n";
-    for (const ColumnSpec& c : t.columns) s += "  " + SqliteColumn(t, c) + ",\n";
+    const std::string name = tableName(t);
+    std::string s = "CREATE TABLE IF NOT EXISTS " + name + " (\n";
+    for (const ColumnSpec& c : t.columns) s += "  " + columnDefinition(t, c) + ",\n";
     s += "  PRIMARY KEY (";
     for (size_t i = 0; i < t.primaryKey.size(); ++i) s += (i ? ", " : "") + std::string(t.primaryKey[i]);
     s += "))";
     ddl.push_back(s);
     for (const auto& index : t.indexes) {
-      std::string name = std::string(t.name) + "_";
+      std::string indexName = std::string(t.name) + "_";
       std::string cols;
       for (size_t i = 0; i < index.size(); ++i) {
-        name += index[i];
+        indexName += index[i];
         cols += (i ? ", " : "") + std::string(index[i]);
       }
-      ddl.push_back("CREATE INDEX IF NOT EXISTS " + name + " ON " + t.name + " (" + cols + ")");
+      ddl.push_back("CREATE INDEX IF NOT EXISTS " + indexName + " ON " + name + " (" + cols + ")");
     }
   }
   return ddl;
+}
+
+std::vector<std::string> Schema_SqliteDdl() {
+  return Schema_RenderTables([](const TableSpec& t) { return std::string(t.name); }, SqliteColumn);
 }
 
 }  // namespace zeldb

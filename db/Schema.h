@@ -12,6 +12,7 @@
 // nothing another program writes can break the day comparisons.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,16 @@ struct TableSpec {
 };
 
 const std::vector<TableSpec>& Schema_Tables();
+
+// Whether `column` belongs to the table's primary key (key columns are NOT NULL).
+bool Schema_IsKeyColumn(const TableSpec& table, const char* column);
+
+// CREATE TABLE and CREATE INDEX statements for every table, with the
+// engine's table names and column definitions; the engines' DDL below is
+// built with it.
+std::vector<std::string> Schema_RenderTables(const std::function<std::string(const TableSpec&)>& tableName,
+                                             const std::function<std::string(const TableSpec&, const ColumnSpec&)>&
+                                                 columnDefinition);
 
 // The statements that create every table and index on SQLite (idempotent:
 // "if not exists").

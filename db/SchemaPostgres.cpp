@@ -8,12 +8,6 @@ namespace {
 
 std::string Qualified(const TableSpec& t) { return std::string(t.masterSchema ? "MvSystem." : "") + t.name; }
 
-bool IsKey(const TableSpec& t, const char* column) {
-  for (const char* k : t.primaryKey)
-    if (std::string(k) == column) return true;
-  return false;
-}
-
 std::string Column(const TableSpec& t, const ColumnSpec& c) {
   std::string s = c.name;
   switch (c.kind) {
@@ -32,7 +26,7 @@ std::string Column(const TableSpec& t, const ColumnSpec& c) {
       s += " timestamp(0)";
       break;
   }
-  if (c.notNull || IsKey(t, c.name)) s += " NOT NULL";
+  if (c.notNull || Schema_IsKeyColumn(t, c.name)) s += " NOT NULL";
   return s;
 }
 
@@ -40,23 +34,7 @@ std::string Column(const TableSpec& t, const ColumnSpec& c) {
 
 std::vector<std::string> Schema_PostgresDdl() {
   std::vector<std::string> ddl{"CREATE SCHEMA IF NOT EXISTS MvSystem"};
-  for (const TableSpec& t : Schema_Tables()) {
-    std::string s = "CREATE TABLE IF NOT EXISTS " + Qualified(t) + " (\n";
-    for (const ColumnSpec& c : t.columns) s += "  " + Column(t, c) + ",\n";
-    s += "  PRIMARY KEY (";
-    for (size_t i = 0; i < t.primaryKey.size(); ++i) s += (i ? ", " : "") + std::string(t.primaryKey[i]);
-    s += "))";
-    ddl.push_back(s);
-    for (const auto& index : t.indexes) {
-      std::string name = std::string(t.name) + "_";
-      std::string cols;
-      for (size_t i = 0; i < index.size(); ++i) {
-        name += index[i];
-        cols += (i ? ", " : "") + std::string(index[i]);
-      }
-      ddl.push_back("CREATE INDEX IF NOT EXISTS " + name + " ON " + Qualified(t) + " (" + cols + ")");
-    }
-  }
+  for (std::string& s : Schema_RenderTables(Qualified, Column)) ddl.push_back(std::move(s));
   // Some statements name the calendar without its schema.
   ddl.push_back("CREATE OR REPLACE VIEW Mvs133Bak AS SELECT * FROM MvSystem.Mvs133Bak");
   return ddl;
