@@ -124,7 +124,7 @@ struct Field {
   size_t size = 0;
   void Set(std::string_view v) {
     size = v.size() < sizeof data ? v.size() : sizeof data - 1;
-    std::memcpy(data, v.data(), size);
+    if (size > 0) std::memcpy(data, v.data(), size);
     data[size] = '\0';
   }
   std::string_view view() const { return std::string_view(data, size); }
