@@ -71,40 +71,11 @@ class Installation {
     return RunProcess(argv, Work());
   }
 
-  // The message log's entries as (function, message, code) lines "f|m|c".
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> out;
-    const std::string log = MessageLog();
-    std::string function, message;
-    size_t pos = 0;
-    while (pos < log.size()) {
-      size_t end = log.find("\r\n", pos);
-      if (end == std::string::npos) end = log.size();
-      const std::string line = log.substr(pos, end - pos);
-      if (line.rfind("Message____: ", 0) == 0) message = line.substr(13);
-      if (line.rfind("Funktion___: ", 0) == 0) function = line.substr(13);
-      if (line.rfind("ErrorCode__: ", 0) == 0) out.push_back(function + "|" + message + "|" + line.substr(13));
-      pos = end + 2;
-    }
-    return out;
-  }
+  // The message log's entries as "function|message|code".
+  std::vector<std::string> Entries() const { return EntriesOf(MessageLog()); }
 
   // The job log's lines without their CR LF.
-  std::vector<std::string> JobLines() const {
-    std::vector<std::string> out;
-    const std::string text = JobLogText();
-    size_t pos = 0;
-    while (pos < text.size()) {
-      size_t end = text.find("\r\n", pos);
-      if (end == std::string::npos) {
-        out.push_back(text.substr(pos) + "<no CR LF>");
-        break;
-      }
-      out.push_back(text.substr(pos, end - pos));
-      pos = end + 2;
-    }
-    return out;
-  }
+  std::vector<std::string> JobLines() const { return CrLfLines(JobLogText()); }
 
  private:
   TempDir root_;

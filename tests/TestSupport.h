@@ -114,4 +114,37 @@ inline bool WaitForFile(const fs::path& p, std::chrono::milliseconds timeout = s
   return fs::exists(p);
 }
 
+// The message log's entries as "function|message|code".
+inline std::vector<std::string> EntriesOf(const std::string& log) {
+  std::vector<std::string> out;
+  std::string function, message;
+  size_t pos = 0;
+  while (pos < log.size()) {
+    size_t end = log.find("\r\n", pos);
+    if (end == std::string::npos) end = log.size();
+    const std::string line = log.substr(pos, end - pos);
+    if (line.rfind("Message____: ", 0) == 0) message = line.substr(13);
+    if (line.rfind("Funktion___: ", 0) == 0) function = line.substr(13);
+    if (line.rfind("ErrorCode__: ", 0) == 0) out.push_back(function + "|" + message + "|" + line.substr(13));
+    pos = end + 2;
+  }
+  return out;
+}
+
+// The lines of a CR LF text without their line ends.
+inline std::vector<std::string> CrLfLines(const std::string& text) {
+  std::vector<std::string> out;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const size_t end = text.find("\r\n", pos);
+    if (end == std::string::npos) {
+      out.push_back(text.substr(pos) + "<no CR LF>");
+      break;
+    }
+    out.push_back(text.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  return out;
+}
+
 }  // namespace zeltest

@@ -75,23 +75,6 @@ std::string Expect(const std::string& pnr, const std::string& badge, int from, s
 
 // ---- Running the job in this process ---------------------------------------
 
-// The message log's entries as "function|message|code".
-std::vector<std::string> EntriesOf(const std::string& log) {
-  std::vector<std::string> out;
-  std::string function, message;
-  size_t pos = 0;
-  while (pos < log.size()) {
-    size_t end = log.find("\r\n", pos);
-    if (end == std::string::npos) end = log.size();
-    const std::string line = log.substr(pos, end - pos);
-    if (line.rfind("Message____: ", 0) == 0) message = line.substr(13);
-    if (line.rfind("Funktion___: ", 0) == 0) function = line.substr(13);
-    if (line.rfind("ErrorCode__: ", 0) == 0) out.push_back(function + "|" + message + "|" + line.substr(13));
-    pos = end + 2;
-  }
-  return out;
-}
-
 // A database and a working directory with its Msg directory; Run() runs
 // the job there as the entry point would, after the message-log set-up and
 // the run stamp.
@@ -116,7 +99,7 @@ class JobRun {
 
   fs::path JobLogFile() const { return work_ / "Msg/WrkJobLog.Txt"; }
   std::string JobLogText() const { return ReadFile(JobLogFile()); }
-  std::vector<std::string> Entries() const { return EntriesOf(ReadFile(work_ / "Msg/ZelWrkJob.txt")); }
+  std::vector<std::string> Entries() const { return zeltest::EntriesOf(ReadFile(work_ / "Msg/ZelWrkJob.txt")); }
   std::vector<std::string> Rows() { return db_.Rows(kRowQuery); }
 
   // The section's lines between the header and the closing empty line;
