@@ -178,6 +178,12 @@ class SqliteStatement final : public EngineStatement {
     }
     asideStatus_ = ora::kNoRow;
     sqlite3_reset(stmt_);
+    // SQLite parses a statement again by itself when its connection's schema
+    // changed (another program's DDL, or a table of rows set aside).
+    if (const int again = sqlite3_stmt_status(stmt_, SQLITE_STMTSTATUS_REPREPARE, 1)) {
+      Engine_Counters().preparations += static_cast<uint64_t>(again);
+      Engine_Counters().repeatedPreparations += static_cast<uint64_t>(again);
+    }
     // Clears the host values bound since the last reset. Not with
     // sqlite3_clear_bindings: the clock parameters give every statement 900
     // parameter slots, and clearing them all took a quarter of a full
