@@ -25,6 +25,8 @@ struct State {
   int32_t entryCount = 0;
   int waitAttempts = kWaitAttempts;
   uint32_t waitMs = kWaitMs;
+  // An entry was dropped after waiting its whole budget on denied access.
+  bool accessDenied = false;
 };
 
 State& Log() {
@@ -53,12 +55,25 @@ class WaitBudget {
   uint32_t sleepMs_;
 };
 
+// Runs `operation` until it no longer asks for a wait or the budget is
+// spent. Denied access is waited out only while `waitOnDenied` holds.
 template <class Operation>
-PlatFileResult WithWaits(WaitBudget& budget, Operation operation) {
+PlatFileResult WithWaits(WaitBudget& budget, bool waitOnDenied, Operation operation) {
   for (;;) {
     const PlatFileResult result = operation();
-    if (!result.mustWait() || !budget.Wait()) return result;
+    if (!result.mustWait()) return result;
+    if (result.kind == PlatFileClass::AccessDenied && !waitOnDenied) return result;
+    if (!budget.Wait()) return result;
   }
+}
+
+// Access that stayed denied for a whole budget is lasting (a read-only file
+// or directory: no other writer causes it here). Later entries then try once
+// and are dropped at once while it lasts, instead of each stopping the run
+// for the whole wait again; the first entry written clears it.
+void NoteOutcome(State& log, const PlatFileResult& result) {
+  if (result.ok()) log.accessDenied = false;
+  if (result.kind == PlatFileClass::AccessDenied) log.accessDenied = true;
 }
 
 std::string RotationName(const std::string& name) {
@@ -103,13 +118,18 @@ std::string Header(const MessageEntry& entry, const std::tm& local) {
 bool Rotate(State& log, WaitBudget& budget) {
   // A missing old file is the usual outcome and fine; any lasting failure
   // shows again in the rename, which refuses to replace the old file.
-  WithWaits(budget, [&] { return Plat_DeleteFile(log.oldName); });
-  const PlatFileResult renamed = WithWaits(budget, [&] { return Plat_RenameNoReplace(log.logName, log.oldName); });
+  const bool waitOnDenied = !log.accessDenied;
+  WithWaits(budget, waitOnDenied, [&] { return Plat_DeleteFile(log.oldName); });
+  const PlatFileResult renamed =
+      WithWaits(budget, waitOnDenied, [&] { return Plat_RenameNoReplace(log.logName, log.oldName); });
   // A log that someone else deleted or moved leaves nothing to rotate. Were
   // the entry dropped here, the count would stay above the limit and every
   // later entry of the run would be dropped the same way.
   const bool vanished = renamed.kind == PlatFileClass::OtherError && renamed.error == ENOENT;
-  if (!renamed.ok() && !vanished) return false;
+  if (!renamed.ok() && !vanished) {
+    NoteOutcome(log, renamed);
+    return false;
+  }
   log.entryCount = 0;
   return true;
 }
@@ -148,7 +168,10 @@ void MsgLog_Write(const MessageEntry& entry) {
   if (log.entryCount > log.rotateLimit && !Rotate(log, budget)) return;
 
   int handle = -1;
-  if (!WithWaits(budget, [&] { return Plat_LockedOpen(log.logName, handle); }).ok()) return;
+  const PlatFileResult opened =
+      WithWaits(budget, !log.accessDenied, [&] { return Plat_LockedOpen(log.logName, handle); });
+  NoteOutcome(log, opened);
+  if (!opened.ok()) return;
   const bool written = text.empty() || Plat_LockedAppend(handle, text.data(), text.size()).ok();
   const bool closed = Plat_LockedClose(handle).ok();
   if (written && closed) ++log.entryCount;
@@ -172,7 +195,7 @@ int32_t MsgLog_AppendRaw(const char* fileName, const void* data, uint32_t length
   const State& log = Log();
   WaitBudget budget(log.waitAttempts, log.waitMs);
   int handle = -1;
-  const PlatFileResult opened = WithWaits(budget, [&] { return Plat_LockedOpen(fileName, handle); });
+  const PlatFileResult opened = WithWaits(budget, true, [&] { return Plat_LockedOpen(fileName, handle); });
   if (!opened.ok()) return opened.error;
   const PlatFileResult written = Plat_LockedAppend(handle, block.data(), block.size());
   const PlatFileResult closed = Plat_LockedClose(handle);

@@ -11,8 +11,11 @@
 // Waiting: while another writer holds the file, or access is denied, the log
 // waits 333 ms and tries again, at most 90 times per entry (about 30 s in all,
 // shared by the rotation's delete and rename and the open); then the entry is
-// dropped. A lasting access error therefore costs each entry 30 s but never
-// hangs the program.
+// dropped. Access denied for a whole budget counts as lasting (a read-only
+// file or directory): the following entries then try once without waiting
+// for denied access and are dropped at once, until one is written again. A
+// lasting access error therefore costs the run 30 s once, not 30 s per entry,
+// and never hangs the program.
 //
 // Rotation: once this process has written more than 3000 entries (the count
 // is per process and starts at 0), the next entry first deletes the old

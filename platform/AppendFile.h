@@ -15,7 +15,9 @@
 // Returns the handle, or -1 when the file cannot be opened.
 int Plat_AppendOpen(std::string_view systemPath);
 
-// Appends `length` bytes. Returns whether all of them were written.
+// Appends `length` bytes. Returns whether all of them were written. A write
+// that fails part-way (a full disk) takes back the part it wrote, so the file
+// never keeps the start of a line.
 bool Plat_AppendWrite(int handle, const void* data, std::size_t length);
 
 // Closes the handle.
