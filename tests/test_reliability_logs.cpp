@@ -7,9 +7,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <random>
+#include <thread>
 
 #include "LogTestSupport.h"
+#include "ReliabilitySupport.h"
 #include "TestSupport.h"
 #include "log/JobLog.h"
 #include "log/MsgLog.h"
@@ -86,6 +90,56 @@ TEST(ReliabilityLogs, LineThatAFullDiskCutsOffIsTakenBack) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(ReadFile(dir / "Msg" / "WrkJobLog.Txt"), before + "Pnr: 10000002 mit 2. gültiger Awn-Nr: 3 !\r\n\r\n");
+}
+
+// Writers of both logs killed at random points: what they leave is whole
+// entries and whole lines, and nothing written before a kill goes missing.
+TEST(ReliabilityLogs, WritersKilledAtRandomPointsLeaveWholeEntriesAndLines) {
+  TempDir dir;
+  fs::create_directories(dir / "Msg");
+  ScopedCwd cwd(dir.path());
+  std::mt19937 random(std::random_device{}());
+  constexpr int kKills = 40;
+  for (int k = 0; k < kKills; ++k) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      MsgLog_ResetForTest();
+      MsgLog_Setup(FMSG | SMSG | DMSG, ".\\Msg\\ZelWrkJob.txt");
+      JobLog log;
+      log.Open();
+      for (int i = 0;; ++i) {
+        MessageEntry e;
+        e.function = "Prv_PKeyUpd";
+        e.message = "Update des PRV-Satzes fehlgeschlagen";
+        e.kinds = i % 3 == 0 ? FMSG | SMSG : FMSG;
+        e.code = i;
+        MsgLog_Write(e);
+        log.Write("PNR: 10000001 AWN: 30000001  DnlKng: NEU(1) Info: Ausweiszuordnung beginnt!\n");
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(500, 20000)(random)));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+  }
+  std::string defect;
+  const std::vector<LogEntry> entries = ParseMessageLog(ReadFile(dir / "Msg" / "ZelWrkJob.txt"), defect);
+  EXPECT_EQ(defect, "");
+  EXPECT_GT(entries.size(), 0u);
+  EXPECT_EQ(JobLogDefect(ReadFile(dir / "Msg" / "WrkJobLog.Txt")), "");
+  // Each writer numbered its entries from 0: every run's numbers follow on
+  // without a gap until its kill.
+  int expected = 0, runs = 0;
+  for (const LogEntry& e : entries) {
+    const int code = std::stoi(e.code);
+    if (code == 0) {
+      expected = 0;
+      ++runs;
+    }
+    EXPECT_EQ(code, expected++);
+  }
+  std::printf("logs: %d writers killed, %zu whole entries, %d runs\n", kKills, entries.size(), runs);
 }
 
 }  // namespace
