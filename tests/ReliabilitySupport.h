@@ -10,22 +10,22 @@
 // PostgreSQL the prepared tables are copied row by row into a fresh database.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
-#include <fcntl.h>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
-#include <random>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>

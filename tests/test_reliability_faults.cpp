@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <random>
 
 #include "ReliabilitySupport.h"
 
