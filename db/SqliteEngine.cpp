@@ -530,8 +530,9 @@ int32_t Sqlite_Connect(const std::string& path, std::unique_ptr<EngineConnection
   sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
   // A job reads each page of a lookup once per row, far apart: a larger
   // cache per connection (one per open cursor) buys no time, only memory
-  // that grew with the tables until it was full.
-  sqlite3_exec(db, "PRAGMA cache_size=-1000", nullptr, nullptr, nullptr);
+  // that grows with the tables until it is full (measured: 2 MB, 1 MB and
+  // 500 kB ran a full check over a million persons equally fast).
+  sqlite3_exec(db, "PRAGMA cache_size=-500", nullptr, nullptr, nullptr);
   out = std::make_unique<SqliteConnection>(db, path);
   return ora::kOk;
 }

@@ -66,7 +66,7 @@ sqlite3* Open(const std::string& file, int* nextCheckpoint) {
   zeldb::Sqlite_RegisterFunctions(db);
   sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
-  sqlite3_exec(db, "PRAGMA cache_size=-1000", nullptr, nullptr, nullptr);
+  sqlite3_exec(db, "PRAGMA cache_size=-500", nullptr, nullptr, nullptr);
   sqlite3_wal_hook(db, CheckpointAfterCommit, nextCheckpoint);
   return db;
 }
