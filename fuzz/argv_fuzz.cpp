@@ -29,16 +29,15 @@ namespace fs = std::filesystem;
 fs::path g_msg;
 
 void SetUp() {
-  // tmpfs where there is one: the message log writes through to the disk.
-  const char* base = fs::is_directory("/dev/shm") ? "/dev/shm/zelfuzz-argv-XXXXXX" : "/tmp/zelfuzz-argv-XXXXXX";
-  std::string pattern = base;
+  // Below ZEL_FUZZ_SCRATCH when given (scripts/fuzz removes it afterwards),
+  // else on tmpfs where there is one: the message log writes through to
+  // the disk.
+  const char* scratch = std::getenv("ZEL_FUZZ_SCRATCH");
+  const std::string base = scratch && *scratch ? scratch : fs::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+  std::string pattern = base + "/zelfuzz-argv-XXXXXX";
   const char* made = ::mkdtemp(pattern.data());
   if (!made) std::abort();
   static const fs::path root = made;
-  std::atexit([] {
-    std::error_code ec;
-    fs::remove_all(root, ec);
-  });
   const fs::path work = root / "system" / "jobs" / "zelwrkjob" / "work";
   g_msg = work / "Msg";
   fs::create_directories(g_msg);

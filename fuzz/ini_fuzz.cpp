@@ -26,14 +26,12 @@ namespace fs = std::filesystem;
 // A scratch tree whose working directory lies four levels below the
 // directory that holds files/veldoran.ini, as in an installation.
 fs::path SetUp() {
-  char pattern[] = "/tmp/zelfuzz-ini-XXXXXX";
-  const char* made = ::mkdtemp(pattern);
+  // Below ZEL_FUZZ_SCRATCH when given (scripts/fuzz removes it afterwards).
+  const char* scratch = std::getenv("ZEL_FUZZ_SCRATCH");
+  std::string pattern = std::string(scratch && *scratch ? scratch : "/tmp") + "/zelfuzz-ini-XXXXXX";
+  const char* made = ::mkdtemp(pattern.data());
   if (!made) std::abort();
   static const fs::path root = made;
-  std::atexit([] {
-    std::error_code ec;
-    fs::remove_all(root, ec);
-  });
   fs::create_directories(root / "files");
   fs::create_directories(root / "a" / "b" / "c" / "d");
   fs::current_path(root / "a" / "b" / "c" / "d");
