@@ -23,6 +23,7 @@
 //   -1455   a number does not fit its host variable
 //   -1578   the database is damaged
 //   -1653   no room to extend a table (disk or file size limit full)
+//   -1821   a date format the module does not know
 //   -1861   a date text does not match its format ('yyyymmdd' / 'yyyymmddHH24MISS')
 //   -2091   the transaction was rolled back (a commit that could not commit)
 //   -2290   check constraint violated
@@ -53,6 +54,7 @@ constexpr int32_t kTooManyRows = -1422;
 constexpr int32_t kNumberOverflow = -1455;
 constexpr int32_t kCorrupt = -1578;
 constexpr int32_t kNoSpace = -1653;
+constexpr int32_t kUnknownDateFormat = -1821;
 constexpr int32_t kDateFormat = -1861;
 constexpr int32_t kRolledBack = -2091;
 constexpr int32_t kCheckViolated = -2290;
