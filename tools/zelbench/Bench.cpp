@@ -269,10 +269,10 @@ class Runner {
     job.insert(job.end(), s.arguments.begin(), s.arguments.end());
     for (int rep = 1; rep <= o_.repetitions; ++rep) {
       if (!inst.Install(s.input)) return Fail("install");
-      const Measured j = RunMeasured(job, inst.Work().string(), "");
+      const Measured j = RunMeasuredFresh(job, inst.Work().string(), "");
       Raw(s.label, persons, "job", rep, j);
       if (!CopyDb(s.input, floorDb)) return false;
-      const Measured f = RunMeasured(FloorCommand(s, floorDb, updates), root_.string(), "");
+      const Measured f = RunMeasuredFresh(FloorCommand(s, floorDb, updates), root_.string(), "");
       Raw(s.label, persons, "floor", rep, f);
       if (j.exitCode != 0 || f.exitCode != 0) return Fail("a timed run");
       Keep(out.job, j, rep == 1);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 
 namespace zelbench {
 
@@ -51,6 +52,23 @@ Measured RunMeasured(const std::vector<std::string>& argv, const std::string& cw
   m.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
   m.maxRssKiB = usage.ru_maxrss;
   m.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return m;
+}
+
+Measured RunMeasuredFresh(const std::vector<std::string>& argv, const std::string& cwd,
+                          const std::string& outputFile) {
+  const std::string figures = outputFile.empty() ? std::string("/tmp/zelbench-measure-") + std::to_string(::getpid())
+                                                 : outputFile + ".measure";
+  std::vector<std::string> helper{ProgramDirectory() + "/zelbench", "measure", cwd,
+                                  outputFile.empty() ? "/dev/null" : outputFile, "--"};
+  helper.insert(helper.end(), argv.begin(), argv.end());
+  Measured m;
+  if (RunMeasured(helper, "/", figures).exitCode != 0) return m;
+  std::ifstream in(figures);
+  in >> m.exitCode >> m.wallSeconds >> m.cpuSeconds >> m.maxRssKiB;
+  std::error_code ec;
+  std::filesystem::remove(figures, ec);
+  if (!in) m.exitCode = -1;
   return m;
 }
 

@@ -20,6 +20,13 @@ struct Measured {
 Measured RunMeasured(const std::vector<std::string>& argv, const std::string& cwd, const std::string& outputFile,
                      const std::string& input = "");
 
+// The same, measured by a fresh `zelbench measure` process that starts the
+// program as its own child. A child's peak memory counts what it held
+// before it started its program, i.e. a copy of its parent: a runner that
+// has compared tables of a million rows would lend the job its own size.
+// Returns exit code -1 when the helper fails.
+Measured RunMeasuredFresh(const std::vector<std::string>& argv, const std::string& cwd, const std::string& outputFile);
+
 // The directory of the running program (where the project's programs lie).
 std::string ProgramDirectory();
 

@@ -12,6 +12,9 @@
 //       the same statements on the SQLite API alone (Floor.h)
 //   zelbench bench [--persons N,N,...] [--runs R] [--seed S] [--share PERCENT] --dir DIR
 //       the whole benchmark (Bench.h); scripts/bench runs it
+//   zelbench measure DIR OUTPUT -- PROGRAM [ARGS]
+//       runs PROGRAM in DIR (output to OUTPUT) and prints its exit code,
+//       wall seconds, CPU seconds and peak resident KiB (Measure.h)
 //
 // Exit codes: 0 done, 1 failure (reason on standard error), 2 usage.
 #include <cstdio>
@@ -27,6 +30,7 @@
 #include "tools/zelbench/Bench.h"
 #include "tools/zelbench/Floor.h"
 #include "tools/zelbench/Generator.h"
+#include "tools/zelbench/Measure.h"
 #include "tools/zelbench/Sql.h"
 #include "util/CivilDate.h"
 
@@ -38,7 +42,8 @@ int Usage() {
                "       zelbench change --share PERCENT [--seed S] [--today YYYYMMDD] FILE\n"
                "       zelbench count JOB [ARGS]\n"
                "       zelbench floor JOB FILE [--updates UPDATES] [BADGE DAY]\n"
-               "       zelbench bench [--persons N,N,...] [--runs R] [--seed S] [--share PERCENT] --dir DIR\n");
+               "       zelbench bench [--persons N,N,...] [--runs R] [--seed S] [--share PERCENT] --dir DIR\n"
+               "       zelbench measure DIR OUTPUT -- PROGRAM [ARGS]\n");
   return 2;
 }
 
@@ -175,6 +180,13 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
   if (command == "count") return argc < 3 ? Usage() : Count(argc, argv);
+  if (command == "measure") {
+    if (argc < 6 || std::string(argv[4]) != "--") return Usage();
+    const zelbench::Measured m =
+        zelbench::RunMeasured(std::vector<std::string>(argv + 5, argv + argc), argv[2], argv[3]);
+    std::printf("%d %.6f %.6f %ld\n", m.exitCode, m.wallSeconds, m.cpuSeconds, m.maxRssKiB);
+    return 0;
+  }
   const Arguments a(argc, argv, 2);
   if (command == "generate") return Generate(a);
   if (command == "change") return Change(a);
