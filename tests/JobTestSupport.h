@@ -123,8 +123,8 @@ class JobBench {
     db.Exec("insert into Mvs329Ztg values ('" + pnr + "','" + StoredDay(dayOffset) + "','" + kst + "')");
   }
   // "badge|first day|last day|person|recorder mark"
-  void Assignment(const std::string& spec) {
-    std::vector<std::string> f = SplitBars(Days(spec));
+  void Assignment(const std::string& row) {
+    std::vector<std::string> f = SplitBars(Days(row));
     f.resize(5);
     db.Exec("insert into Mvs301Asw (AswNum,AswGvo,AswGbi,AswPnr,AswErf,AswDat) values ('" + f[0] + "'," +
             SqlDay(f[1]) + "," + SqlDay(f[2]) + ",'" + f[3] + "','" + f[4] + "','" + StoredDay(-40) + "')");

@@ -86,10 +86,10 @@ TEST(RecordsSchema, EveryFieldIsItsColumnInTableOrderWithTheSchemasWidth) {
       EXPECT_EQ(f.size, expected) << f.name;
 
       // Columns of one table come in the table's order.
-      const zeldb::TableSpec* spec = nullptr;
+      const zeldb::TableSpec* schemaTable = nullptr;
       for (const auto& t : zeldb::Schema_Tables())
-        if (table == t.name) spec = &t;
-      const int index = static_cast<int>(c - spec->columns.data());
+        if (table == t.name) schemaTable = &t;
+      const int index = static_cast<int>(c - schemaTable->columns.data());
       auto last = lastColumnOfTable.find(table);
       if (!zeltest::IsTimePart(f) && last != lastColumnOfTable.end()) {
         EXPECT_GT(index, last->second) << f.name << " is out of its table's order";
