@@ -1,10 +1,11 @@
 // Counts of the work the database engine did in this process.
 //
-// The engine counts every statement text it prepares (the table statements
+// Each engine counts every statement text it prepares (the table statements
 // and its own transaction control: begin, savepoint, release, rollback to,
 // commit) and how many of those texts it had already prepared on the same
 // connection earlier in the run, which would mean parsing the same text
-// twice. Nothing in the program reads these counts; the benchmark tool runs
+// twice; PostgreSQL's transaction control goes as plain queries and counts
+// only as transaction statements. Nothing in the program reads these counts; the benchmark tool runs
 // a job in-process and prints them afterwards. Counting never changes what a
 // statement does.
 #pragma once

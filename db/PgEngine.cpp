@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
+#include "db/EngineCounters.h"
 #include "db/OraStatus.h"
 
 namespace zeldb {
@@ -79,8 +81,6 @@ int32_t StatusOf(const PGresult* r) {
 
 class PgConnection;
 
-constexpr int kDrainBeforeCancel = 256;
-
 class PgStatement final : public EngineStatement {
  public:
   PgStatement(PgConnection& conn, std::string name, int params, bool streaming)
@@ -145,6 +145,9 @@ class PgConnection final : public EngineConnection {
   const SqlFlavor& Flavor() const override { return g_flavor; }
 
   int32_t Prepare(const std::string& sql, std::unique_ptr<EngineStatement>& out) override {
+    EngineCounters& counters = Engine_Counters();
+    ++counters.preparations;
+    if (!prepared_.insert(sql).second) ++counters.repeatedPreparations;
     const std::string name = "zel_" + std::to_string(++statements_);
     Result r(PQprepare(conn_, name.c_str(), sql.c_str(), 0, nullptr));
     const int32_t status = StatusOf(r.get());
@@ -159,13 +162,13 @@ class PgConnection final : public EngineConnection {
     if (InTransaction()) return ora::kOk;
     marks_.clear();
     pending_ = false;
-    return Exec("BEGIN");
+    return Control("BEGIN");
   }
 
   int32_t Savepoint(const std::string& name) override {
     const int32_t begun = BeginWrite();
     if (begun != ora::kOk) return begun;
-    const int32_t status = Exec("SAVEPOINT " + name);
+    const int32_t status = Control("SAVEPOINT " + name);
     if (status == ora::kOk) {
       marks_.push_back({name, pending_});
       guarded_ = true;
@@ -175,9 +178,9 @@ class PgConnection final : public EngineConnection {
 
   int32_t RollbackToSavepoint(const std::string& name) override {
     if (!InTransaction()) return ora::kOk;
-    int32_t status = Exec("ROLLBACK TO SAVEPOINT " + name);
+    int32_t status = Control("ROLLBACK TO SAVEPOINT " + name);
     if (status != ora::kOk) return status;
-    Exec("RELEASE SAVEPOINT " + name);
+    Control("RELEASE SAVEPOINT " + name);
     bool pendingBefore = true;
     while (!marks_.empty()) {
       const Mark mark = marks_.back();
@@ -190,7 +193,7 @@ class PgConnection final : public EngineConnection {
     pending_ = pendingBefore;
     // Nothing was pending before the savepoint: end the transaction, so that
     // it holds no locks while the job goes on.
-    if (!pendingBefore && marks_.empty()) status = Exec("ROLLBACK");
+    if (!pendingBefore && marks_.empty()) status = Control("ROLLBACK");
     return status;
   }
 
@@ -198,6 +201,8 @@ class PgConnection final : public EngineConnection {
     marks_.clear();
     pending_ = false;
     if (!InTransaction()) return ora::kOk;
+    ++Engine_Counters().transactionStatements;
+    ++Engine_Counters().commits;
     Result r(PQexec(conn_, "COMMIT"));
     const int32_t status = StatusOf(r.get());
     // COMMIT of a transaction that had failed answers ROLLBACK: nothing was
@@ -210,7 +215,7 @@ class PgConnection final : public EngineConnection {
     marks_.clear();
     pending_ = false;
     if (!InTransaction()) return ora::kOk;
-    return Exec("ROLLBACK");
+    return Control("ROLLBACK");
   }
 
   int32_t ExecDirect(const std::string& sql) override { return Exec(sql); }
@@ -223,13 +228,13 @@ class PgConnection final : public EngineConnection {
     const bool inTxn = InTransaction();
     const bool implicitSavepoint = inTxn && !guarded_;
     guarded_ = false;
-    if (implicitSavepoint) Exec("SAVEPOINT zel_statement");
+    if (implicitSavepoint) Control("SAVEPOINT zel_statement");
     out.reset(PQexecPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(), nullptr, nullptr,
                              0));
     const int32_t status = StatusOf(out.get());
     if (implicitSavepoint) {
-      if (status != ora::kOk) Exec("ROLLBACK TO SAVEPOINT zel_statement");
-      Exec("RELEASE SAVEPOINT zel_statement");
+      if (status != ora::kOk) Control("ROLLBACK TO SAVEPOINT zel_statement");
+      Control("RELEASE SAVEPOINT zel_statement");
     }
     if (status == ora::kOk && inTxn && out && PQcmdTuples(out.get())[0] != '\0' &&
         std::strtoll(PQcmdTuples(out.get()), nullptr, 10) > 0 && PQnfields(out.get()) == 0)
@@ -248,6 +253,12 @@ class PgConnection final : public EngineConnection {
 
   bool InTransaction() const { return PQtransactionStatus(conn_) != PQTRANS_IDLE; }
 
+  // Transaction control of the engine itself, counted for the benchmark.
+  int32_t Control(const std::string& sql) {
+    ++Engine_Counters().transactionStatements;
+    return Exec(sql);
+  }
+
   int32_t Exec(const std::string& sql) {
     Result r(PQexec(conn_, sql.c_str()));
     return StatusOf(r.get());
@@ -257,6 +268,7 @@ class PgConnection final : public EngineConnection {
   std::string user_, password_, conninfo_;
   bool cursor_;
   int statements_ = 0;
+  std::unordered_set<std::string> prepared_;  // texts prepared on this connection
   std::vector<Mark> marks_;
   bool pending_ = false;  // the open transaction holds changed rows
   bool guarded_ = false;  // the next statement follows an explicit savepoint
@@ -325,7 +337,7 @@ void PgStatement::Reset() {
     PGconn* pg = conn_.Raw();
     int drained = 0;
     while (Result rest{PQgetResult(pg)}) {
-      if (++drained == kDrainBeforeCancel) {
+      if (++drained == kPgDrainBeforeCancel) {
         if (PGcancel* cancel = PQgetCancel(pg)) {
           char err[256];
           PQcancel(cancel, err, sizeof err);

@@ -34,6 +34,10 @@
 namespace zeldb {
 
 constexpr const char* kPgLockTimeout = "5s";
+// A cursor closed before its end reads up to this many of its remaining
+// rows before it asks the server to cancel the rest: the checks close theirs
+// after one row of a handful, and a cancel request costs a new connection.
+constexpr int kPgDrainBeforeCancel = 256;
 
 // Whether NET8 names a PostgreSQL server rather than a SQLite file: a URI
 // "postgresql://" / "postgres://", or key=value pairs.

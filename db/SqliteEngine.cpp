@@ -442,11 +442,6 @@ bool Contains(const char* s, const char* part) { return s && std::strstr(s, part
 
 }  // namespace
 
-EngineCounters& Engine_Counters() {
-  static EngineCounters counters;
-  return counters;
-}
-
 const SqlFlavor& Sqlite_Flavor() { return g_flavor; }
 
 void Sqlite_SetBusyTimeoutForTest(int milliseconds) { g_busyTimeoutMs = milliseconds; }

@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <cstddef>
-#include <deque>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -15,18 +14,13 @@
 #include <vector>
 
 #include "db/DbstdCatalog.h"
-#include "db/Dialect.h"
+#include "db/PgEngine.h"
 #include "db/Records.h"
-#include "db/SqliteEngine.h"
-#include "db/SqliteFunctions.h"
+#include "tools/zelbench/FloorEngine.h"
 #include "tools/zelbench/Sql.h"
 
 namespace zelbench {
 namespace {
-
-// The engine binds "sysdate" and "trunc(sysdate)" as these parameters.
-constexpr int kSysdateParam = 900;
-constexpr int kTodayParam = 901;
 
 const zeldb::StatementDef* FindStatement(const char* name, bool select) {
   for (const zeldb::StatementDef* d : zeldb::Dbstd_Statements())
@@ -39,84 +33,6 @@ const zeldb::CursorDef* FindCursor(const char* name) {
     if (std::strcmp(d->name, name) == 0) return d;
   return nullptr;
 }
-
-// The engine's checkpoint policy (db/SqliteEngine.cpp): SQLite's automatic
-// checkpoint every 1000 pages, backing off while a reader holds it back.
-bool g_snapshotReleased = false;  // a long cursor set its rows aside: checkpoint at the next commit
-
-int CheckpointAfterCommit(void* nextAttempt, sqlite3* db, const char* schema, int pages) {
-  int& next = *static_cast<int*>(nextAttempt);
-  if (pages < next && !(g_snapshotReleased && pages >= 1000)) return SQLITE_OK;
-  g_snapshotReleased = false;
-  int logged = 0, copied = 0;
-  const int rc = sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, &logged, &copied);
-  next = rc == SQLITE_OK && copied >= logged ? 1000 : pages * 2;
-  return SQLITE_OK;
-}
-
-// A connection set up as the engine sets up its own.
-sqlite3* Open(const std::string& file, int* nextCheckpoint) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-    std::fprintf(stderr, "zelbench floor: cannot open %s\n", file.c_str());
-    sqlite3_close_v2(db);
-    return nullptr;
-  }
-  sqlite3_busy_timeout(db, zeldb::kSqliteBusyTimeoutMs);
-  zeldb::Sqlite_RegisterFunctions(db);
-  sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-  sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
-  sqlite3_exec(db, "PRAGMA cache_size=-500", nullptr, nullptr, nullptr);
-  sqlite3_wal_hook(db, CheckpointAfterCommit, nextCheckpoint);
-  return db;
-}
-
-// One statement: its SQLite text prepared once, the clock parameters bound
-// once (a run lasts minutes, not days), and its count of executions.
-struct Stmt {
-  const char* name = "";
-  bool cursor = false;
-  bool select = false;
-  sqlite3* db = nullptr;
-  sqlite3_stmt* st = nullptr;
-  uint64_t runs = 0;
-  uint64_t rows = 0;
-
-  bool Prepare(sqlite3* db, const char* statementName, const char* oracleText, bool isCursor,
-               const std::string& now, const std::string& today) {
-    name = statementName;
-    cursor = isCursor;
-    this->db = db;
-    const zeldb::Translation tr = zeldb::Translate(oracleText, zeldb::Sqlite_Flavor());
-    if (!tr.ok || sqlite3_prepare_v2(db, tr.sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-      std::fprintf(stderr, "zelbench floor: cannot prepare %s: %s\n", statementName, sqlite3_errmsg(db));
-      return false;
-    }
-    const int count = sqlite3_bind_parameter_count(st);
-    if (count >= kSysdateParam) sqlite3_bind_text(st, kSysdateParam, now.c_str(), -1, SQLITE_TRANSIENT);
-    if (count >= kTodayParam) sqlite3_bind_text(st, kTodayParam, today.c_str(), -1, SQLITE_TRANSIENT);
-    return true;
-  }
-  ~Stmt() { sqlite3_finalize(st); }
-
-  void Text(int index, std::string_view v) {
-    if (v.empty())
-      sqlite3_bind_null(st, index);
-    else
-      sqlite3_bind_text(st, index, v.data(), static_cast<int>(v.size()), SQLITE_STATIC);
-  }
-  void Int(int index, int64_t v) { sqlite3_bind_int64(st, index, v); }
-  std::string_view Col(int c) const {
-    const unsigned char* p = sqlite3_column_text(st, c);
-    return p ? std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st, c)))
-             : std::string_view();
-  }
-  // Reads every column of the current row, as a job copies them all.
-  void TouchRow() {
-    const int n = sqlite3_column_count(st);
-    for (int c = 0; c < n; ++c) (void)sqlite3_column_text(st, c);
-  }
-};
 
 // A short text copied out of a row (the row's memory is gone after a reset).
 struct Field {
@@ -131,70 +47,6 @@ struct Field {
   bool empty() const { return size == 0; }
 };
 
-// A cursor walked from its open to its end while the loop writes: streamed,
-// and after 10,000 commits its remaining rows copied into a temporary table
-// of its connection, which releases its snapshot; this is what the engine
-// does (db/SqliteEngine.cpp), so that the log does not grow for the rest of
-// the run. Without it the floor would pay for a growing log that the job
-// does not pay for.
-class LongCursor {
- public:
-  LongCursor(Stmt& s, const uint64_t& commits) : s_(s), commits_(commits), atOpen_(commits) {}
-  ~LongCursor() {
-    sqlite3_finalize(aside_);
-    sqlite3_reset(s_.st);
-  }
-
-  bool Next() {
-    if (started_ && !aside_ && commits_ - atOpen_ >= 10000) SetAside();
-    started_ = true;
-    if (sqlite3_step(Current()) != SQLITE_ROW) return false;
-    ++s_.rows;
-    return true;
-  }
-  sqlite3_stmt* Current() const { return aside_ ? aside_ : s_.st; }
-  std::string_view Col(int c) const {
-    const unsigned char* p = sqlite3_column_text(Current(), c);
-    return p ? std::string_view(reinterpret_cast<const char*>(p),
-                                static_cast<size_t>(sqlite3_column_bytes(Current(), c)))
-             : std::string_view();
-  }
-  void TouchRow() const {
-    for (int c = 0; c < sqlite3_column_count(Current()); ++c) (void)sqlite3_column_text(Current(), c);
-  }
-
- private:
-  void SetAside() {
-    const int n = sqlite3_column_count(s_.st);
-    std::string create = "CREATE TEMP TABLE floor_aside (", values;
-    for (int c = 0; c < n; ++c) {
-      create += (c ? ",c" : "c") + std::to_string(c);
-      values += (c ? ",?" : "?") + std::to_string(c + 1);
-    }
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_exec(s_.db, "PRAGMA temp.cache_size=-256", nullptr, nullptr, nullptr);
-    if (sqlite3_exec(s_.db, (create + ")").c_str(), nullptr, nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(s_.db, ("INSERT INTO floor_aside VALUES (" + values + ")").c_str(), -1, &insert,
-                           nullptr) != SQLITE_OK)
-      return;
-    while (sqlite3_step(s_.st) == SQLITE_ROW) {
-      for (int c = 0; c < n; ++c) sqlite3_bind_value(insert, c + 1, sqlite3_column_value(s_.st, c));
-      sqlite3_step(insert);
-      sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    sqlite3_reset(s_.st);
-    g_snapshotReleased = true;
-    sqlite3_prepare_v2(s_.db, "SELECT * FROM floor_aside ORDER BY rowid", -1, &aside_, nullptr);
-  }
-
-  Stmt& s_;
-  const uint64_t& commits_;
-  uint64_t atOpen_;
-  bool started_ = false;
-  sqlite3_stmt* aside_ = nullptr;
-};
-
 // One changed row: the update's placeholder values as the job bound them.
 struct Update {
   std::string pnr;
@@ -204,11 +56,6 @@ struct Update {
 class Floor {
  public:
   explicit Floor(const FloorOptions& o) : o_(o) {}
-  ~Floor() {
-    // Statements before their connections.
-    statements_.clear();
-    for (sqlite3* db : connections_) sqlite3_close_v2(db);
-  }
 
   int Run() {
     if (!LoadUpdates()) return 1;
@@ -222,8 +69,11 @@ class Floor {
     now_ = now;
     today_ = today;
     runDate_ = runDate;
-    main_ = Connect();
-    if (!main_) return 1;
+    // PostgreSQL's statements take the server's clock; SQLite's are bound
+    // with this process's.
+    db_ = zeldb::Pg_IsConnectString(o_.database) ? FloorPg_Open(o_.database)
+                                                 : FloorSqlite_Open(o_.database, commits_, now, today);
+    if (!db_) return 1;
     bool ok = false;
     switch (o_.job) {
       case 'U':
@@ -246,32 +96,24 @@ class Floor {
   }
 
  private:
-  sqlite3* Connect() {
-    sqlite3* db = Open(o_.database, &nextCheckpoint_.emplace_back(1000));
-    if (db) connections_.push_back(db);
-    return db;
-  }
-
   // The statement prepared once; later calls hand out the same one.
-  Stmt* Statement(const char* name, bool select) {
-    for (const auto& s : statements_)
-      if (!s->cursor && std::strcmp(s->name, name) == 0 && s->select == select) return s.get();
+  FloorStatement* Statement(const char* name, bool select) {
+    for (FloorStatement* s : statements_)
+      if (!s->cursor && std::strcmp(s->name, name) == 0 && s->select == select) return s;
     const zeldb::StatementDef* def = FindStatement(name, select);
-    auto s = std::make_unique<Stmt>();
-    if (!def || !s->Prepare(main_, name, def->text, false, now_, today_)) return nullptr;
+    FloorStatement* s = def ? db_->Prepare(name, def->text) : nullptr;
+    if (!s) return nullptr;
     s->select = select;
-    statements_.push_back(std::move(s));
-    return statements_.back().get();
+    statements_.push_back(s);
+    return s;
   }
 
   // Each cursor on a connection of its own, as the engine keeps them.
-  Stmt* Cursor(const char* name) {
+  FloorStatement* Cursor(const char* name) {
     const zeldb::CursorDef* def = FindCursor(name);
-    sqlite3* db = def ? Connect() : nullptr;
-    auto s = std::make_unique<Stmt>();
-    if (!db || !s->Prepare(db, name, def->text, true, now_, today_)) return nullptr;
-    statements_.push_back(std::move(s));
-    return statements_.back().get();
+    FloorStatement* s = def ? db_->PrepareCursor(name, def->text) : nullptr;
+    if (s) statements_.push_back(s);
+    return s;
   }
 
   bool LoadUpdates() {
@@ -295,49 +137,47 @@ class Floor {
     return true;
   }
 
-  // Single-row read: bound key, stepped to its end (the single-row check).
+  // Single-row read: bound key, read to its end (the single-row check).
   // Returns whether a row was found; `row` receives the first row's columns.
-  bool Read(Stmt& s, std::string_view key, std::vector<Field>* row = nullptr) {
+  bool Read(FloorStatement& s, std::string_view key, std::vector<Field>* row = nullptr) {
     ++s.runs;
     if (!key.empty()) s.Text(1, key);
     bool found = false;
-    while (sqlite3_step(s.st) == SQLITE_ROW) {
+    while (s.Next()) {
       if (!found) {
         s.TouchRow();
         if (row) {
-          row->resize(static_cast<size_t>(sqlite3_column_count(s.st)));
-          for (size_t c = 0; c < row->size(); ++c) (*row)[c].Set(s.Col(static_cast<int>(c)));
+          row->resize(static_cast<size_t>(s.Columns()));
+          for (size_t c = 0; c < row->size(); ++c) (*row)[c].Set(s.Column(static_cast<int>(c)));
         }
       }
       found = true;
     }
-    sqlite3_reset(s.st);
+    s.Reset();
     return found;
   }
 
   // Cursor lookup: open, one fetch, close.
-  bool Lookup(Stmt& s, std::string_view key, std::vector<Field>& row) {
+  bool Lookup(FloorStatement& s, std::string_view key, std::vector<Field>& row) {
     ++s.runs;
     s.Text(1, key);
-    const bool found = sqlite3_step(s.st) == SQLITE_ROW;
-    row.assign(static_cast<size_t>(sqlite3_column_count(s.st)), Field{});
+    const bool found = s.Next();
+    row.assign(static_cast<size_t>(s.Columns()), Field{});
     if (found) {
       ++s.rows;
-      for (size_t c = 0; c < row.size(); ++c) row[c].Set(s.Col(static_cast<int>(c)));
+      for (size_t c = 0; c < row.size(); ++c) row[c].Set(s.Column(static_cast<int>(c)));
     }
-    sqlite3_reset(s.st);
+    s.Reset();
     return found;
   }
 
-  bool Write(Stmt& s) {
+  bool Write(FloorStatement& s) {
     ++s.runs;
-    const int rc = sqlite3_step(s.st);
-    sqlite3_reset(s.st);
-    if (rc == SQLITE_DONE) {
+    if (s.Execute()) {
       ++commits_;
       return true;
     }
-    std::fprintf(stderr, "zelbench floor: %s failed: %s\n", s.name, sqlite3_errmsg(main_));
+    std::fprintf(stderr, "zelbench floor: %s failed: %s\n", s.name, s.Error().c_str());
     return false;
   }
 
@@ -370,8 +210,8 @@ class Floor {
     ++bak_->runs;
     bak_->Text(1, runDate_);
     bak_->Int(2, -1);
-    while (sqlite3_step(bak_->st) == SQLITE_ROW) bak_->TouchRow();
-    sqlite3_reset(bak_->st);
+    while (bak_->Next()) bak_->TouchRow();
+    bak_->Reset();
   }
 
   // The lookups of the badge check for a row with person `pnr` and badge
@@ -401,18 +241,19 @@ class Floor {
   }
 
   bool FullCheck() {
-    Stmt* range = Cursor("Prv_PnrRange");
+    FloorStatement* range = Cursor("Prv_PnrRange");
     if (!range || !PrepareChecks()) return false;
     ++range->runs;
     range->Text(1, "00000000");
     range->Text(2, "99999999");
     Field pnr, awn;
-    LongCursor rows(*range, commits_);
+    FloorStatement& rows = *range;
     // Columns of the range cursor: PrvPnr 0, PrvAwn 13.
     while (rows.Next()) {
+      ++rows.rows;
       rows.TouchRow();
-      pnr.Set(rows.Col(0));
-      awn.Set(rows.Col(13));
+      pnr.Set(rows.Column(0));
+      awn.Set(rows.Column(13));
       if (Read(*bsv_, pnr.view())) {
         AssignmentLookups(pnr.view(), awn.view());
         Read(*ztg_, pnr.view());
@@ -420,6 +261,7 @@ class Floor {
       Read(*pnr_, pnr.view());
       if (!ApplyUpdate(pnr.view())) return false;
     }
+    rows.Reset();
     return true;
   }
 
@@ -440,7 +282,7 @@ class Floor {
     std::vector<Field> kst, fbe;
     Read(*ztg_, pnr, &kst);
     Read(*fbe_, {}, &fbe);
-    Stmt& s = *insert_;
+    FloorStatement& s = *insert_;
     s.Text(1, pnr);
     s.Text(2, gvo);
     s.Text(3, gbi);
@@ -470,34 +312,36 @@ class Floor {
   }
 
   bool UpdateJob() {
-    Stmt* all = Cursor("Asw_PnrAll");
+    FloorStatement* all = Cursor("Asw_PnrAll");
     if (!all || !PrepareInsert()) return false;
     ++all->runs;
     Field previous, pnr;
     std::vector<Field> row;
-    LongCursor rows(*all, commits_);
+    FloorStatement& rows = *all;
     // Columns: AswPnr 0, AswNum 1, AswGvo 2, AswGbi 3, AswErf 4, AswDat 5, PnrNam 6, PnrStr 7, PnrOrt 8.
     while (rows.Next()) {
+      ++rows.rows;
       rows.TouchRow();
-      pnr.Set(rows.Col(0));
+      pnr.Set(rows.Column(0));
       const bool first = pnr.view() != previous.view();
       if (!Read(*prvRead_, pnr.view(), &row)) {
-        if (!Insert(pnr.view(), rows.Col(1), rows.Col(2), rows.Col(3), rows.Col(4), rows.Col(6), rows.Col(7),
-                    rows.Col(8)))
+        if (!Insert(pnr.view(), rows.Column(1), rows.Column(2), rows.Column(3), rows.Column(4), rows.Column(6),
+                    rows.Column(7), rows.Column(8)))
           return false;
-      } else if (first && (row[14].view() != rows.Col(1) || row[1].view() != rows.Col(2) ||
-                           row[2].view() != rows.Col(3))) {
+      } else if (first && (row[14].view() != rows.Column(1) || row[1].view() != rows.Column(2) ||
+                           row[2].view() != rows.Column(3))) {
         std::fprintf(stderr, "zelbench floor: row %s needs a correction; the floor covers new rows only\n",
                      pnr.data);
         return false;
       }
       previous = pnr;
     }
+    rows.Reset();
     return true;
   }
 
   bool SingleAssignment() {
-    Stmt* asw = Statement("Asw_PKeyReadk", true);
+    FloorStatement* asw = Statement("Asw_PKeyReadk", true);
     if (!asw || !PrepareInsert() || !PrepareChecks()) return false;
     std::vector<Field> a, row;
     asw->Text(2, o_.firstDay);
@@ -521,15 +365,13 @@ class Floor {
 
   FloorOptions o_;
   std::string now_, today_, runDate_;
-  sqlite3* main_ = nullptr;
-  std::vector<sqlite3*> connections_;
-  std::deque<int> nextCheckpoint_;  // per connection; a deque keeps the addresses the hooks hold
-  std::vector<std::unique_ptr<Stmt>> statements_;
+  std::unique_ptr<FloorDatabase> db_;
+  std::vector<FloorStatement*> statements_;  // owned by db_
   std::vector<Update> updates_;
   size_t next_ = 0;
   uint64_t commits_ = 0;  // durable writes so far
-  Stmt *bsv_ = nullptr, *ztg_ = nullptr, *pnr_ = nullptr, *bak_ = nullptr, *update_ = nullptr;
-  Stmt *aswPnr_ = nullptr, *aswNum_ = nullptr, *prvRead_ = nullptr, *fbe_ = nullptr, *insert_ = nullptr;
+  FloorStatement *bsv_ = nullptr, *ztg_ = nullptr, *pnr_ = nullptr, *bak_ = nullptr, *update_ = nullptr;
+  FloorStatement *aswPnr_ = nullptr, *aswNum_ = nullptr, *prvRead_ = nullptr, *fbe_ = nullptr, *insert_ = nullptr;
   std::vector<Field> person_, badge_;
 };
 

@@ -1,15 +1,16 @@
-// The floor: what the jobs' statements cost on SQLite alone.
+// The floor: what the jobs' statements cost on the engine alone.
 //
 // RunFloor executes the statements that a job executes, with the same values,
-// in a minimal loop straight on the SQLite API: the texts as the dialect
-// renders them for SQLite (zeldb::Translate), prepared once, values bound
-// from the columns just read, each single-row read stepped to its end, each
-// cursor stepped once per lookup, each write committed durably on its own
-// (autocommit with synchronous=FULL). It keeps the engine's connection layout
-// (one connection for reads and writes, one per cursor, in write-ahead-log
-// mode), because that layout is what gives a cursor its snapshot; it leaves
-// out everything else a job does: host records, the dialect at run time,
-// savepoints, logs, the start of the download program.
+// in a minimal loop straight on the engine's API (sqlite3 or libpq, by the
+// form of `database`; FloorEngine.h): the texts as the dialect renders them
+// for that engine (zeldb::Translate), prepared once, values bound from the
+// columns just read, each single-row read read to its end, each cursor
+// fetched once per lookup, each write committed durably on its own
+// (autocommit). It keeps the engine's connection layout (one connection for
+// reads and writes, one per cursor), because that layout is what gives a
+// cursor its snapshot; it leaves out everything else a job does: host
+// records, the dialect at run time, savepoints, logs, the start of the
+// download program.
 //
 // Which lookups a row needs follows the jobs' checks (the third badge
 // lookup, the calendar read), decided from the values read. What a job
@@ -29,7 +30,7 @@ namespace zelbench {
 
 struct FloorOptions {
   char job = 'A';        // 'U', 'A' or 'S'
-  std::string database;  // the database file
+  std::string database;  // a SQLite file, or a PostgreSQL connection string
   std::string updates;   // the updates file, or empty for none
   std::string badge;     // S: badge number
   std::string firstDay;  // S: "yyyymmdd"

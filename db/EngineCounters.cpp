@@ -1,0 +1,10 @@
+#include "db/EngineCounters.h"
+
+namespace zeldb {
+
+EngineCounters& Engine_Counters() {
+  static EngineCounters counters;
+  return counters;
+}
+
+}  // namespace zeldb
