@@ -6,11 +6,13 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 
 #include "tools/zelbench/Floor.h"
 #include "tools/zelbench/Generator.h"
 #include "tools/zelbench/Measure.h"
+#include "tools/zelbench/PgCopy.h"
 #include "tools/zelbench/Sql.h"
 
 namespace zelbench {
@@ -108,12 +110,79 @@ bool CopyDb(const std::string& from, const std::string& to) {
   return !ec;
 }
 
+// Where the runs' databases live: SQLite files, or databases on a
+// PostgreSQL server. Every input and every result is also kept as a SQLite
+// file, the form that the generator, the change and the comparisons work on.
+class Store {
+ public:
+  enum Slot { kJob, kFloor };
+  virtual ~Store() = default;
+  // NET8 and LOGIN of the installation's configuration.
+  virtual std::string Net8() const = 0;
+  virtual std::string Login() const = 0;
+  // Makes the SQLite file `input` ready to be handed out by Fresh().
+  virtual bool Add(const std::string& input) = 0;
+  // A fresh copy of `input` for the job (in the installation) or the floor.
+  virtual bool Fresh(Slot slot, const std::string& input) = 0;
+  // What the floor is given to connect to.
+  virtual std::string FloorTarget() const = 0;
+  // The slot's database after a run, as the SQLite file `file`: the content
+  // of `input` with the run's download table.
+  virtual bool Save(Slot slot, const std::string& input, const std::string& file) = 0;
+};
+
+class SqliteStore final : public Store {
+ public:
+  explicit SqliteStore(const fs::path& root) : root_(root) {}
+  std::string Net8() const override { return "..\\..\\..\\..\\files\\zel.db"; }
+  std::string Login() const override { return "bench"; }
+  bool Add(const std::string&) override { return true; }
+  bool Fresh(Slot slot, const std::string& input) override { return CopyDb(input, File(slot)); }
+  std::string FloorTarget() const override { return File(kFloor); }
+  bool Save(Slot slot, const std::string&, const std::string& file) override { return CopyDb(File(slot), file); }
+  ~SqliteStore() override { RemoveDb(File(kFloor)); }
+
+ private:
+  std::string File(Slot slot) const { return (root_ / (slot == kJob ? "files/zel.db" : "floor.db")).string(); }
+  fs::path root_;
+};
+
+class PgStore final : public Store {
+ public:
+  PgStore(std::string host, std::string user) : host_(std::move(host)), user_(std::move(user)) {}
+  // NET8 holds at most 40 characters: the host and the database only; the
+  // user comes from LOGIN.
+  std::string Net8() const override { return "host=" + host_ + " dbname=" + Name(kJob); }
+  std::string Login() const override { return user_; }
+  bool Add(const std::string& input) override {
+    const std::string name = "zb_input_" + std::to_string(inputs_.size() + 1);
+    std::fprintf(stderr, "zelbench: loading %s into database %s\n", input.c_str(), name.c_str());
+    if (!PgLoad(Server(), name, input)) return false;
+    inputs_[input] = name;
+    return true;
+  }
+  bool Fresh(Slot slot, const std::string& input) override {
+    const auto it = inputs_.find(input);
+    return it != inputs_.end() && PgCopyDatabase(Server(), it->second, Name(slot));
+  }
+  std::string FloorTarget() const override { return PgDatabase(Server(), Name(kFloor)); }
+  bool Save(Slot slot, const std::string& input, const std::string& file) override {
+    return CopyDb(input, file) && PgSavePrv(Server(), Name(slot), file);
+  }
+
+ private:
+  std::string Server() const { return "host=" + host_ + " user=" + user_; }
+  static std::string Name(Slot slot) { return slot == kJob ? "zb_job" : "zb_floor"; }
+  std::string host_, user_;
+  std::map<std::string, std::string> inputs_;  // SQLite file -> its database on the server
+};
+
 class Installation {
  public:
-  explicit Installation(const fs::path& root) : root_(root) {}
+  Installation(const fs::path& root, Store& store) : root_(root), store_(store) {}
 
-  // files/veldoran.ini, files/zel.db, and the working directory four levels
-  // below files/ with Msg/ and the stand-in download program.
+  // files/veldoran.ini, and the working directory four levels below files/
+  // with Msg/ and the stand-in download program.
   bool Setup() {
     std::error_code ec;
     fs::create_directories(Work() / "Msg", ec);
@@ -122,7 +191,7 @@ class Installation {
                   ec);
     if (ec) return false;
     const Measured m = RunMeasured({ProgramDirectory() + "/zelcfg", "set", "--file", (root_ / "files/veldoran.ini").string(),
-                                    "--login", "bench", "--net8", "..\\..\\..\\..\\files\\zel.db"},
+                                    "--login", store_.Login(), "--net8", store_.Net8()},
                                    root_.string(), "", "bench\n");
     return m.exitCode == 0;
   }
@@ -130,14 +199,14 @@ class Installation {
   bool Install(const std::string& input) {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(Work() / "Msg", ec)) fs::remove(entry.path(), ec);
-    return CopyDb(input, Db());
+    return store_.Fresh(Store::kJob, input);
   }
 
   fs::path Work() const { return root_ / "system" / "jobs" / "zelwrkjob" / "work"; }
-  std::string Db() const { return (root_ / "files" / "zel.db").string(); }
 
  private:
   fs::path root_;
+  Store& store_;
 };
 
 struct Scenario {
@@ -168,20 +237,27 @@ class Runner {
     fs::remove_all(root, ec);
     fs::create_directories(root, ec);
     root_ = root;
-    Installation inst(root);
+    std::unique_ptr<Store> store;
+    if (o_.pgHost.empty())
+      store = std::make_unique<SqliteStore>(root);
+    else
+      store = std::make_unique<PgStore>(o_.pgHost, o_.pgUser);
+    store_ = store.get();
+    Installation inst(root, *store);
     if (!inst.Setup()) return Fail("installation in " + root.string());
 
     const int64_t today = LocalToday();
     const std::string base = (root / "base.db").string();
     std::fprintf(stderr, "zelbench: generating %lld persons\n", static_cast<long long>(persons));
     if (Generate(base, {persons, o_.seed, today}) != 0) return Fail("generate");
+    if (!store->Add(base)) return Fail("load");
 
     Scenario u{"U", {"U"}, base, false, persons};
     Outcome uo;
     if (!Run(inst, persons, u, uo)) return false;
     outcomes.push_back(uo);
     const std::string inLine = (root / "in-line.db").string();
-    if (!CopyDb(Result("U"), inLine)) return false;
+    if (!CopyDb(Result("U"), inLine) || !store->Add(inLine)) return false;
 
     Scenario a0{"A, no changes", {"A"}, inLine, true, persons};
     Outcome a0o;
@@ -190,6 +266,7 @@ class Runner {
 
     const std::string changed = (root / "changed.db").string();
     if (!CopyDb(inLine, changed) || Change(changed, {o_.changedPercent, o_.seed, today}) != 0) return Fail("change");
+    if (!store->Add(changed)) return Fail("load");
     char label[64];
     std::snprintf(label, sizeof label, "A, %g %% changed", o_.changedPercent);
     Scenario a2{label, {"A"}, changed, true, persons};
@@ -248,7 +325,7 @@ class Runner {
     const Measured counted = RunMeasured(count, inst.Work().string(), File(s.label, "count.txt"));
     if (counted.exitCode != 0) return Fail("zelbench count " + s.arguments[0]);
     out.jobCounts = ReadCounts(File(s.label, "count.txt"));
-    if (!CopyDb(inst.Db(), Result(s.label))) return false;
+    if (!store_->Save(Store::kJob, s.input, Result(s.label))) return Fail("saving the job's result");
 
     std::string updates;
     if (s.updatesFile) {
@@ -256,14 +333,16 @@ class Runner {
       out.updates = WriteUpdatesFile(s.input, Result(s.label), updates);
       if (out.updates < 0) return Fail("updates file");
     }
-    const std::string floorDb = (root_ / "floor.db").string();
-    if (!CopyDb(s.input, floorDb)) return false;
+    const std::string floorDb = store_->FloorTarget();
+    if (!store_->Fresh(Store::kFloor, s.input)) return Fail("install the floor's database");
     const Measured checked = RunMeasured(FloorCommand(s, floorDb, updates), root_.string(), File(s.label, "floor.txt"));
     if (checked.exitCode != 0) return Fail("zelbench floor " + s.arguments[0]);
     out.floorCounts = ReadCounts(File(s.label, "floor.txt"));
-    Checkpoint(floorDb);
+    const std::string floorResult = File(s.label, "floor-result.db");
+    if (!store_->Save(Store::kFloor, s.input, floorResult)) return Fail("saving the floor's result");
     out.sameStatements = SameStatements(out.jobCounts, out.floorCounts, out.difference);
-    out.sameTable = SameTable(Result(s.label), floorDb);
+    out.sameTable = SameTable(Result(s.label), floorResult);
+    RemoveDb(floorResult);
 
     std::vector<std::string> job{ProgramDirectory() + "/zelwrkjob"};
     job.insert(job.end(), s.arguments.begin(), s.arguments.end());
@@ -271,14 +350,13 @@ class Runner {
       if (!inst.Install(s.input)) return Fail("install");
       const Measured j = RunMeasuredFresh(job, inst.Work().string(), "");
       Raw(s.label, persons, "job", rep, j);
-      if (!CopyDb(s.input, floorDb)) return false;
+      if (!store_->Fresh(Store::kFloor, s.input)) return Fail("install the floor's database");
       const Measured f = RunMeasuredFresh(FloorCommand(s, floorDb, updates), root_.string(), "");
       Raw(s.label, persons, "floor", rep, f);
       if (j.exitCode != 0 || f.exitCode != 0) return Fail("a timed run");
       Keep(out.job, j, rep == 1);
       Keep(out.floor, f, rep == 1);
     }
-    RemoveDb(floorDb);
     return true;
   }
 
@@ -291,6 +369,7 @@ class Runner {
   const BenchOptions& o_;
   std::FILE* raw_;
   fs::path root_;
+  Store* store_ = nullptr;
   std::string self_ = ProgramDirectory() + "/zelbench";
 };
 
@@ -303,6 +382,8 @@ std::string Mib(long kib) {
 std::string Report(const std::vector<Outcome>& outcomes, const BenchOptions& o) {
   std::string s;
   char line[512];
+  s += o.pgHost.empty() ? "Engine: SQLite (files on disk).\n\n"
+                        : "Engine: PostgreSQL (server at " + o.pgHost + ", user " + o.pgUser + ").\n\n";
   std::snprintf(line, sizeof line,
                 "Best of %d runs each; ratio = job / floor (wall time); statements = single-row reads, writes and "
                 "cursor opens executed, per person handled.\n\n",

@@ -1,6 +1,8 @@
 // The benchmark run: for each person count, an installation with generated
 // data, and four measurements of zelwrkjob as a whole process, each beside
-// the floor of the same statements (Floor.h) in the same run:
+// the floor of the same statements (Floor.h) in the same run, on SQLite files
+// or on a PostgreSQL server (the data generated as a SQLite file and loaded
+// into the server, PgCopy.h):
 //
 //   U      on an empty download table
 //   A      with no changes (on the table that U left in line)
@@ -30,6 +32,10 @@ struct BenchOptions {
   std::string directory;  // work area; every run starts it anew
   uint64_t seed = 1;
   double changedPercent = 2.0;
+  // PostgreSQL instead of SQLite: the server's host (or socket directory)
+  // and a user that may create databases. Empty: SQLite.
+  std::string pgHost;
+  std::string pgUser = "postgres";
 };
 
 int RunBench(const BenchOptions& options);

@@ -8,10 +8,13 @@
 //       runs zelwrkjob's JOB in this process (in an installation's working
 //       directory, as zelwrkjob itself runs) and prints the statements it
 //       executed and prepared
-//   zelbench floor JOB FILE [--updates UPDATES] [BADGE DAY]
-//       the same statements on the SQLite API alone (Floor.h)
-//   zelbench bench [--persons N,N,...] [--runs R] [--seed S] [--share PERCENT] --dir DIR
-//       the whole benchmark (Bench.h); scripts/bench runs it
+//   zelbench floor JOB DATABASE [--updates UPDATES] [BADGE DAY]
+//       the same statements on the engine's API alone (Floor.h); DATABASE
+//       is a SQLite file or a PostgreSQL connection string
+//   zelbench bench [--persons N,N,...] [--runs R] [--seed S] [--share PERCENT]
+//                  [--postgres HOST [--pg-user USER]] --dir DIR
+//       the whole benchmark (Bench.h), on SQLite or on the PostgreSQL
+//       server at HOST (a host name or socket directory); scripts/bench runs it
 //   zelbench measure DIR OUTPUT -- PROGRAM [ARGS]
 //       runs PROGRAM in DIR (output to OUTPUT) and prints its exit code,
 //       wall seconds, CPU seconds and peak resident KiB (Measure.h)
@@ -41,8 +44,9 @@ int Usage() {
                "usage: zelbench generate --persons N [--seed S] [--today YYYYMMDD] FILE\n"
                "       zelbench change --share PERCENT [--seed S] [--today YYYYMMDD] FILE\n"
                "       zelbench count JOB [ARGS]\n"
-               "       zelbench floor JOB FILE [--updates UPDATES] [BADGE DAY]\n"
-               "       zelbench bench [--persons N,N,...] [--runs R] [--seed S] [--share PERCENT] --dir DIR\n"
+               "       zelbench floor JOB DATABASE [--updates UPDATES] [BADGE DAY]\n"
+               "       zelbench bench [--persons N,N,...] [--runs R] [--seed S] [--share PERCENT]\n"
+               "                      [--postgres HOST [--pg-user USER]] --dir DIR\n"
                "       zelbench measure DIR OUTPUT -- PROGRAM [ARGS]\n");
   return 2;
 }
@@ -152,13 +156,16 @@ int Floor(const Arguments& a) {
 int Bench(const Arguments& a) {
   zelbench::BenchOptions o;
   int64_t runs = o.repetitions, seed = 1;
-  if (!a.Known({"--persons", "--runs", "--seed", "--share", "--dir"}) || !a.words.empty() || !a.Find("--dir") ||
+  if (!a.Known({"--persons", "--runs", "--seed", "--share", "--dir", "--postgres", "--pg-user"}) || !a.words.empty() || !a.Find("--dir") ||
       !Number(a.Find("--runs"), runs) || !Number(a.Find("--seed"), seed) || runs < 1)
     return Usage();
   o.directory = *a.Find("--dir");
   o.repetitions = static_cast<int>(runs);
   o.seed = static_cast<uint64_t>(seed);
   if (const std::string* share = a.Find("--share")) o.changedPercent = std::atof(share->c_str());
+  if (const std::string* host = a.Find("--postgres")) o.pgHost = *host;
+  if (const std::string* user = a.Find("--pg-user")) o.pgUser = *user;
+  if (o.pgHost.empty() && a.Find("--pg-user")) return Usage();
   if (const std::string* list = a.Find("--persons")) {
     o.persons.clear();
     size_t start = 0;
