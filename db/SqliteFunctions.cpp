@@ -50,6 +50,16 @@ Format FormatOf(sqlite3_value* v) {
   return Format::Unknown;
 }
 
+// The format argument is a literal of the statement: SQLite keeps what was
+// made of it for the statement's life, so it is read once, not per row.
+Format CachedFormatOf(sqlite3_context* ctx, sqlite3_value** argv) {
+  static const Format kFormats[] = {Format::Day, Format::Instant, Format::Time, Format::Unknown};
+  if (const void* known = sqlite3_get_auxdata(ctx, 1)) return *static_cast<const Format*>(known);
+  const Format fmt = FormatOf(argv[1]);
+  sqlite3_set_auxdata(ctx, 1, const_cast<Format*>(&kFormats[static_cast<int>(fmt)]), nullptr);
+  return fmt;
+}
+
 // Parses a 'yyyymmdd' or 'yyyymmddHH24MISS' text.
 bool ParseOracleText(std::string_view s, Format fmt, DateTime& t) {
   const bool full = fmt == Format::Instant;
@@ -96,7 +106,7 @@ void SetText(sqlite3_context* ctx, const std::string& s) {
 void BadFormat(sqlite3_context* ctx) { sqlite3_result_error(ctx, "ORA-01821: date format not recognized", -1); }
 
 void ToDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  const Format fmt = FormatOf(argv[1]);
+  const Format fmt = CachedFormatOf(ctx, argv);
   // A time of day alone names no date.
   if (fmt != Format::Day && fmt != Format::Instant) return BadFormat(ctx);
   if (NullOrEmpty(argv[0])) return sqlite3_result_null(ctx);
@@ -105,20 +115,31 @@ void ToDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
   SetText(ctx, Stored(t));
 }
 
+// The full check converts several days of every row: the digits are copied
+// out of the stored text once it has been validated, with no formatting.
 void ToChar(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  const Format fmt = FormatOf(argv[1]);
+  const Format fmt = CachedFormatOf(ctx, argv);
   if (fmt == Format::Unknown) return BadFormat(ctx);
   if (NullOrEmpty(argv[0])) return sqlite3_result_null(ctx);
+  const std::string_view s = Text(argv[0]);
   DateTime t;
-  if (!ParseStored(Text(argv[0]), t)) return Fail(ctx);
-  char buf[32];
-  if (fmt == Format::Instant)
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-  else if (fmt == Format::Time)
-    std::snprintf(buf, sizeof buf, "%02d%02d%02d", t.hour, t.minute, t.second);
-  else
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d", t.year, t.month, t.day);
-  SetText(ctx, buf);
+  if (!ParseStored(s, t)) return Fail(ctx);
+  char out[14];
+  size_t n = 0;
+  const auto copy = [&](size_t pos, size_t len) {
+    for (size_t i = 0; i < len; ++i) out[n++] = s.size() > pos ? s[pos + i] : '0';  // a day alone is at midnight
+  };
+  if (fmt != Format::Time) {
+    copy(0, 4);
+    copy(5, 2);
+    copy(8, 2);
+  }
+  if (fmt != Format::Day) {
+    copy(11, 2);
+    copy(14, 2);
+    copy(17, 2);
+  }
+  sqlite3_result_text(ctx, out, static_cast<int>(n), SQLITE_TRANSIENT);
 }
 
 void AddDays(sqlite3_context* ctx, int, sqlite3_value** argv) {
