@@ -1,18 +1,29 @@
-// The fields of the shop-floor host records, listed by name, for the tests
-// that hold them against the schema and that fill them with values that
-// differ from column to column (so that two swapped columns show).
+// The fields of the shop-floor host records, laid out from the schema, for
+// the tests that hold the records against the schema and that fill them
+// with values that differ from column to column (so that two swapped
+// columns show).
 //
-// A field is a column of Schema_Tables() of the same name; a field "<Col>Tim"
-// is the time part of the instant <Col> whose day part is the field <Col>.
+// A record is described by the columns it holds, taken in table order from
+// Schema_Tables(); its fields are laid out as the compiler lays out the
+// record's declaration if every field has its column's width: a text
+// column is one place wider than the column (the terminator), a number
+// int32_t or double, a day "yyyymmdd", an instant "yyyymmddHH24MISS" or, for
+// the instants a record keeps as day and time, the day <Col> followed by the
+// time <Col>Tim "HH24MISS". Nothing here is taken from the records
+// themselves: test_records_schema.cpp holds the layout against sizeof and
+// against the offset and width of every host variable bound to each field,
+// so a field whose width or place disagrees with its column fails there.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <typeindex>
 #include <vector>
 
 #include "DbTestSupport.h"
@@ -30,117 +41,97 @@ struct FieldInfo {
 
 struct RecordInfo {
   const char* record;
-  size_t size;
+  std::type_index type;
+  size_t size;  // sizeof the record
   std::vector<FieldInfo> fields;
+  size_t laidOutSize;  // what the size would be if the fields were all it holds
 };
 
-#define ZEL_FIELD(R, f) ::zeltest::FieldInfo{#f, offsetof(R, f), sizeof(R::f)}
+// The columns of `table` in table order, without those of `leftOut`.
+inline std::vector<std::string> Columns(const char* table, const std::vector<std::string>& leftOut = {}) {
+  std::vector<std::string> out;
+  for (const zeldb::TableSpec& t : zeldb::Schema_Tables())
+    if (std::string(t.name) == table)
+      for (const zeldb::ColumnSpec& c : t.columns)
+        if (std::find(leftOut.begin(), leftOut.end(), c.name) == leftOut.end()) out.push_back(c.name);
+  if (out.empty()) ADD_FAILURE() << "no table " << table;
+  return out;
+}
 
-// Every field of every shop-floor record, in declaration order.
+inline std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+inline const zeldb::ColumnSpec* SchemaColumn(const std::string& name) {
+  for (const zeldb::TableSpec& t : zeldb::Schema_Tables())
+    for (const zeldb::ColumnSpec& c : t.columns)
+      if (name == c.name) return &c;
+  return nullptr;
+}
+
+// Record R laid out from its columns; the instants of `dayAndTime` as two
+// fields.
+template <class R>
+RecordInfo LayOut(const char* record, const std::vector<std::string>& columns,
+                  const std::vector<std::string>& dayAndTime = {}) {
+  RecordInfo info{record, typeid(R), sizeof(R), {}, 0};
+  size_t end = 0, recordAlign = 1;
+  auto add = [&](const std::string& name, size_t width, size_t align) {
+    const size_t offset = (end + align - 1) / align * align;
+    info.fields.push_back({name, offset, width});
+    end = offset + width;
+    recordAlign = std::max(recordAlign, align);
+  };
+  for (const std::string& name : columns) {
+    const zeldb::ColumnSpec* c = SchemaColumn(name);
+    if (!c) {
+      ADD_FAILURE() << name << " is no column of the schema";
+      continue;
+    }
+    const bool split = std::find(dayAndTime.begin(), dayAndTime.end(), name) != dayAndTime.end();
+    switch (c->kind) {
+      case zeldb::ColumnKind::Text:
+        add(name, static_cast<size_t>(c->width) + 1, 1);
+        break;
+      case zeldb::ColumnKind::Int:
+      case zeldb::ColumnKind::Short:
+        add(name, sizeof(int32_t), alignof(int32_t));
+        break;
+      case zeldb::ColumnKind::Double:
+        add(name, sizeof(double), alignof(double));
+        break;
+      case zeldb::ColumnKind::Day:
+        add(name, 9, 1);
+        break;
+      case zeldb::ColumnKind::Instant:
+        add(name, split ? 9 : 15, 1);
+        if (split) add(name + "Tim", 7, 1);
+        break;
+    }
+  }
+  info.laidOutSize = (end + recordAlign - 1) / recordAlign * recordAlign;
+  return info;
+}
+
+// Every shop-floor record. The change instants (ApkDat ... NzpAdt) are no
+// fields but AppDat; the selection-only and join-only columns are none.
 inline const std::vector<RecordInfo>& ShopRecordInfos() {
   static const std::vector<RecordInfo> infos = {
-      {"ApkRecord", sizeof(ApkRecord),
-       {ZEL_FIELD(ApkRecord, ApkApk), ZEL_FIELD(ApkRecord, ApkBz1),    ZEL_FIELD(ApkRecord, ApkBz2),
-        ZEL_FIELD(ApkRecord, ApkTxt), ZEL_FIELD(ApkRecord, ApkSts),    ZEL_FIELD(ApkRecord, ApkSis),
-        ZEL_FIELD(ApkRecord, ApkKun), ZEL_FIELD(ApkRecord, ApkKb1),    ZEL_FIELD(ApkRecord, ApkKb2),
-        ZEL_FIELD(ApkRecord, ApkBgs), ZEL_FIELD(ApkRecord, ApkEns),    ZEL_FIELD(ApkRecord, ApkAfo),
-        ZEL_FIELD(ApkRecord, ApkEaf), ZEL_FIELD(ApkRecord, ApkTnr),    ZEL_FIELD(ApkRecord, ApkTb1),
-        ZEL_FIELD(ApkRecord, ApkTb2), ZEL_FIELD(ApkRecord, ApkSme),    ZEL_FIELD(ApkRecord, ApkIme),
-        ZEL_FIELD(ApkRecord, ApkMee), ZEL_FIELD(ApkRecord, ApkBdi),    ZEL_FIELD(ApkRecord, ApkBdiTim),
-        ZEL_FIELD(ApkRecord, ApkEdi), ZEL_FIELD(ApkRecord, ApkEdiTim), ZEL_FIELD(ApkRecord, ApkFbe),
-        ZEL_FIELD(ApkRecord, ApkKst), ZEL_FIELD(ApkRecord, ApkZf1),    ZEL_FIELD(ApkRecord, ApkZf2),
-        ZEL_FIELD(ApkRecord, ApkZf3), ZEL_FIELD(ApkRecord, ApkKnz),    ZEL_FIELD(ApkRecord, ApkSsn),
-        ZEL_FIELD(ApkRecord, ApkDwn), ZEL_FIELD(ApkRecord, ApkDna),    ZEL_FIELD(ApkRecord, ApkSta),
-        ZEL_FIELD(ApkRecord, ApkErf), ZEL_FIELD(ApkRecord, ApkAba)}},
-      {"AppRecord", sizeof(AppRecord),
-       {ZEL_FIELD(AppRecord, AppApk), ZEL_FIELD(AppRecord, AppApp),    ZEL_FIELD(AppRecord, AppVaf),
-        ZEL_FIELD(AppRecord, AppNaf), ZEL_FIELD(AppRecord, AppBz1),    ZEL_FIELD(AppRecord, AppBz2),
-        ZEL_FIELD(AppRecord, AppTxt), ZEL_FIELD(AppRecord, AppSts),    ZEL_FIELD(AppRecord, AppSis),
-        ZEL_FIELD(AppRecord, AppBdi), ZEL_FIELD(AppRecord, AppBdiTim), ZEL_FIELD(AppRecord, AppBds),
-        ZEL_FIELD(AppRecord, AppBdsTim), ZEL_FIELD(AppRecord, AppSbd), ZEL_FIELD(AppRecord, AppSbdTim),
-        ZEL_FIELD(AppRecord, AppEdi), ZEL_FIELD(AppRecord, AppEdiTim), ZEL_FIELD(AppRecord, AppEds),
-        ZEL_FIELD(AppRecord, AppEdsTim), ZEL_FIELD(AppRecord, AppSed), ZEL_FIELD(AppRecord, AppSedTim),
-        ZEL_FIELD(AppRecord, AppRad), ZEL_FIELD(AppRecord, AppRadTim), ZEL_FIELD(AppRecord, AppRed),
-        ZEL_FIELD(AppRecord, AppRedTim), ZEL_FIELD(AppRecord, AppAgs), ZEL_FIELD(AppRecord, AppAbs),
-        ZEL_FIELD(AppRecord, AppAes), ZEL_FIELD(AppRecord, AppSme),    ZEL_FIELD(AppRecord, AppIme),
-        ZEL_FIELD(AppRecord, AppAme), ZEL_FIELD(AppRecord, AppMee),    ZEL_FIELD(AppRecord, AppSza),
-        ZEL_FIELD(AppRecord, AppStr), ZEL_FIELD(AppRecord, AppSte),    ZEL_FIELD(AppRecord, AppIta),
-        ZEL_FIELD(AppRecord, AppItr), ZEL_FIELD(AppRecord, AppIte),    ZEL_FIELD(AppRecord, AppApg),
-        ZEL_FIELD(AppRecord, AppApl), ZEL_FIELD(AppRecord, AppKt1),    ZEL_FIELD(AppRecord, AppKz1),
-        ZEL_FIELD(AppRecord, AppKt2), ZEL_FIELD(AppRecord, AppKz2),    ZEL_FIELD(AppRecord, AppKt3),
-        ZEL_FIELD(AppRecord, AppKz3), ZEL_FIELD(AppRecord, AppKt4),    ZEL_FIELD(AppRecord, AppKz4),
-        ZEL_FIELD(AppRecord, AppFbe), ZEL_FIELD(AppRecord, AppKst),    ZEL_FIELD(AppRecord, AppZf1),
-        ZEL_FIELD(AppRecord, AppZf2), ZEL_FIELD(AppRecord, AppZf3),    ZEL_FIELD(AppRecord, AppKnz),
-        ZEL_FIELD(AppRecord, AppSsn), ZEL_FIELD(AppRecord, AppDna),    ZEL_FIELD(AppRecord, AppDwn),
-        ZEL_FIELD(AppRecord, AppSta), ZEL_FIELD(AppRecord, AppDat),    ZEL_FIELD(AppRecord, AppErf)}},
-      {"ApgRecord", sizeof(ApgRecord),
-       {ZEL_FIELD(ApgRecord, ApgApg), ZEL_FIELD(ApgRecord, ApgBez), ZEL_FIELD(ApgRecord, ApgTxt),
-        ZEL_FIELD(ApgRecord, ApgFbe), ZEL_FIELD(ApgRecord, ApgKst), ZEL_FIELD(ApgRecord, ApgApl),
-        ZEL_FIELD(ApgRecord, ApgTag), ZEL_FIELD(ApgRecord, ApgKap), ZEL_FIELD(ApgRecord, ApgPrd),
-        ZEL_FIELD(ApgRecord, ApgRst), ZEL_FIELD(ApgRecord, ApgPau), ZEL_FIELD(ApgRecord, ApgUnt),
-        ZEL_FIELD(ApgRecord, ApgIak), ZEL_FIELD(ApgRecord, ApgSt1), ZEL_FIELD(ApgRecord, ApgSt2),
-        ZEL_FIELD(ApgRecord, ApgSt3), ZEL_FIELD(ApgRecord, ApgSf1), ZEL_FIELD(ApgRecord, ApgSf2),
-        ZEL_FIELD(ApgRecord, ApgSf3), ZEL_FIELD(ApgRecord, ApgZf1), ZEL_FIELD(ApgRecord, ApgZf2),
-        ZEL_FIELD(ApgRecord, ApgZf3), ZEL_FIELD(ApgRecord, ApgDna), ZEL_FIELD(ApgRecord, ApgDwn),
-        ZEL_FIELD(ApgRecord, ApgSta), ZEL_FIELD(ApgRecord, ApgErf)}},
-      {"AplRecord", sizeof(AplRecord),
-       {ZEL_FIELD(AplRecord, AplApl), ZEL_FIELD(AplRecord, AplBez), ZEL_FIELD(AplRecord, AplTxt),
-        ZEL_FIELD(AplRecord, AplApg), ZEL_FIELD(AplRecord, AplFbe), ZEL_FIELD(AplRecord, AplSts),
-        ZEL_FIELD(AplRecord, AplSis), ZEL_FIELD(AplRecord, AplApr), ZEL_FIELD(AplRecord, AplAaf),
-        ZEL_FIELD(AplRecord, AplUbg), ZEL_FIELD(AplRecord, AplUdt), ZEL_FIELD(AplRecord, AplTag),
-        ZEL_FIELD(AplRecord, AplVrf), ZEL_FIELD(AplRecord, AplRsp), ZEL_FIELD(AplRecord, AplRsi),
-        ZEL_FIELD(AplRecord, AplAfp), ZEL_FIELD(AplRecord, AplAfi), ZEL_FIELD(AplRecord, AplPau),
-        ZEL_FIELD(AplRecord, AplUnt), ZEL_FIELD(AplRecord, AplIak), ZEL_FIELD(AplRecord, AplAvt),
-        ZEL_FIELD(AplRecord, AplKap), ZEL_FIELD(AplRecord, AplAvr), ZEL_FIELD(AplRecord, AplAvp),
-        ZEL_FIELD(AplRecord, AplSt1), ZEL_FIELD(AplRecord, AplSt2), ZEL_FIELD(AplRecord, AplSt3),
-        ZEL_FIELD(AplRecord, AplSf1), ZEL_FIELD(AplRecord, AplSf2), ZEL_FIELD(AplRecord, AplSf3),
-        ZEL_FIELD(AplRecord, AplZf1), ZEL_FIELD(AplRecord, AplZf2), ZEL_FIELD(AplRecord, AplZf3),
-        ZEL_FIELD(AplRecord, AplDna), ZEL_FIELD(AplRecord, AplDwn), ZEL_FIELD(AplRecord, AplSta),
-        ZEL_FIELD(AplRecord, AplErf)}},
-      {"UbgRecord", sizeof(UbgRecord),
-       {ZEL_FIELD(UbgRecord, UbgUbg), ZEL_FIELD(UbgRecord, UbgKnz), ZEL_FIELD(UbgRecord, UbgFbe),
-        ZEL_FIELD(UbgRecord, UbgBez), ZEL_FIELD(UbgRecord, UbgTxt), ZEL_FIELD(UbgRecord, UbgZf1),
-        ZEL_FIELD(UbgRecord, UbgZf2), ZEL_FIELD(UbgRecord, UbgZf3), ZEL_FIELD(UbgRecord, UbgAst),
-        ZEL_FIELD(UbgRecord, UbgRst), ZEL_FIELD(UbgRecord, UbgAsf), ZEL_FIELD(UbgRecord, UbgSt1),
-        ZEL_FIELD(UbgRecord, UbgSt2), ZEL_FIELD(UbgRecord, UbgSt3), ZEL_FIELD(UbgRecord, UbgSf1),
-        ZEL_FIELD(UbgRecord, UbgSf2), ZEL_FIELD(UbgRecord, UbgSf3), ZEL_FIELD(UbgRecord, UbgDna),
-        ZEL_FIELD(UbgRecord, UbgDwn), ZEL_FIELD(UbgRecord, UbgSta), ZEL_FIELD(UbgRecord, UbgErf)}},
-      {"KsgRecord", sizeof(KsgRecord),
-       {ZEL_FIELD(KsgRecord, KsgApg), ZEL_FIELD(KsgRecord, KsgGvo), ZEL_FIELD(KsgRecord, KsgKst),
-        ZEL_FIELD(KsgRecord, KsgGbi), ZEL_FIELD(KsgRecord, KsgFbe), ZEL_FIELD(KsgRecord, KsgZf1),
-        ZEL_FIELD(KsgRecord, KsgZf2), ZEL_FIELD(KsgRecord, KsgZf3), ZEL_FIELD(KsgRecord, KsgSta),
-        ZEL_FIELD(KsgRecord, KsgErf)}},
-      {"FzuRecord", sizeof(FzuRecord),
-       {ZEL_FIELD(FzuRecord, FzuFcd), ZEL_FIELD(FzuRecord, FzuMld), ZEL_FIELD(FzuRecord, FzuBez),
-        ZEL_FIELD(FzuRecord, FzuTxt), ZEL_FIELD(FzuRecord, FzuArt), ZEL_FIELD(FzuRecord, FzuObj),
-        ZEL_FIELD(FzuRecord, FzuUpl), ZEL_FIELD(FzuRecord, FzuGen), ZEL_FIELD(FzuRecord, FzuZf1),
-        ZEL_FIELD(FzuRecord, FzuZf2), ZEL_FIELD(FzuRecord, FzuZf3), ZEL_FIELD(FzuRecord, FzuSta),
-        ZEL_FIELD(FzuRecord, FzuErf)}},
-      {"AemDayRecord", sizeof(AemDayRecord),
-       {ZEL_FIELD(AemDayRecord, AemApg), ZEL_FIELD(AemDayRecord, AemEmo), ZEL_FIELD(AemDayRecord, AemGvo),
-        ZEL_FIELD(AemDayRecord, AemBez), ZEL_FIELD(AemDayRecord, AemTxt), ZEL_FIELD(AemDayRecord, AemKal),
-        ZEL_FIELD(AemDayRecord, AemLkz), ZEL_FIELD(AemDayRecord, AemVzt), ZEL_FIELD(AemDayRecord, AemEzt),
-        ZEL_FIELD(AemDayRecord, AemPrz), ZEL_FIELD(AemDayRecord, AemAfz), ZEL_FIELD(AemDayRecord, AemApz),
-        ZEL_FIELD(AemDayRecord, AemPrp), ZEL_FIELD(AemDayRecord, AemAfp), ZEL_FIELD(AemDayRecord, AemApp),
-        ZEL_FIELD(AemDayRecord, AemMaz), ZEL_FIELD(AemDayRecord, KalDtm), ZEL_FIELD(AemDayRecord, KalBtp),
-        ZEL_FIELD(AemDayRecord, BakJhr), ZEL_FIELD(AemDayRecord, BakMon), ZEL_FIELD(AemDayRecord, BakWch),
-        ZEL_FIELD(AemDayRecord, BakWtg), ZEL_FIELD(AemDayRecord, BakJtg)}},
-      {"EmoRecord", sizeof(EmoRecord),
-       {ZEL_FIELD(EmoRecord, EmoEmo), ZEL_FIELD(EmoRecord, EmoTtp), ZEL_FIELD(EmoRecord, EmoTxt),
-        ZEL_FIELD(EmoRecord, EmoBeg), ZEL_FIELD(EmoRecord, EmoEnd), ZEL_FIELD(EmoRecord, EmoArt)}},
-      {"EmoPmsRecord", sizeof(EmoPmsRecord),
-       {ZEL_FIELD(EmoPmsRecord, EmoEmo), ZEL_FIELD(EmoPmsRecord, EmoTtp), ZEL_FIELD(EmoPmsRecord, EmoTxt),
-        ZEL_FIELD(EmoPmsRecord, EmoBeg), ZEL_FIELD(EmoPmsRecord, EmoEnd), ZEL_FIELD(EmoPmsRecord, PmsNum),
-        ZEL_FIELD(EmoPmsRecord, PmsBeg), ZEL_FIELD(EmoPmsRecord, PmsEnd), ZEL_FIELD(EmoPmsRecord, PmsInt),
-        ZEL_FIELD(EmoPmsRecord, PmsPse), ZEL_FIELD(EmoPmsRecord, PmsBzt), ZEL_FIELD(EmoPmsRecord, PmsPrz)}},
-      {"VrgRecord", sizeof(VrgRecord),
-       {ZEL_FIELD(VrgRecord, VrgBer), ZEL_FIELD(VrgRecord, VrgFld), ZEL_FIELD(VrgRecord, VrgWrt)}},
-      {"NzpRecord", sizeof(NzpRecord),
-       {ZEL_FIELD(NzpRecord, NzpAkz), ZEL_FIELD(NzpRecord, NzpGvn), ZEL_FIELD(NzpRecord, NzpGbi),
-        ZEL_FIELD(NzpRecord, NzpAak), ZEL_FIELD(NzpRecord, NzpAwt), ZEL_FIELD(NzpRecord, NzpKjh),
-        ZEL_FIELD(NzpRecord, NzpKmn), ZEL_FIELD(NzpRecord, NzpKwo), ZEL_FIELD(NzpRecord, NzpKtg),
-        ZEL_FIELD(NzpRecord, NzpAan), ZEL_FIELD(NzpRecord, NzpVfh), ZEL_FIELD(NzpRecord, NzpNfh),
-        ZEL_FIELD(NzpRecord, NzpAus), ZEL_FIELD(NzpRecord, NzpMrk)}},
+      LayOut<ApkRecord>("ApkRecord", Columns("Mvs501Apk", {"ApkDat"}), {"ApkBdi", "ApkEdi"}),
+      LayOut<AppRecord>("AppRecord", Columns("Mvs504App"),
+             {"AppBdi", "AppBds", "AppSbd", "AppEdi", "AppEds", "AppSed", "AppRad", "AppRed"}),
+      LayOut<ApgRecord>("ApgRecord", Columns("Mvs530Apg", {"ApgDat"})),
+      LayOut<AplRecord>("AplRecord", Columns("Mvs531Apl", {"AplDat"})),
+      LayOut<UbgRecord>("UbgRecord", Columns("Mvs521Ubg", {"UbgDat"})),
+      LayOut<KsgRecord>("KsgRecord", Columns("Mvs537Ksg", {"KsgDat"})),
+      LayOut<FzuRecord>("FzuRecord", Columns("Mvs553Fzu", {"FzuAec"})),
+      LayOut<AemDayRecord>("AemDayRecord", Columns("Mvs532Aem", {"AemKng", "AemGbi"}) + Columns("Mvs133Kal", {"KalNum"}) +
+                 Columns("Mvs133Bak", {"BakDtm", "BakTag"})),
+      LayOut<EmoRecord>("EmoRecord", Columns("Mvs533Emo", {"EmoPmo"})),
+      LayOut<EmoPmsRecord>("EmoPmsRecord", Columns("Mvs533Emo", {"EmoArt", "EmoPmo"}) + Columns("Mvs535Pms")),
+      LayOut<VrgRecord>("VrgRecord", Columns("Mvs555Vrg")),
+      LayOut<NzpRecord>("NzpRecord", Columns("Mvs591Nzp", {"NzpAdt"})),
   };
   return infos;
 }
@@ -148,23 +139,15 @@ inline const std::vector<RecordInfo>& ShopRecordInfos() {
 template <class R>
 const RecordInfo& InfoOf() {
   for (const RecordInfo& r : ShopRecordInfos())
-    if (r.size == sizeof(R)) return r;
-  ADD_FAILURE() << "no field list for a record of size " << sizeof(R);
+    if (r.type == typeid(R)) return r;
+  ADD_FAILURE() << "no layout for " << typeid(R).name();
   return ShopRecordInfos().front();
 }
 
-// The schema column of a field; for "<Col>Tim" the instant <Col>. `table`
-// receives the table's name.
-inline const zeldb::ColumnSpec* ColumnOf(const std::string& field, std::string* table = nullptr) {
+// The schema column of a field; for "<Col>Tim" the instant <Col>.
+inline const zeldb::ColumnSpec* ColumnOf(const std::string& field) {
   const bool timePart = field.size() > 3 && field.compare(field.size() - 3, 3, "Tim") == 0;
-  const std::string column = timePart ? field.substr(0, field.size() - 3) : field;
-  for (const zeldb::TableSpec& t : zeldb::Schema_Tables())
-    for (const zeldb::ColumnSpec& c : t.columns)
-      if (column == c.name) {
-        if (table) *table = t.name;
-        return &c;
-      }
-  return nullptr;
+  return SchemaColumn(timePart ? field.substr(0, field.size() - 3) : field);
 }
 
 inline bool IsTimePart(const FieldInfo& f) { return f.size == 7 && f.name.size() > 3 && f.name.substr(f.name.size() - 3) == "Tim"; }
