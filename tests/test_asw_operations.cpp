@@ -110,14 +110,6 @@ TEST(AswOperations, CurrentAssignmentsCursorSelectsTodaysAssignmentsOfKnownPerso
                           }));
 }
 
-TEST(AswOperations, CurrentAssignmentsCursorIsEmptyWithoutCurrentAssignments) {
-  TestDatabase db;
-  AddPerson(db, "00000001", "Anna");
-  AddAssignment(db, "7003", -200, -1, "00000001");
-  AddAssignment(db, "7004", 1, std::nullopt, "00000001");
-  EXPECT_TRUE(AllCurrent().empty());
-}
-
 TEST(AswOperations, BadgeAndPersonCursorsYieldTheLatestBegunAssignmentEndedOrNot) {
   TestDatabase db;
   CursorMasterData(db);
@@ -144,48 +136,19 @@ TEST(AswOperations, BadgeAndPersonCursorsYieldTheLatestBegunAssignmentEndedOrNot
        {"xPnr|7008|" + Day(-5) + "||PERSONAL|" + Recorded(-5) + "|xNam|xStr|xOrt"}},
   };
   for (const Case& c : cases) {
+    EXPECT_EQ((c.byBadge ? Asw_Num_Open : Asw_Pnr_Open)(c.key), 0) << c.what;
     std::vector<std::string> rows;
     int32_t status;
-    if (c.byBadge) {
-      EXPECT_EQ(Asw_Num_Open(c.key), 0) << c.what;
-      AswRecord a = Marked();
-      while ((status = Asw_Num_Read(a)) == 0) {
-        rows.push_back(Show(a));
-        a = Marked();
-      }
-      EXPECT_EQ(Show(a), Show(Marked())) << c.what << ": 1403 writes nothing";
-      EXPECT_EQ(Asw_Num_Close(), 0) << c.what;
-    } else {
-      EXPECT_EQ(Asw_Pnr_Open(c.key), 0) << c.what;
-      AswRecord a = Marked();
-      while ((status = Asw_Pnr_Read(a)) == 0) {
-        rows.push_back(Show(a));
-        a = Marked();
-      }
-      EXPECT_EQ(Show(a), Show(Marked())) << c.what << ": 1403 writes nothing";
-      EXPECT_EQ(Asw_Pnr_Close(), 0) << c.what;
+    AswRecord a = Marked();
+    while ((status = (c.byBadge ? Asw_Num_Read : Asw_Pnr_Read)(a)) == 0) {
+      rows.push_back(Show(a));
+      a = Marked();
     }
+    EXPECT_EQ(Show(a), Show(Marked())) << c.what << ": 1403 writes nothing";
+    EXPECT_EQ((c.byBadge ? Asw_Num_Close : Asw_Pnr_Close)(), 0) << c.what;
     EXPECT_EQ(status, ora::kNoRow) << c.what;
     EXPECT_EQ(rows, c.rows) << c.what;
   }
-}
-
-TEST(AswOperations, KeyFromTheCallerCompletesTheRecordAfterOneFetch) {
-  TestDatabase db;
-  CursorMasterData(db);
-  AswRecord a{};
-  a.AswNum = "7006";
-  ASSERT_EQ(Asw_Num_Open(a.AswNum.c_str()), 0);
-  ASSERT_EQ(Asw_Num_Read(a), 0);
-  EXPECT_EQ(Asw_Num_Close(), 0);
-  EXPECT_EQ(Show(a), "00000002|7006|" + Day(-10) + "|" + Day(20) + "|ERFASSER|" + Recorded(-10) + "|||");
-
-  AswRecord b{};
-  b.AswPnr = "00000002";
-  ASSERT_EQ(Asw_Pnr_Open(b.AswPnr.c_str()), 0);
-  ASSERT_EQ(Asw_Pnr_Read(b), 0);
-  EXPECT_EQ(Asw_Pnr_Close(), 0);
-  EXPECT_EQ(Show(b), "00000002|7006|" + Day(-10) + "|" + Day(20) + "|ERFASSER|" + Recorded(-10) + "|||");
 }
 
 TEST(AswOperations, AssignmentKeyReadWritesItsSevenFieldsOnlyWhenFound) {

@@ -97,16 +97,6 @@ TEST(DbSemantics, SysdateIsThisMachinesLocalTime) {
   EXPECT_LE(std::abs(storedMinutes - localMinutes), 1);
 }
 
-TEST(DbSemantics, WriteIsVisibleToAnotherConnectionAtOnce) {
-  TestDatabase db;
-  PrvRecord r = NewRow("00000001");
-  ASSERT_EQ(Prv_PKeyIns(r), 0);
-  EXPECT_EQ(db.Value("select PrvPnr from Mvs510Prv"), "00000001");
-  r.PrvKst = "KST900";
-  ASSERT_EQ(Prv_PKeyUpd(r), 0);
-  EXPECT_EQ(db.Value("select PrvKst from Mvs510Prv"), "KST900");
-}
-
 TEST(DbSemantics, CursorGoesOnAfterCommitsOfItsOwnSession) {
   TestDatabase db;
   for (const char* pnr : {"00000001", "00000002", "00000003"}) {

@@ -117,6 +117,8 @@ TEST(ShopOrders, FailedWritesLeaveTheTablesAsTheyWere) {
   AppRecord op = Operation("A1", "10");
   op.AppRed = "2026";
   EXPECT_EQ(App_PKeyUpd(op), ora::kDateFormat);
+  op.AppRed = "20261232";  // a whole instant of a day that does not exist
+  EXPECT_EQ(App_PKeyUpd(op), ora::kDateFormat);
   EXPECT_EQ(App_PKeyIns(Operation("A1", "10", 5)), ora::kUniqueViolated);
 
   EXPECT_EQ(db.Rows("select * from Mvs501Apk"), std::vector<std::string>{orders});

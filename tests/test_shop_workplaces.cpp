@@ -135,18 +135,4 @@ TEST(ShopWorkplaces, WorkstationsOfAWorkGroupInKeyOrder) {
   EXPECT_EQ(keys, (std::vector<std::string>{"P1/G1", "P3/G1", "P4/G1"}));
 }
 
-TEST(ShopWorkplaces, AFailedUpdateLeavesTheRowAsItWas) {
-  TestDatabase db;
-  const RecordInfo& info = InfoOf<AplRecord>();
-  AplRecord r;
-  FillDistinct(info, &r);
-  zeltest::InsertStored(db, "Mvs531Apl", info, &r);
-  const auto before = db.Rows("select * from Mvs531Apl");
-  AplRecord bad = r;
-  bad.AplBez = "changed";
-  bad.AplUdt = "20261232000000";  // no such day
-  EXPECT_EQ(Apl_PKeyUpd(bad), ora::kDateFormat);
-  EXPECT_EQ(db.Rows("select * from Mvs531Apl"), before);
-}
-
 }  // namespace
