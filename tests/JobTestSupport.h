@@ -96,6 +96,14 @@ inline std::string RowLayoutQuery(const std::string& pnr) {
          "," + text("PrvStr") + "," + text("PrvOrt") + " from Mvs510Prv where PrvPnr='" + pnr + "'";
 }
 
+// A job's section of the job log as JobBench::JobLines() reads it: the
+// bench's header, `lines`, the closing empty line.
+inline std::vector<std::string> Section(std::vector<std::string> lines) {
+  lines.insert(lines.begin(), kTestHeaderLine);
+  lines.push_back("");
+  return lines;
+}
+
 class JobBench {
  public:
   JobBench() : cwd_(db.Dir().path()) {
@@ -143,8 +151,10 @@ class JobBench {
   // The person's stored row in the layout, or "<none>".
   std::string StoredRow(const std::string& pnr) { return db.Value(RowLayoutQuery(pnr)); }
 
-  std::vector<std::string> Entries() const { return EntriesOf(ReadFile(db.Dir() / "Msg" / "ZelWrkJob.txt")); }
-  std::vector<std::string> JobLines() const { return CrLfLines(ReadFile(db.Dir() / "Msg" / "WrkJobLog.Txt")); }
+  fs::path MsgDir() const { return db.Dir() / "Msg"; }
+  std::vector<std::string> Entries() const { return EntriesOf(ReadFile(MsgDir() / "ZelWrkJob.txt")); }
+  std::string JobLogText() const { return ReadFile(MsgDir() / "WrkJobLog.Txt"); }
+  std::vector<std::string> JobLines() const { return CrLfLines(JobLogText()); }
 
  private:
   ScopedCwd cwd_;

@@ -16,7 +16,6 @@ namespace {
 using zeltest::Day;
 using zeltest::Days;
 using zeltest::JobBench;
-using zeltest::kTestHeaderLine;
 using zeltest::Layout;
 
 using Lines = std::vector<std::string>;
@@ -43,10 +42,7 @@ void RunCase(const Case& c) {
   if (c.before) bench.Row("00000001", c.before);
   SingleAssignmentJob(c.badge, Days(c.firstDay).c_str());
   EXPECT_EQ(bench.StoredRow("00000001"), std::string(c.after) == "<none>" ? "<none>" : Layout(c.after)) << c.what;
-  Lines expected{kTestHeaderLine};
-  expected.insert(expected.end(), c.lines.begin(), c.lines.end());
-  expected.push_back("");
-  EXPECT_EQ(bench.JobLines(), expected) << c.what;
+  EXPECT_EQ(bench.JobLines(), zeltest::Section(c.lines)) << c.what;
   EXPECT_EQ(bench.Entries(), c.entries) << c.what;
 }
 

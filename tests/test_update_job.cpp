@@ -3,30 +3,23 @@
 // the ordinary cases and for failures at every step of its loop; and a real
 // `zelwrkjob U` run.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
-#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <regex>
 #include <string>
 #include <vector>
 
-#include "DbTestSupport.h"
 #include "InstallationSupport.h"
-#include "app/RunStamp.h"
+#include "JobTestSupport.h"
 #include "jobs/AssignmentUpdateJob.h"
-#include "log/MsgLog.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using zeltest::Day;
-using zeltest::ReadFile;
+using zeltest::JobBench;
 using zeltest::StoredDay;
-using zeltest::TempDir;
-using zeltest::TestDatabase;
 
 // ---- Master data and download rows as SQL ----------------------------------
 
@@ -73,58 +66,6 @@ std::string Expect(const std::string& pnr, const std::string& badge, int from, s
          std::to_string(awa) + "|" + kst + "|" + stamp;
 }
 
-// ---- Running the job in this process ---------------------------------------
-
-// A database and a working directory with its Msg directory; Run() runs
-// the job there as the entry point would, after the message-log set-up and
-// the run stamp.
-class JobRun {
- public:
-  JobRun() { fs::create_directories(work_ / "Msg"); }
-
-  TestDatabase& Db() { return db_; }
-  void Exec(const std::vector<std::string>& sql) {
-    for (const std::string& s : sql) db_.Exec(s);
-  }
-
-  void Run(std::time_t stamp = std::time(nullptr)) {
-    const fs::path before = fs::current_path();
-    fs::current_path(work_.path());
-    MsgLog_Setup(FMSG | SMSG | DMSG, ".\\Msg\\ZelWrkJob.txt");
-    RunStamp_Fix(stamp);
-    AssignmentUpdateJob();
-    MsgLog_ResetForTest();
-    fs::current_path(before);
-  }
-
-  fs::path JobLogFile() const { return work_ / "Msg/WrkJobLog.Txt"; }
-  std::string JobLogText() const { return ReadFile(JobLogFile()); }
-  std::vector<std::string> Entries() const { return zeltest::EntriesOf(ReadFile(work_ / "Msg/ZelWrkJob.txt")); }
-  std::vector<std::string> Rows() { return db_.Rows(kRowQuery); }
-
-  // The section's lines between the header and the closing empty line;
-  // "<bad section>" when the section is not header, lines, empty line.
-  std::vector<std::string> JobLines() const {
-    const std::string text = JobLogText();
-    std::vector<std::string> lines;
-    size_t pos = 0;
-    while (pos < text.size()) {
-      const size_t end = text.find("\r\n", pos);
-      if (end == std::string::npos) return {"<bad section>"};
-      lines.push_back(text.substr(pos, end - pos));
-      pos = end + 2;
-    }
-    if (lines.size() < 2 || lines.front() + "\n" != RunHeader || !lines.back().empty()) return {"<bad section>"};
-    return std::vector<std::string>(lines.begin() + 1, lines.end() - 1);
-  }
-
-  void RemoveMsgDirectory() { fs::remove_all(work_ / "Msg"); }
-
- private:
-  TestDatabase db_;
-  TempDir work_;
-};
-
 std::string FurtherBadge(const std::string& pnr, const std::string& badge) {
   return "Pnr: " + pnr + " mit 2. gültiger Awn-Nr: " + badge + " !";
 }
@@ -142,13 +83,21 @@ struct Scenario {
   std::vector<std::string> entries = {};
 };
 
+// Runs the job in this process on a bench (JobTestSupport.h) that holds `sql`.
+struct UpdateRun : JobBench {
+  explicit UpdateRun(const std::vector<std::string>& sql) {
+    for (const std::string& s : sql) db.Exec(s);
+  }
+  void Run() { AssignmentUpdateJob(); }
+  std::vector<std::string> Rows() { return db.Rows(kRowQuery); }
+};
+
 void RunScenarios(const std::vector<Scenario>& scenarios) {
   for (const Scenario& s : scenarios) {
-    JobRun run;
-    run.Exec(s.before);
+    UpdateRun run(s.before);
     run.Run();
     EXPECT_EQ(run.Rows(), s.rows) << s.what;
-    EXPECT_EQ(run.JobLines(), s.lines) << s.what;
+    EXPECT_EQ(run.JobLines(), zeltest::Section(s.lines)) << s.what;
     EXPECT_EQ(run.Entries(), s.entries) << s.what;
   }
 }
@@ -289,10 +238,9 @@ TEST(UpdateJob, FailuresAreReportedAndEndTheLoopOrSkipTheRow) {
 
 TEST(UpdateJob, FailedFetchIsReportedOnceAndEndsTheJob) {
   ZEL_SQLITE_ONLY();  // a day that is no day can only be stored in a text column
-  JobRun run;
-  run.Exec({Person(P1), Person(P2), Person(P3), Person(P4), Assignment("7101", P1, -10), Assignment("7102", P2, -10),
-            Assignment("7103", P3, -10, {}, "2026-19-39 00:00:00"), Assignment("7104", P4, -10),
-            Row(P1, "7001", -10, {}, "", 1), Row(P3, "7003", -10, {}, "", 1)});
+  UpdateRun run({Person(P1), Person(P2), Person(P3), Person(P4), Assignment("7101", P1, -10),
+                 Assignment("7102", P2, -10), Assignment("7103", P3, -10, {}, "2026-19-39 00:00:00"),
+                 Assignment("7104", P4, -10), Row(P1, "7001", -10, {}, "", 1), Row(P3, "7003", -10, {}, "", 1)});
   run.Run();
   // A row whose instant cannot be converted fails the fetch that meets it;
   // the engine may meet it while reading ahead for the row before, so the
@@ -303,36 +251,27 @@ TEST(UpdateJob, FailedFetchIsReportedOnceAndEndsTheJob) {
   EXPECT_EQ(rows.front(), Expect(P1, "7101", -10, {}, "NEU", "Marvane", 1, "KALT", "new"));
   EXPECT_EQ(rows.back(), Expect(P3, "7003", -10, {}, "", "", 1, "KALT", "old"));
   EXPECT_LE(rows.size(), 3u);
-  EXPECT_EQ(run.JobLines(), std::vector<std::string>{});
+  EXPECT_EQ(run.JobLines(), zeltest::Section({}));
 }
 
 TEST(UpdateJob, InsertedRowCarriesEveryFieldOfANewRow) {
-  JobRun run;
-  run.Exec({"insert into Mvs559Fbe values (1,'FB01','Standard')", "insert into Mvs559Fbe values (2,'FB02','Andere')",
-            "insert into Mvs300Pnr values ('" + P1 + "','Jürgen Weiß','Hauptstraße 1','Köln')",
-            Assignment("7001", P1, -10, 20, "2026-01-02 03:04:05"), CostCentreToday(P1, "K100")});
+  UpdateRun run({"insert into Mvs559Fbe values (1,'FB01','Standard')",
+                 "insert into Mvs559Fbe values (2,'FB02','Andere')",
+                 "insert into Mvs300Pnr values ('" + P1 + "','Jürgen Weiß','Hauptstraße 1','Köln')",
+                 Assignment("7001", P1, -10, 20, "2026-01-02 03:04:05"), CostCentreToday(P1, "K100")});
   run.Run();
-  EXPECT_EQ(run.Db().Rows("select PrvPnr,PrvGvo,PrvGbi,PrvBer,PrvKst,PrvFbe,PrvMmb,PrvZf1,PrvZf2,PrvZf3,PrvSta,"
-                          "substr(PrvDat,1,10),PrvErf,PrvDna,PrvDwn,PrvAwn,PrvAwa,PrvAnw,PrvApl,PrvApp,PrvPzm,PrvAvn,"
-                          "PrvAbi,PrvNam,PrvStr,PrvOrt from Mvs510Prv"),
+  EXPECT_EQ(run.db.Rows("select PrvPnr,PrvGvo,PrvGbi,PrvBer,PrvKst,PrvFbe,PrvMmb,PrvZf1,PrvZf2,PrvZf3,PrvSta,"
+                        "substr(PrvDat,1,10),PrvErf,PrvDna,PrvDwn,PrvAwn,PrvAwa,PrvAnw,PrvApl,PrvApp,PrvPzm,PrvAvn,"
+                        "PrvAbi,PrvNam,PrvStr,PrvOrt from Mvs510Prv"),
             (std::vector<std::string>{P1 + "|" + StoredDay(-10) + "|" + StoredDay(20) + "|0|K100|FB01|0|<null>|<null>|" +
                                       "<null>|1|" + D(0) + "|ERF7001|NEU|Marvane|7001|1|0|0|0|1|<null>|<null>|" +
                                       "Jürgen Weiß|Hauptstraße 1|Köln"}));
 }
 
 TEST(UpdateJob, JobLogSectionIsWrittenByteForByte) {
-  JobRun run;
-  run.Exec({Person(P1), Assignment("7001", P1, -30), Assignment("7002", P1, -5), Assignment("7002", P1, -1)});
-  std::tm at{};
-  at.tm_year = 2026 - 1900;
-  at.tm_mon = 11;
-  at.tm_mday = 7;
-  at.tm_hour = 9;
-  at.tm_min = 41;
-  at.tm_sec = 7;
-  at.tm_isdst = -1;
-  zeltest::WriteFile(run.JobLogFile(), "earlier run\r\n");
-  run.Run(std::mktime(&at));
+  UpdateRun run({Person(P1), Assignment("7001", P1, -30), Assignment("7002", P1, -5), Assignment("7002", P1, -1)});
+  zeltest::WriteFile(run.MsgDir() / "WrkJobLog.Txt", "earlier run\r\n");
+  run.Run();
   EXPECT_EQ(run.JobLogText(),
             "earlier run\r\n"
             "Datum: 07.12.2026  Uhrzeit: 09:41:07\r\n"
@@ -342,23 +281,19 @@ TEST(UpdateJob, JobLogSectionIsWrittenByteForByte) {
 }
 
 TEST(UpdateJob, WithoutCurrentAssignmentsTheSectionIsHeaderAndEmptyLine) {
-  JobRun run;
-  run.Exec({Person(P1), Assignment("7001", P1, -30, -1), Row(P1, "7001", -30, {}, "", 1)});
+  UpdateRun run({Person(P1), Assignment("7001", P1, -30, -1), Row(P1, "7001", -30, {}, "", 1)});
   run.Run();
-  std::string header = RunHeader;
-  header.pop_back();
-  EXPECT_EQ(run.JobLogText(), header + "\r\n\r\n");
-  EXPECT_FALSE(fs::exists(run.JobLogFile().parent_path() / "ZelWrkJob.txt"));
+  EXPECT_EQ(run.JobLogText(), std::string(zeltest::kTestHeaderLine) + "\r\n\r\n");
+  EXPECT_FALSE(fs::exists(run.MsgDir() / "ZelWrkJob.txt"));
   EXPECT_EQ(run.Rows(), (std::vector<std::string>{Expect(P1, "7001", -30, {}, "", "", 1, "KALT", "old")}));
 }
 
 TEST(UpdateJob, WithoutMsgDirectoryTheJobStillDoesItsWork) {
-  JobRun run;
-  run.Exec({Person(P1), Person(P2), Assignment("7001", P1, -30), Assignment("7002", P1, -5),
-            Assignment("7003", P2, -5), Row(P2, "7009", -5, {}, "", 1)});
-  run.RemoveMsgDirectory();
+  UpdateRun run({Person(P1), Person(P2), Assignment("7001", P1, -30), Assignment("7002", P1, -5),
+                 Assignment("7003", P2, -5), Row(P2, "7009", -5, {}, "", 1)});
+  fs::remove_all(run.MsgDir());
   run.Run();
-  EXPECT_FALSE(fs::exists(run.JobLogFile().parent_path()));
+  EXPECT_FALSE(fs::exists(run.MsgDir()));
   EXPECT_EQ(run.Rows(), (std::vector<std::string>{Expect(P1, "7002", -5, {}, "NEU", "Marvane", 1, "", "new"),
                                                   Expect(P2, "7003", -5, {}, "NEU", "Marvane", 1, "KALT", "new")}));
 }
