@@ -57,9 +57,7 @@ class TestDatabase {
   const std::string& Target() const { return target_; }
   // The user LOGIN would hold (PostgreSQL's trusted superuser; none for SQLite).
   static std::string User() { return OnPostgres() ? "postgres" : ""; }
-  const std::string& File() const { return target_; }
   const TempDir& Dir() const { return dir_; }
-  DbClient& Client() { return *client_; }
 
   void Exec(const std::string& sql) { client_->Exec(sql); }
   std::vector<std::string> Rows(const std::string& sql) { return client_->Rows(sql); }

@@ -320,13 +320,6 @@ class ReliabilityInstallation {
     EXPECT_EQ(r.exitCode, 0) << r.output;
   }
 
-  // An empty schema (and configuration), for small hand-made data.
-  void CreateSchema() {
-    auto r = RunProcess({Program("zelsetup"), "schema", SetupTarget()}, Root());
-    ASSERT_EQ(r.exitCode, 0) << r.output;
-    Configure();
-  }
-
   // The prepared state of `persons` persons (see the file's head): the
   // master data of `changedPercent` % of them changed since the download
   // rows were last brought in line, `droppedPercent` % of the rows gone.
