@@ -23,31 +23,45 @@ namespace zeltest {
 
 class Installation {
  public:
-  explicit Installation(bool demoData = false) {
-    fs::create_directories(Work() / "Msg");
+  // What the database holds when the installation is made.
+  enum class Data {
+    kNone,    // no schema and no configuration yet: the test brings its own
+    kSchema,  // the empty schema
+    kDemo,    // the schema with zelsetup's demo data
+  };
+
+  explicit Installation(bool demoData = false) : Installation(demoData ? Data::kDemo : Data::kSchema) {}
+  explicit Installation(Data data) {
+    fs::create_directories(Msg());
     fs::create_directories(root_ / "files");
     fs::copy_file(Program("zeldnlstd"), Work() / "ZELDNLSTD.EXE");
     if (OnPostgres()) pg_.emplace();
-    const std::string setupTarget = OnPostgres() ? pg_->Conninfo() + " user=postgres" : DbFile();
-    auto schema = RunProcess({Program("zelsetup"), "schema", setupTarget}, root_.path());
+    if (data == Data::kNone) return;
+    auto schema = RunProcess({Program("zelsetup"), "schema", SetupTarget()}, root_.path());
     EXPECT_EQ(schema.exitCode, 0) << schema.output;
-    if (demoData) {
-      auto demo = RunProcess({Program("zelsetup"), "demo-data", setupTarget}, root_.path());
+    if (data == Data::kDemo) {
+      auto demo = RunProcess({Program("zelsetup"), "demo-data", SetupTarget()}, root_.path());
       EXPECT_EQ(demo.exitCode, 0) << demo.output;
     }
-    Configure(OnPostgres() ? "postgres" : "zel", "secret", Net8());
+    Configure();
   }
 
   // What NET8 holds for this installation's database.
   std::string Net8() const { return OnPostgres() ? pg_->Conninfo() : "..\\..\\..\\..\\files\\zel.db"; }
+  // The database as an engine connection of the tests and as zelsetup take it.
+  std::string Target() const { return OnPostgres() ? pg_->Conninfo() : DbFile(); }
+  std::string SetupTarget() const { return OnPostgres() ? pg_->Conninfo() + " user=postgres" : DbFile(); }
 
-  // A client of the installation's database.
+  // A client of the installation's database, opened on first use.
   DbClient& Db() {
-    if (!client_) client_ = std::make_unique<DbClient>(OnPostgres() ? pg_->Conninfo() : DbFile());
+    if (!client_) client_ = std::make_unique<DbClient>(Target());
     return *client_;
   }
+  void CloseDb() { client_.reset(); }
 
-  // Writes LOGIN, PASS and NET8 into the configuration file with zelcfg.
+  // Writes LOGIN, PASS and NET8 into the configuration file with zelcfg:
+  // the installation's own, or the given ones.
+  void Configure() { Configure(OnPostgres() ? "postgres" : "zel", "secret", Net8()); }
   void Configure(const std::string& login, const std::string& pass, const std::string& net8) {
     auto r = RunProcess({Program("zelcfg"), "set", "--file", IniFile(), "--login", login, "--net8", net8},
                         root_.path(), pass + "\n");
@@ -56,13 +70,14 @@ class Installation {
 
   fs::path Root() const { return root_.path(); }
   fs::path Work() const { return root_.path() / "system" / "jobs" / "zelwrkjob" / "work"; }
+  fs::path Msg() const { return Work() / "Msg"; }
   std::string DbFile() const { return (root_.path() / "files" / "zel.db").string(); }
   std::string IniFile() const { return (root_.path() / "files" / "veldoran.ini").string(); }
 
-  std::string MessageLog() const { return ReadFile(Work() / "Msg" / "ZelWrkJob.txt"); }
-  std::string JobLogText() const { return ReadFile(Work() / "Msg" / "WrkJobLog.Txt"); }
-  bool HasJobLog() const { return fs::exists(Work() / "Msg" / "WrkJobLog.Txt"); }
-  fs::path DownloadRecord() const { return Work() / "Msg" / "ZelDnlStd.Txt"; }
+  std::string MessageLog() const { return ReadFile(Msg() / "ZelWrkJob.txt"); }
+  std::string JobLogText() const { return ReadFile(Msg() / "WrkJobLog.Txt"); }
+  bool HasJobLog() const { return fs::exists(Msg() / "WrkJobLog.Txt"); }
+  fs::path DownloadRecord() const { return Msg() / "ZelDnlStd.Txt"; }
 
   // Runs zelwrkjob with `args` in the working directory.
   ProcessResult Run(const std::vector<std::string>& args) const {

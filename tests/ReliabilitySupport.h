@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "DbClient.h"
+#include "InstallationSupport.h"
 #include "LogTestSupport.h"
 #include "TestSupport.h"
 #include "app/RunStamp.h"
@@ -292,33 +293,12 @@ inline void CopyTables(const std::string& from, DbClient& to) {
   }
 }
 
-// An installation like InstallationSupport.h's (configuration, working
-// directory with Msg/, stand-in download program), on the engine of the run.
-class ReliabilityInstallation {
+// An installation of InstallationSupport.h whose database the test lays
+// down itself (Prepare), with runs that can be started without waiting,
+// killed or raced.
+class ReliabilityInstallation : public Installation {
  public:
-  ReliabilityInstallation() {
-    fs::create_directories(Work() / "Msg");
-    fs::create_directories(Root() / "files");
-    fs::copy_file(Program("zeldnlstd"), Work() / "ZELDNLSTD.EXE");
-    if (OnPostgres()) pg_.emplace();
-  }
-
-  fs::path Root() const { return root_.path(); }
-  fs::path Work() const { return root_.path() / "system" / "jobs" / "zelwrkjob" / "work"; }
-  fs::path Msg() const { return Work() / "Msg"; }
-  std::string DbFile() const { return (Root() / "files" / "zel.db").string(); }
-  std::string IniFile() const { return (Root() / "files" / "veldoran.ini").string(); }
-  std::string Net8() const { return OnPostgres() ? pg_->Conninfo() : "..\\..\\..\\..\\files\\zel.db"; }
-  // What an engine connection of the tests takes as the database.
-  std::string Target() const { return OnPostgres() ? pg_->Conninfo() : DbFile(); }
-  std::string SetupTarget() const { return OnPostgres() ? pg_->Conninfo() + " user=postgres" : DbFile(); }
-
-  void Configure() { Configure(OnPostgres() ? "postgres" : "zel", "secret", Net8()); }
-  void Configure(const std::string& login, const std::string& pass, const std::string& net8) {
-    auto r = RunProcess({Program("zelcfg"), "set", "--file", IniFile(), "--login", login, "--net8", net8}, Root(),
-                        pass + "\n");
-    EXPECT_EQ(r.exitCode, 0) << r.output;
-  }
+  ReliabilityInstallation() : Installation(Data::kNone) {}
 
   // The prepared state of `persons` persons (see the file's head): the
   // master data of `changedPercent` % of them changed since the download
@@ -377,12 +357,6 @@ class ReliabilityInstallation {
       fs::remove(Msg() / name, ec);
   }
 
-  DbClient& Db() {
-    if (!client_) client_ = std::make_unique<DbClient>(Target());
-    return *client_;
-  }
-  void CloseDb() { client_.reset(); }
-
   std::vector<std::string> JobArgv(const std::vector<std::string>& args) const {
     std::vector<std::string> argv{Program("zelwrkjob")};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -391,9 +365,6 @@ class ReliabilityInstallation {
   Child Start(const std::vector<std::string>& args) const { return Spawn(JobArgv(args), Work()); }
   // Runs zelwrkjob to its end (or the safety bound).
   Ended Run(const std::vector<std::string>& args) const { return WaitChild(Start(args)); }
-
-  std::string MessageLog() const { return ReadFile(Msg() / "ZelWrkJob.txt"); }
-  std::string JobLog() const { return ReadFile(Msg() / "WrkJobLog.Txt"); }
 
   // The message log's entries as "function|message|code"; a torn piece
   // fails the test.
@@ -404,11 +375,6 @@ class ReliabilityInstallation {
     EXPECT_EQ(defect, "");
     return out;
   }
-
- private:
-  TempDir root_;
-  std::optional<PgScratchDatabase> pg_;
-  std::unique_ptr<DbClient> client_;
 };
 
 // Runs a job in this process against the installation's database, as the

@@ -77,7 +77,7 @@ void ExpectConvergence(ReliabilityInstallation& inst, const PrvDump& before, con
                        const std::string& job = "A") {
   EXPECT_EQ(MixedUpRows(inst, before), std::vector<std::string>{});
   for (const std::string& e : inst.Entries()) EXPECT_TRUE(IsConflictEntry(e)) << e;
-  EXPECT_EQ(JobLogDefect(inst.JobLog()), "");
+  EXPECT_EQ(JobLogDefect(inst.JobLogText()), "");
   const size_t entriesBefore = inst.Entries().size();
   const Ended later = inst.Run({job});
   EXPECT_TRUE(later.exited && later.exitCode == 0);
@@ -223,7 +223,7 @@ TEST(ReliabilityConcurrency, UpdateRunWhileAnotherProgramReadsTheTable) {
   // Readers never hold up a writer on either engine: no conflict at all.
   EXPECT_EQ(inst.Entries(), std::vector<std::string>{});
   EXPECT_TRUE(DumpPrv(inst.Db()) == after);
-  EXPECT_EQ(JobLogDefect(inst.JobLog()), "");
+  EXPECT_EQ(JobLogDefect(inst.JobLogText()), "");
   std::printf("concurrency: engine=%s U with a reader: table reads=%ld rows per read=%zu torn=%ld\n",
               OnPostgres() ? "postgres" : "sqlite", reads.load(), after.size(), torn.load());
 }

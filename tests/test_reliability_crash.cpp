@@ -82,7 +82,7 @@ void KillAtRandomPoints(char letter) {
   const PrvDump after = DumpPrv(inst.Db());
   states.push_back(after);
   EXPECT_EQ(inst.Entries(), std::vector<std::string>{});
-  ASSERT_EQ(JobLogDefect(inst.JobLog()), "");
+  ASSERT_EQ(JobLogDefect(inst.JobLogText()), "");
   if (letter == 'U') {
     ASSERT_NO_FATAL_FAILURE(InProcess(inst, AssignmentUpdateJob));
     states.push_back(DumpPrv(inst.Db()));
@@ -144,7 +144,7 @@ void KillAtRandomPoints(char letter) {
         else ++f.afterLastChange;
       }
       remaining = std::clamp(1.0 - static_cast<double>(finished) / static_cast<double>(changedByRun), 0.1, 1.0);
-      EXPECT_EQ(JobLogDefect(inst.JobLog()), "");
+      EXPECT_EQ(JobLogDefect(inst.JobLogText()), "");
       EXPECT_EQ(inst.Entries(), std::vector<std::string>{});
       if (pending == 0) break;  // nothing left for a further kill of this sequence
     }
@@ -158,7 +158,7 @@ void KillAtRandomPoints(char letter) {
     for (const auto& [pnr, row] : after) differing += rerunTable.count(pnr) == 0 || rerunTable.at(pnr) != row;
     EXPECT_EQ(rerunTable.size(), after.size());
     EXPECT_EQ(differing, 0) << "the rerun did not end where an uninterrupted run ends";
-    EXPECT_EQ(JobLogDefect(inst.JobLog()), "");
+    EXPECT_EQ(JobLogDefect(inst.JobLogText()), "");
     EXPECT_EQ(inst.Entries(), std::vector<std::string>{});
   }
 

@@ -112,7 +112,7 @@ TEST(ReliabilityFaults, DatabaseLockedBeyondTheWaitReportsAndLosesNothing) {
   EXPECT_TRUE(DumpPrv(p.inst.Db()) == p.before);
   // The job log's section is whole: header, no line of the unstored change,
   // the closing empty line.
-  const std::string section = p.inst.JobLog();
+  const std::string section = p.inst.JobLogText();
   EXPECT_EQ(std::count(section.begin(), section.end(), '\n'), 2) << section;
   EXPECT_TRUE(fs::exists(p.inst.Msg() / "ZelDnlStd.Txt") || WaitForFile(p.inst.Msg() / "ZelDnlStd.Txt"));
   p.ExpectConvergence();
@@ -146,7 +146,7 @@ TEST(ReliabilityFaults, ReadOnlyDatabaseReportsEveryRefusedWrite) {
   const Ended u = p.inst.Run({"U"});
   p.ExpectCleanExit(u);
   ExpectUpdateRunEntries(p.inst.Entries(), "-1031");
-  EXPECT_EQ(JobLogDefect(p.inst.JobLog()), "");
+  EXPECT_EQ(JobLogDefect(p.inst.JobLogText()), "");
 
   if (OnPostgres()) {
     p.inst.Db().Exec("alter database " + p.DatabaseName() + " reset default_transaction_read_only");
@@ -212,7 +212,7 @@ TEST(ReliabilityFaults, ValueTooLongForItsColumnStopsTheRunAndKeepsTheRows) {
   }
   EXPECT_GT(stored, 0);
   EXPECT_EQ(now.size(), p.before.size());
-  EXPECT_EQ(JobLogDefect(p.inst.JobLog()), "");
+  EXPECT_EQ(JobLogDefect(p.inst.JobLogText()), "");
   std::printf("faults: engine=%s value too long: %ld rows stored before the failing one\n",
               OnPostgres() ? "postgres" : "sqlite", stored);
 }
