@@ -28,7 +28,8 @@
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: zelsetup schema FILE | zelsetup demo-data FILE\n");
+  std::fprintf(stderr, "usage: zelsetup schema DB | zelsetup demo-data DB\n"
+               "  DB: a SQLite database file, or a PostgreSQL connection string\n");
   return 2;
 }
 
