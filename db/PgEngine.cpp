@@ -322,29 +322,14 @@ int32_t PgStatement::NextStreamed() {
   if (kind == PGRES_SINGLE_TUPLE) return ora::kOk;
   const int32_t status = kind == PGRES_TUPLES_OK || kind == PGRES_COMMAND_OK ? ora::kNoRow : StatusOf(row_.get());
   row_.reset();
-  // The query is over: read the closing NULL so the connection is free again.
-  while (Result rest{PQgetResult(pg)}) {
-  }
+  Pg_FinishQuery(pg);  // the query is over: only its closing NULL is left
   active_ = false;
   return status;
 }
 
 void PgStatement::Reset() {
   if (active_) {
-    // A cursor closed before its end. The checks close theirs after one row
-    // of a handful: reading the rest is cheaper than a cancel request (a new
-    // connection to the server each). A long remainder is cancelled.
-    PGconn* pg = conn_.Raw();
-    int drained = 0;
-    while (Result rest{PQgetResult(pg)}) {
-      if (++drained == kPgDrainBeforeCancel) {
-        if (PGcancel* cancel = PQgetCancel(pg)) {
-          char err[256];
-          PQcancel(cancel, err, sizeof err);
-          PQfreeCancel(cancel);
-        }
-      }
-    }
+    Pg_FinishQuery(conn_.Raw());
     active_ = false;
   }
   row_.reset();
@@ -394,6 +379,20 @@ int32_t PgConnection::OpenCursorConnection(std::unique_ptr<EngineConnection>& ou
 }  // namespace
 
 const SqlFlavor& Pg_Flavor() { return g_flavor; }
+
+void Pg_FinishQuery(PGconn* conn) {
+  constexpr int kDrainBeforeCancel = 256;
+  int drained = 0;
+  while (Result rest{PQgetResult(conn)}) {
+    if (++drained == kDrainBeforeCancel) {
+      if (PGcancel* cancel = PQgetCancel(conn)) {
+        char err[256];
+        PQcancel(cancel, err, sizeof err);
+        PQfreeCancel(cancel);
+      }
+    }
+  }
+}
 
 void Pg_SetLockTimeoutForTest(const char* timeout) { g_lockTimeout = timeout ? timeout : kPgLockTimeout; }
 

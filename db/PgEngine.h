@@ -31,13 +31,11 @@
 
 #include "db/Engine.h"
 
+struct pg_conn;
+
 namespace zeldb {
 
 constexpr const char* kPgLockTimeout = "5s";
-// A cursor closed before its end reads up to this many of its remaining
-// rows before it asks the server to cancel the rest: the checks close theirs
-// after one row of a handful, and a cancel request costs a new connection.
-constexpr int kPgDrainBeforeCancel = 256;
 
 // Whether NET8 names a PostgreSQL server rather than a SQLite file: a URI
 // "postgresql://" / "postgres://", or key=value pairs.
@@ -50,6 +48,14 @@ const SqlFlavor& Pg_Flavor();
 
 // Maps a SQLSTATE (and, for connection failures, libpq's message) to the
 // status table of db/OraStatus.h.
+// Ends the query that `conn` runs in single-row mode, leaving the connection
+// free for the next one: reads its remaining rows, and after 256 of them asks
+// the server to cancel the rest. (The checks close their cursors after one
+// row of a handful: reading the rest is cheaper than a cancel request, which
+// costs a new connection to the server.) The benchmark's floor closes its
+// cursors with it too.
+void Pg_FinishQuery(pg_conn* conn);
+
 int32_t Pg_MapSqlState(const char* sqlstate);
 int32_t Pg_MapConnectFailure(const char* message);
 

@@ -80,7 +80,6 @@ const ClockTexts& Clock() {
 // many of them since its open moves its remaining rows aside (see
 // SqliteStatement::SetAside).
 uint64_t g_commits = 0;
-constexpr uint64_t kSetAsideAfterCommits = 10000;
 int g_setAsideTables = 0;
 // A cursor released its snapshot: the log can be checkpointed at the next commit.
 bool g_snapshotReleased = false;
@@ -143,7 +142,7 @@ class SqliteStatement final : public EngineStatement {
         if (bindsSysdate_) BindText(kSysdateParam, clock.now);
         if (bindsToday_) BindText(kTodayParam, clock.today);
       }
-    } else if (!setAside_ && g_commits - commitsAtStart_ >= kSetAsideAfterCommits && sqlite3_stmt_busy(stmt_) &&
+    } else if (!setAside_ && g_commits - commitsAtStart_ >= kSqliteSetAsideAfterCommits && sqlite3_stmt_busy(stmt_) &&
                sqlite3_stmt_readonly(stmt_)) {
       SetAside();
     }
@@ -244,7 +243,7 @@ class SqliteStatement final : public EngineStatement {
     asideStatus_ = rc == SQLITE_DONE ? ora::kNoRow : MapError(db_, rc);
     sqlite3_reset(stmt_);
     setAside_ = true;
-    g_snapshotReleased = true;
+    Sqlite_SnapshotReleased();
   }
 
   bool PrepareAside() {
@@ -288,7 +287,7 @@ class SqliteStatement final : public EngineStatement {
 // that made a U run quadratic in the number of rows. This checkpoint tries
 // again only once the log has doubled since an attempt that was held back,
 // and every 1000 pages as before when nothing holds it back.
-constexpr int kCheckpointPages = 1000;
+constexpr int kCheckpointPages = kSqliteCheckpointPages;
 
 int CheckpointAfterCommit(void* nextAttempt, sqlite3* db, const char* schema, int pages) {
   int& next = *static_cast<int*>(nextAttempt);
@@ -303,7 +302,7 @@ int CheckpointAfterCommit(void* nextAttempt, sqlite3* db, const char* schema, in
 class SqliteConnection final : public EngineConnection {
  public:
   SqliteConnection(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {
-    sqlite3_wal_hook(db_, CheckpointAfterCommit, &nextCheckpoint_);
+    Sqlite_Configure(db_, nextCheckpoint_);
   }
   ~SqliteConnection() override {
     for (auto& [text, stmt] : control_) sqlite3_finalize(stmt);
@@ -510,7 +509,6 @@ int32_t Sqlite_Connect(const std::string& path, std::unique_ptr<EngineConnection
   }
   sqlite3_extended_result_codes(db, 1);
   sqlite3_busy_timeout(db, g_busyTimeoutMs);
-  Sqlite_RegisterFunctions(db);
   // Reading the schema proves that the file is a usable database; the
   // journal mode is a property of the file and may already be set (or the
   // file may be read-only), so its outcome is not a reason to refuse.
@@ -520,6 +518,13 @@ int32_t Sqlite_Connect(const std::string& path, std::unique_ptr<EngineConnection
     sqlite3_close_v2(db);
     return status;
   }
+  out = std::make_unique<SqliteConnection>(db, path);
+  return ora::kOk;
+}
+
+void Sqlite_Configure(sqlite3* db, int& nextCheckpoint) {
+  sqlite3_busy_timeout(db, g_busyTimeoutMs);
+  Sqlite_RegisterFunctions(db);
   sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   // Each commit is durable when it returns, as the jobs promise row by row.
   sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
@@ -528,8 +533,10 @@ int32_t Sqlite_Connect(const std::string& path, std::unique_ptr<EngineConnection
   // that grows with the tables until it is full (measured: 2 MB, 1 MB and
   // 500 kB ran a full check over a million persons equally fast).
   sqlite3_exec(db, "PRAGMA cache_size=-500", nullptr, nullptr, nullptr);
-  out = std::make_unique<SqliteConnection>(db, path);
-  return ora::kOk;
+  nextCheckpoint = kCheckpointPages;
+  sqlite3_wal_hook(db, CheckpointAfterCommit, &nextCheckpoint);
 }
+
+void Sqlite_SnapshotReleased() { g_snapshotReleased = true; }
 
 }  // namespace zeldb

@@ -19,12 +19,31 @@
 
 #include "db/Engine.h"
 
+struct sqlite3;
+
 namespace zeldb {
 
 constexpr int kSqliteBusyTimeoutMs = 5000;
+// A cursor open across this many commits of the process sets its remaining
+// rows aside in a temporary table and releases its snapshot, so that the
+// write-ahead log does not grow for the rest of the run.
+constexpr uint64_t kSqliteSetAsideAfterCommits = 10000;
+// The log size in pages at which a checkpoint is tried.
+constexpr int kSqliteCheckpointPages = 1000;
 
 // Opens the database file `path` (native form). Returns 0 or a negative status.
 int32_t Sqlite_Connect(const std::string& path, std::unique_ptr<EngineConnection>& out);
+
+// Gives the open connection `db` the settings of every connection of the
+// engine: the bounded busy wait, the Oracle functions (db/SqliteFunctions.h),
+// write-ahead log, durable commits, a 500 kB page cache, and the checkpoint
+// policy, which keeps its state in `nextCheckpoint` (it must outlive the
+// connection). The benchmark's floor opens its connections with it too.
+void Sqlite_Configure(sqlite3* db, int& nextCheckpoint);
+
+// Tells the checkpoint policy that a cursor has released its snapshot (its
+// rows set aside): the log is checkpointed at the next commit.
+void Sqlite_SnapshotReleased();
 
 // The SQLite rendering of Oracle texts (exposed for the dialect tests).
 const SqlFlavor& Sqlite_Flavor();

@@ -1,8 +1,8 @@
 // The floor on libpq (FloorEngine.h): each statement prepared once on the
 // server, run with PQexecPrepared in text format; each cursor on a
 // connection of its own, its rows streamed in single-row mode and a cursor
-// closed early drained (or cancelled after kPgDrainBeforeCancel rows), as
-// the engine does; each write in autocommit.
+// closed early ended as the engine ends it (Pg_FinishQuery); each write in
+// autocommit.
 #include <libpq-fe.h>
 
 #include <cstdio>
@@ -50,17 +50,7 @@ class PgStatement final : public FloorStatement {
   }
   void Reset() override {
     if (streaming_) {
-      int drained = 0;
-      while (PGresult* rest = PQgetResult(conn_)) {
-        PQclear(rest);
-        if (++drained == zeldb::kPgDrainBeforeCancel) {
-          if (PGcancel* cancel = PQgetCancel(conn_)) {
-            char err[256];
-            PQcancel(cancel, err, sizeof err);
-            PQfreeCancel(cancel);
-          }
-        }
-      }
+      zeldb::Pg_FinishQuery(conn_);
       streaming_ = false;
     }
     Clear();
@@ -109,7 +99,7 @@ class PgStatement final : public FloorStatement {
     if (result_ && PQresultStatus(result_) == PGRES_SINGLE_TUPLE) return true;
     // The end of the rows (or a failure): free the connection for the next open.
     Clear();
-    while (PGresult* rest = PQgetResult(conn_)) PQclear(rest);
+    zeldb::Pg_FinishQuery(conn_);
     streaming_ = false;
     return false;
   }

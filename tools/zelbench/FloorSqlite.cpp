@@ -8,7 +8,6 @@
 
 #include "db/Dialect.h"
 #include "db/SqliteEngine.h"
-#include "db/SqliteFunctions.h"
 #include "tools/zelbench/FloorEngine.h"
 
 namespace zelbench {
@@ -17,22 +16,6 @@ namespace {
 // The engine binds "sysdate" and "trunc(sysdate)" as these parameters.
 constexpr int kSysdateParam = 900;
 constexpr int kTodayParam = 901;
-// A cursor open across this many commits sets its remaining rows aside.
-constexpr uint64_t kCommitsBeforeSetAside = 10000;
-
-// The engine's checkpoint policy (db/SqliteEngine.cpp): SQLite's automatic
-// checkpoint every 1000 pages, backing off while a reader holds it back.
-bool g_snapshotReleased = false;  // a long cursor set its rows aside: checkpoint at the next commit
-
-int CheckpointAfterCommit(void* nextAttempt, sqlite3* db, const char* schema, int pages) {
-  int& next = *static_cast<int*>(nextAttempt);
-  if (pages < next && !(g_snapshotReleased && pages >= 1000)) return SQLITE_OK;
-  g_snapshotReleased = false;
-  int logged = 0, copied = 0;
-  const int rc = sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, &logged, &copied);
-  next = rc == SQLITE_OK && copied >= logged ? 1000 : pages * 2;
-  return SQLITE_OK;
-}
 
 class SqliteStatement final : public FloorStatement {
  public:
@@ -54,7 +37,7 @@ class SqliteStatement final : public FloorStatement {
     if (!started_) {
       started_ = true;
       atOpen_ = commits_;
-    } else if (cursor && !aside_ && commits_ - atOpen_ >= kCommitsBeforeSetAside) {
+    } else if (cursor && !aside_ && commits_ - atOpen_ >= zeldb::kSqliteSetAsideAfterCommits) {
       SetAside();
     }
     return sqlite3_step(Current()) == SQLITE_ROW;
@@ -112,7 +95,7 @@ class SqliteStatement final : public FloorStatement {
     }
     sqlite3_finalize(insert);
     sqlite3_reset(st_);
-    g_snapshotReleased = true;
+    zeldb::Sqlite_SnapshotReleased();
     sqlite3_prepare_v2(db_, "SELECT * FROM floor_aside ORDER BY rowid", -1, &aside_, nullptr);
   }
 
@@ -142,7 +125,7 @@ class SqliteDatabase final : public FloorDatabase {
   }
 
  private:
-  // A connection set up as the engine sets up its own.
+  // A connection with the engine's own settings.
   sqlite3* Connect() {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
@@ -151,12 +134,7 @@ class SqliteDatabase final : public FloorDatabase {
       return nullptr;
     }
     connections_.push_back(db);
-    sqlite3_busy_timeout(db, zeldb::kSqliteBusyTimeoutMs);
-    zeldb::Sqlite_RegisterFunctions(db);
-    sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
-    sqlite3_exec(db, "PRAGMA cache_size=-500", nullptr, nullptr, nullptr);
-    sqlite3_wal_hook(db, CheckpointAfterCommit, &nextCheckpoint_.emplace_back(1000));
+    zeldb::Sqlite_Configure(db, nextCheckpoint_.emplace_back());
     return db;
   }
 
