@@ -7,6 +7,7 @@
 #include "app/RunStamp.h"
 #include "db/Dbstd.h"
 #include "db/OraStatus.h"
+#include "jobs/Report.h"
 #include "util/Status.h"
 
 namespace {
@@ -88,17 +89,25 @@ void MarkEnded(PrvRecord& rec, const char* info, CheckLines& lines) {
 }
 
 // A lookup that fails (a status other than 0 and 1403: the database busy, a
-// table missing) says nothing about the person. Taken as "no assignment" it
-// would tell the terminals that a valid badge expired, so the check then
-// leaves the row as it is; the next run decides.
+// table missing, a row that cannot be read) says nothing about the person.
+// Taken as "no assignment" it would tell the terminals that a valid badge
+// expired, so the check then leaves the row as it is and the next run
+// decides. The failure goes to the message log under the lookup's name, so
+// that a row left stale run after run shows why. Answers whether it failed.
+bool LookupFailed(const char* lookup, int32_t status, const PrvRecord& rec) {
+  if (!IsFailure(status)) return false;
+  const std::string message = std::string(lookup) + " fehlgeschlagen, PNR: " + rec.PrvPnr.str();
+  ReportFailure(lookup, message.c_str(), status);
+  return true;
+}
 
 bool CheckRowWithoutBadge(PrvRecord& rec, CheckLines& lines) {
   AswRecord person;
   const int32_t personStatus = PersonLookup(rec, person);
-  if (personStatus != ora::kOk) return false;
+  if (LookupFailed("Asw_Pnr_Read", personStatus, rec) || personStatus == ora::kNoRow) return false;
   if (EndedBeforeRunDay(person.AswGbi)) return false;
   AswRecord badge;
-  if (IsFailure(BadgeLookup(person.AswNum, badge))) return false;
+  if (LookupFailed("Asw_Num_Read", BadgeLookup(person.AswNum, badge), rec)) return false;
   if (!BadgeCarriesPerson(badge, person, rec)) return false;
   TakeOver(rec, badge, lines);
   return true;
@@ -109,12 +118,17 @@ bool CheckRowWithBadge(PrvRecord& rec, CheckLines& lines) {
   const int32_t personStatus = PersonLookup(rec, person);
   AswRecord badge;
   const int32_t badgeStatus = BadgeLookup(rec.PrvAwn, badge);
-  if (IsFailure(personStatus) || IsFailure(badgeStatus)) return false;
+  const bool personFailed = LookupFailed("Asw_Pnr_Read", personStatus, rec);
+  const bool badgeFailed = LookupFailed("Asw_Num_Read", badgeStatus, rec);
 
+  // A person without any begun assignment needs nothing from the badge: a
+  // badge lookup that failed (another person's broken row on that badge)
+  // must not keep this row's end from the terminals.
   if (personStatus == ora::kNoRow) {
     MarkEnded(rec, "Ausweiszuordnung zu Ende!", lines);
     return true;
   }
+  if (personFailed || badgeFailed) return false;
 
   if (person.AswNum == rec.PrvAwn && BadgeCarriesPerson(badge, person, rec)) {
     if (EndedBeforeRunDay(badge.AswGbi)) {
@@ -137,7 +151,7 @@ bool CheckRowWithBadge(PrvRecord& rec, CheckLines& lines) {
 
   // The person's latest assignment is not the row's: either the person moved
   // to a badge that still carries that assignment, or the row's badge is lost.
-  if (IsFailure(BadgeLookup(person.AswNum, badge))) return false;
+  if (LookupFailed("Asw_Num_Read", BadgeLookup(person.AswNum, badge), rec)) return false;
   if (BadgeCarriesPerson(badge, person, rec)) {
     TakeOver(rec, badge, lines);
     return true;
@@ -156,12 +170,15 @@ std::string ChangeLine(const PrvRecord& rec, const char* info) {
 
 bool CheckEmployment(PrvRecord& rec, bool& changed, CheckLines& lines) {
   const int32_t status = Bsv_PnrReadk(rec.PrvPnr.c_str());
+  // A failed lookup neither ends nor resumes the employment; the badge and
+  // cost-centre checks are skipped, as they are for a person not employed.
+  if (LookupFailed("Bsv_PnrReadk", status, rec)) return false;
   if (status == ora::kNoRow && rec.PrvAwa == 1) {
     rec.PrvAwa = 2;
     rec.PrvDna = "LOE";
     changed = true;
     lines.push_back(ChangeLine(rec, "Beschäftigungsverhaeltnis zu Ende!"));
-  } else if (status != ora::kNoRow && rec.PrvAwa == 2) {
+  } else if (status == ora::kOk && rec.PrvAwa == 2) {
     rec.PrvAwa = 1;
     changed = true;
     lines.push_back(ChangeLine(rec, "Beschäftigungsverhaeltnis beginnt!"));
@@ -177,7 +194,7 @@ bool CheckCostCentre(PrvRecord& rec, CheckLines& lines) {
   FixedText<11> today{};
   // No row for today (1403) empties the cost centre; a failed read knows
   // nothing and changes nothing.
-  if (IsFailure(Ztg_PnrReadk(rec.PrvPnr.c_str(), today))) return false;
+  if (LookupFailed("Ztg_PnrReadk", Ztg_PnrReadk(rec.PrvPnr.c_str(), today), rec)) return false;
   if (rec.PrvKst == today) return false;
   rec.PrvKst = today;
   if (rec.PrvDna.empty()) rec.PrvDna = "AEN";
@@ -189,7 +206,7 @@ bool CheckNameAddress(PrvRecord& rec, CheckLines& lines) {
   FixedText<51> name{}, street{}, place{};
   // A deleted person (1403) empties name and address; a failed read knows
   // nothing and changes nothing.
-  if (IsFailure(Pnr_PKeyReadk(rec.PrvPnr.c_str(), name, street, place))) return false;
+  if (LookupFailed("Pnr_PKeyReadk", Pnr_PKeyReadk(rec.PrvPnr.c_str(), name, street, place), rec)) return false;
   bool copied = false;
   auto take = [&copied](FixedText<51>& field, const FixedText<51>& value) {
     if (field == value) return;

@@ -11,14 +11,22 @@
 // `lines`, formatted at the moment of its change, so the line shows the
 // record as that check left it.
 //
-// The checks never store the row, never write the job log and never report
-// to the message log: the caller stores the row once after all checks and
-// then writes the lines. A lookup that finds nothing (1403) is an answer;
-// one that fails (any other non-zero status) is not: the assignment,
-// cost-centre and name checks then change nothing, and the employment check
-// treats it as "not employed today" without ending the employment. Nothing
-// is thrown. The checks read RunDate (app/RunStamp.h) and keep
-// no state between calls.
+// The checks never store the row and never write the job log: the caller
+// stores the row once after all checks and then writes the lines.
+//
+// A lookup that finds nothing (1403) is an answer; one that fails (any other
+// non-zero status: a table missing, a row that cannot be read, the database
+// busy) is not. One rule holds for every check: a failed lookup changes
+// nothing in that check, and it is reported to the message log (FMSG) under
+// the lookup's name ("Bsv_PnrReadk", "Asw_Pnr_Read", "Asw_Num_Read",
+// "Ztg_PnrReadk", "Pnr_PKeyReadk") with its status, once per failed call.
+// So a passing error never closes a valid badge, and a lasting one leaves
+// the row as it was with the reason in the log on every run. Where the
+// outcome is certain without the failed lookup, it still stands: a row
+// whose person has no begun assignment is ended even when the lookup of its
+// badge fails. A failed employment lookup answers false, so the badge and
+// cost-centre checks are skipped for that row. Nothing is thrown. The
+// checks read RunDate (app/RunStamp.h) and keep no state between calls.
 #pragma once
 
 #include <string>
@@ -37,7 +45,7 @@ std::string ChangeLine(const PrvRecord& rec, const char* info);
 
 // Employment period covering today (Bsv_PnrReadk). A row with PrvAwa 1 and
 // no such period gets PrvAwa 2 and "LOE"; a row with PrvAwa 2 whose lookup
-// did not answer "none" (1403) gets PrvAwa 1 and keeps its PrvDna. Either
+// found a period gets PrvAwa 1 and keeps its PrvDna. Either
 // change sets `changed` (never clears it) and adds a line. Other PrvAwa
 // values are left alone. Answers true exactly when the lookup found a period
 // (status 0): only then may the badge and cost-centre checks run.

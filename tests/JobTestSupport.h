@@ -130,12 +130,14 @@ class JobBench {
   void CostCentre(const std::string& pnr, const std::string& kst, int dayOffset = 0) {
     db.Exec("insert into Mvs329Ztg values ('" + pnr + "','" + StoredDay(dayOffset) + "','" + kst + "')");
   }
-  // "badge|first day|last day|person|recorder mark"
+  // "badge|first day|last day|person|recorder mark[|recorded instant]"; the
+  // instant is stored as it stands (SQLite keeps even one that is no time).
   void Assignment(const std::string& row) {
     std::vector<std::string> f = SplitBars(Days(row));
-    f.resize(5);
+    f.resize(6);
+    if (f[5].empty()) f[5] = StoredDay(-40);
     db.Exec("insert into Mvs301Asw (AswNum,AswGvo,AswGbi,AswPnr,AswErf,AswDat) values ('" + f[0] + "'," +
-            SqlDay(f[1]) + "," + SqlDay(f[2]) + ",'" + f[3] + "','" + f[4] + "','" + StoredDay(-40) + "')");
+            SqlDay(f[1]) + "," + SqlDay(f[2]) + ",'" + f[3] + "','" + f[4] + "','" + f[5] + "')");
   }
   // Calendar rows for the days from today+`from` to today+`to`.
   void Calendar(int from = -40, int to = 40) {

@@ -3,6 +3,7 @@
 // line it hands back. Person 00000001 is the row's person; 00000002 another.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,12 @@ struct Case {
   bool answer;
   const char* after;  // row layout
   const char* line;   // "" when the check hands back none
+  std::vector<std::string> entries = {};  // message log, "function|message|code"
 };
+
+// An instant that is no time: the lookup that fetches its row fails (-1861).
+// Only SQLite can hold it, in its text column.
+constexpr const char* kUnreadable = "|2026-19-39 00:00:00";
 
 std::vector<std::string> Lines(const char* line) {
   if (*line == '\0') return {};
@@ -78,8 +84,31 @@ TEST(Checks, AssignmentOutcomes) {
       {"person's latest badge now carries another person: row's badge and first day kept",
        {"70000001|{-30}|{-10}|00000001|ERF1", "70000002|{-9}|{-6}|00000001|ERF2", "70000002|{-5}||00000002|ERF3"},
        "70000001|{-30}||OLD|NEU|1", true, "70000001|{-30}|{-1}|OLD|LOE|1", expired},
+      // One of the two lookups fails: what it would have found is unknown, so
+      // the row stays as it is (a failure taken as "no assignment" would close
+      // a valid badge) and the failure is reported under the lookup's name.
+      {"person lookup fails, the row's badge still reads: nothing changes",
+       {"70000001|{-30}||00000001|ERF1", std::string("70000002|{-5}||00000001|ERF2") + kUnreadable},
+       "70000001|{-30}||OLD||1", false, "70000001|{-30}||OLD||1", "",
+       {"Asw_Pnr_Read|Asw_Pnr_Read fehlgeschlagen, PNR: 00000001|-1861"}},
+      {"badge lookup fails, the person's lookup reads: nothing changes",
+       {"70000001|{-30}||00000001|ERF1", std::string("70000001|{-5}||00000002|ERF2") + kUnreadable},
+       "70000001|{-30}||OLD||1", false, "70000001|{-30}||OLD||1", "",
+       {"Asw_Num_Read|Asw_Num_Read fehlgeschlagen, PNR: 00000001|-1861"}},
+      {"person has no begun assignment: ended although the badge lookup fails",
+       {"70000001|{3}||00000001|ERF1", std::string("70000001|{-5}||00000002|ERF2") + kUnreadable},
+       "70000001|{-30}||OLD|AEN|1", true, "70000001|{-30}||OLD|LOE|1", ends,
+       {"Asw_Num_Read|Asw_Num_Read fehlgeschlagen, PNR: 00000001|-1861"}},
+      {"row without badge, person lookup fails: nothing changes",
+       {std::string("70000001|{-5}||00000001|ERF1") + kUnreadable}, "|||OLD||1", false, "|||OLD||1", "",
+       {"Asw_Pnr_Read|Asw_Pnr_Read fehlgeschlagen, PNR: 00000001|-1861"}},
   };
   for (const Case& c : cases) {
+    const bool unreadable =
+        std::any_of(c.assignments.begin(), c.assignments.end(), [](const std::string& a) {
+          return a.find(kUnreadable) != std::string::npos;
+        });
+    if (unreadable && zeltest::OnPostgres()) continue;
     JobBench bench;
     bench.Calendar();
     for (const std::string& a : c.assignments) bench.Assignment(a);
@@ -88,6 +117,7 @@ TEST(Checks, AssignmentOutcomes) {
     EXPECT_EQ(CheckAssignment(rec, lines), c.answer) << c.what;
     EXPECT_EQ(LayoutOf(rec), Layout(c.after)) << c.what;
     EXPECT_EQ(lines, Lines(c.line)) << c.what;
+    EXPECT_EQ(bench.Entries(), c.entries) << c.what;
   }
 }
 
@@ -207,33 +237,46 @@ TEST(Checks, NameAndAddress) {
   }
 }
 
-// Lookups that fail (here: their tables are gone) are never reported by the
-// checks. A failed employment lookup counts as its defined outcome; a failed
-// assignment, cost-centre or name lookup knows nothing about the person and
-// changes nothing, so that a passing database error never tells the
-// terminals that a valid badge expired or a cost centre vanished.
-TEST(Checks, FailedLookupsChangeNothingButTheEmploymentState) {
+// Lookups that fail (here: their tables are gone) change nothing in their
+// check, the employment state included, and each failure is reported under
+// the lookup's name: a row that stays stale run after run shows why.
+TEST(Checks, FailedLookupsChangeNothingAndAreReported) {
   JobBench bench;
   bench.Calendar();
   for (const char* table : {"Mvs310Bsv", "Mvs301Asw", "Mvs329Ztg", "Mvs300Pnr"})
     bench.db.Exec(std::string("drop table ") + table);
 
-  PrvRecord rec = RowOf(kP, "70000001|{-30}||E||2||KST1|Adler, Jonas|Lindenweg 4|Ravensbrook");
+  const char* layout = "70000001|{-30}||E||2||KST1|Adler, Jonas|Lindenweg 4|Ravensbrook";
+  PrvRecord rec = RowOf(kP, layout);
   bool changed = false;
   CheckLines lines;
-  // Employment: not employed, but a state 2 goes back to 1.
   EXPECT_FALSE(CheckEmployment(rec, changed, lines));
-  EXPECT_TRUE(changed);
+  EXPECT_FALSE(changed);
   EXPECT_FALSE(CheckAssignment(rec, lines));
   PrvRecord noBadge = RowOf(kP, "|||E||1");
   EXPECT_FALSE(CheckAssignment(noBadge, lines));
   EXPECT_FALSE(CheckCostCentre(rec, lines));
   EXPECT_FALSE(CheckNameAddress(rec, lines));
 
-  EXPECT_EQ(LayoutOf(rec), Layout("70000001|{-30}||E||1||KST1|Adler, Jonas|Lindenweg 4|Ravensbrook"));
-  EXPECT_EQ(lines, (CheckLines{
-                       "PNR: 00000001 AWN: 70000001  DnlKng: (1) Info: Beschäftigungsverhaeltnis beginnt!\n",
-                   }));
+  EXPECT_EQ(LayoutOf(rec), Layout(layout));
+  EXPECT_EQ(LayoutOf(noBadge), Layout("|||E||1"));
+  EXPECT_EQ(lines, CheckLines{});
+  // Function and message of each entry; the code is the engine's status for
+  // a missing table, negative on both engines.
+  std::vector<std::string> reported;
+  for (const std::string& e : bench.Entries()) {
+    const size_t bar = e.rfind('|');
+    EXPECT_LT(std::stoi(e.substr(bar + 1)), 0) << e;
+    reported.push_back(e.substr(0, bar));
+  }
+  EXPECT_EQ(reported, (std::vector<std::string>{
+                          "Bsv_PnrReadk|Bsv_PnrReadk fehlgeschlagen, PNR: 00000001",
+                          "Asw_Pnr_Read|Asw_Pnr_Read fehlgeschlagen, PNR: 00000001",
+                          "Asw_Num_Read|Asw_Num_Read fehlgeschlagen, PNR: 00000001",
+                          "Asw_Pnr_Read|Asw_Pnr_Read fehlgeschlagen, PNR: 00000001",
+                          "Ztg_PnrReadk|Ztg_PnrReadk fehlgeschlagen, PNR: 00000001",
+                          "Pnr_PKeyReadk|Pnr_PKeyReadk fehlgeschlagen, PNR: 00000001",
+                      }));
 }
 
 }  // namespace
