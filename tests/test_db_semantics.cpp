@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstring>
 
 #include "DbTestSupport.h"
 #include "db/Dbstd.h"
@@ -118,12 +119,78 @@ TEST(DbSemantics, CursorGoesOnAfterCommitsOfItsOwnSession) {
   EXPECT_EQ(db.Value("select count(*) from Mvs510Prv where PrvKst='UPD'"), "3");
 }
 
-TEST(DbSemantics, SingleRowReadOfTwoRowsFails) {
+// The single-row check: a second row fails the read, and the caller's
+// record keeps what it held; the first row must not reach it.
+TEST(DbSemantics, SingleRowReadOfTwoRowsFailsAndWritesNothing) {
   TestDatabase db;
   db.Exec("insert into Mvs310Bsv values ('00000001','" + StoredDay(-100) + "',NULL)");
   EXPECT_EQ(Bsv_PnrReadk("00000001"), 0);
   db.Exec("insert into Mvs310Bsv values ('00000001','" + StoredDay(-50) + "',NULL)");
   EXPECT_EQ(Bsv_PnrReadk("00000001"), ora::kTooManyRows);
+
+  struct Period {
+    FixedText<9> pnr;
+    FixedText<9> from;
+  };
+  const zeldb::StatementDef read{"Bsv_TestReadk", zeldb::StmtKind::SelectInto,
+                                 "select TO_CHAR(BsvGvo,'yyyymmdd') into :b0:b1  from Mvs310Bsv where BsvPnr=:b2",
+                                 {ZEL_HV_TEXT(Period, from)}, {ZEL_HV_TEXT(Period, pnr)}, nullptr, sizeof(Period)};
+  Period p{};
+  p.pnr = "00000001";
+  p.from = "kept";
+  const Period before = p;
+  EXPECT_EQ(zeldb::Stmt_SelectInto(read, &p), ora::kTooManyRows);
+  EXPECT_EQ(std::memcmp(&p, &before, sizeof p), 0) << p.from.str();
+}
+
+// A day or time that does not exist fails its conversion with -1861, in
+// either direction, and the write leaves the table as it was. Only SQLite
+// can hold such a value in a stored row (its date columns are text under a
+// check of their shape).
+TEST(DbSemantics, ImpossibleDaysAndTimesFailTheirConversion) {
+  struct Case {
+    const char* day;      // PrvGvo, "yyyymmdd"
+    const char* instant;  // PrvAvn, "yyyymmddHH24MISS"
+    int32_t status;
+  } writes[] = {
+      {"20261207", "20261207235959", 0},
+      {"20240229", "20240229000000", 0},  // a leap year's 29 February
+      {"20261207", "20261207240000", ora::kDateFormat},
+      {"20261207", "20261207236000", ora::kDateFormat},
+      {"20261207", "20261207235960", ora::kDateFormat},
+      {"20260431", "20261207120000", ora::kDateFormat},
+      {"20250229", "20261207120000", ora::kDateFormat},
+      {"20261207", "20260431120000", ora::kDateFormat},
+      {"20261301", "20261207120000", ora::kDateFormat},
+  };
+  for (const Case& c : writes) {
+    TestDatabase db;
+    PrvRecord r = NewRow("00000001");
+    r.PrvGvo = c.day;
+    r.PrvAvn = c.instant;
+    EXPECT_EQ(Prv_PKeyIns(r), c.status) << c.day << " " << c.instant;
+    EXPECT_EQ(db.Value("select count(*) from Mvs510Prv"), c.status == 0 ? "1" : "0") << c.day << " " << c.instant;
+    if (c.status != 0) continue;
+    PrvRecord back{};
+    back.PrvPnr = "00000001";
+    ASSERT_EQ(Prv_PKeyReadk(back), 0);
+    EXPECT_EQ(back.PrvGvo.str() + " " + back.PrvAvn.str(), std::string(c.day) + " " + c.instant);
+  }
+
+  if (zeltest::OnPostgres()) return;
+  // What the column's shape check lets through (minutes and seconds of 60
+  // it refuses itself).
+  const char* stored[] = {"2026-12-07 24:00:00", "2026-12-07 29:00:00", "2026-04-31 12:00:00",
+                          "2025-02-29 00:00:00", "2026-00-10 00:00:00"};
+  for (const char* value : stored) {
+    TestDatabase db;
+    PrvRecord r = NewRow("00000001");
+    ASSERT_EQ(Prv_PKeyIns(r), 0);
+    db.Exec(std::string("update Mvs510Prv set PrvAvn='") + value + "'");
+    PrvRecord back{};
+    back.PrvPnr = "00000001";
+    EXPECT_EQ(Prv_PKeyReadk(back), ora::kDateFormat) << value;
+  }
 }
 
 struct WideRow {

@@ -51,6 +51,11 @@ TEST(PgEngine, FailedStatementInAnOpenTransactionUndoesOnlyItself) {
   k.pnr = "00000002";
   EXPECT_EQ(zeldb::Stmt_WriteNoSavepoint(insert, &k), 0);
   EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "0");  // still pending
+  // A write in the savepoint pattern that fails rolls back to its savepoint
+  // only: the work pending before it stays pending.
+  k.pnr = "00000001";
+  EXPECT_EQ(zeldb::Stmt_Write(insert, &k), ora::kUniqueViolated);
+  EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "0");
   dbCommit();
   EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "2");
 }
