@@ -62,4 +62,7 @@ constexpr int32_t kNotConnected = -3114;
 constexpr int32_t kServiceUnknown = -12154;
 constexpr int32_t kValueTooLarge = -12899;
 constexpr int32_t kInternal = -600;
+
+// Callers tell three classes apart: done, no (further) row, and failure.
+inline bool IsFailure(int32_t status) { return status != kOk && status != kNoRow; }
 }  // namespace ora

@@ -2,17 +2,18 @@
 
 #include <cstdio>
 
-#include "app/RunStamp.h"
 #include "db/Dbstd.h"
+#include "db/OraStatus.h"
+#include "jobs/DownloadMark.h"
 #include "jobs/NewRow.h"
-#include "jobs/Report.h"
-#include "log/JobLog.h"
+#include "log/JobLogSection.h"
+#include "log/MsgLog.h"
 
 namespace {
 
 // The two findings about a person with more than one current assignment;
 // both name the further row, i.e. the older assignment.
-void WriteFurtherRowLine(JobLog& log, const AswRecord& current, const AswRecord& previous) {
+void WriteFurtherRowLine(JobLogSection& log, const AswRecord& current, const AswRecord& previous) {
   const char* format = current.AswNum == previous.AswNum ? "Pnr: %s Awn: %s Mehrere gültige Zeitraeume! \n"
                                                          : "Pnr: %s mit 2. gültiger Awn-Nr: %s !\n";
   char line[128];
@@ -30,8 +31,8 @@ bool CorrectFromAssignment(PrvRecord& prv, const AswRecord& asw) {
   // alone leave a pending mark (or none) as it was.
   if (!(prv.PrvAwn == asw.AswNum)) {
     prv.PrvAwn = asw.AswNum;
-    prv.PrvDna = "NEU";
-    prv.PrvDwn = "Marvane";
+    prv.PrvDna = kMarkBegins;
+    prv.PrvDwn = kSystemName;
     prv.PrvAwa = 1;
   }
   return true;
@@ -39,9 +40,8 @@ bool CorrectFromAssignment(PrvRecord& prv, const AswRecord& asw) {
 
 }  // namespace
 
-void AssignmentUpdateJob() {
-  JobLog log;
-  if (log.Open()) log.Write(RunHeader);
+void AssignmentUpdateJob(const RunStamp& run) {
+  JobLogSection log(run.RunHeader);
 
   // Persons are told apart by comparing each row with the one before it:
   // the cursor delivers all rows of a person together, newest first day
@@ -52,28 +52,28 @@ void AssignmentUpdateJob() {
   Asw_PnrAll_Open();
   int32_t fetched = Asw_PnrAll_Read(current);
 
-  while (fetched == 0) {
+  while (fetched == ora::kOk) {
     const bool firstOfPerson = !anyPrevious || !(current.AswPnr == previous.AswPnr);
     if (!firstOfPerson) WriteFurtherRowLine(log, current, previous);
 
     PrvRecord prv{};
     prv.PrvPnr = current.AswPnr;
     const int32_t read = Prv_PKeyReadk(prv);
-    if (read != 0 && read != 1403) {
-      ReportFailure("Prv_PKeyReadk()", "Prv_ReadKey fehlgeschlagen", read);
+    if (ora::IsFailure(read)) {
+      MsgLog_Report(read, "Prv_PKeyReadk()", "Prv_ReadKey fehlgeschlagen", FMSG);
       break;
     }
 
-    if (read == 1403) {
+    if (read == ora::kNoRow) {
       // Also for a further row: when the newer assignment's insert failed,
       // the person still gets a row, from the older one.
       FillNewRow(prv, current);
       const int32_t inserted = Prv_PKeyIns(prv);
-      if (inserted != 0) ReportFailure("Prv_PKeyIns()", "Prv_PKeyIns fehlgeschlagen", inserted);
+      if (inserted != ora::kOk) MsgLog_Report(inserted, "Prv_PKeyIns()", "Prv_PKeyIns fehlgeschlagen", FMSG);
     } else if (firstOfPerson && CorrectFromAssignment(prv, current)) {
       const int32_t updated = Prv_PKeyUpd(prv);
-      if (updated != 0) {
-        ReportFailure("Prv_PKeyUpd()", "Prv_PKeyUpd fehlgeschlagen", updated);
+      if (updated != ora::kOk) {
+        MsgLog_Report(updated, "Prv_PKeyUpd()", "Prv_PKeyUpd fehlgeschlagen", FMSG);
         break;
       }
     }
@@ -84,9 +84,6 @@ void AssignmentUpdateJob() {
     fetched = Asw_PnrAll_Read(current);
   }
 
-  if (fetched != 0 && fetched != 1403) ReportFailure("Asw_PnrAll_Read", "Cursor Asw_Read fehlgeschlagen", fetched);
+  if (ora::IsFailure(fetched)) MsgLog_Report(fetched, "Asw_PnrAll_Read", "Cursor Asw_Read fehlgeschlagen", FMSG);
   Asw_PnrAll_Close();
-
-  log.Write("\n");
-  log.Close();
 }

@@ -2,7 +2,10 @@
 //
 // Walks all badge assignments current today and makes sure every person who
 // holds one has a Mvs510Prv row with that person's current badge number and
-// days. Reads RunHeader; returns nothing to the entry point.
+// days. `run` is the run's stamp (its header opens the job-log section);
+// returns nothing to the entry point.
 #pragma once
 
-void AssignmentUpdateJob();
+#include "jobs/RunStamp.h"
+
+void AssignmentUpdateJob(const RunStamp& run);

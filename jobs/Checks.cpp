@@ -4,11 +4,10 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/RunStamp.h"
 #include "db/Dbstd.h"
 #include "db/OraStatus.h"
-#include "jobs/Report.h"
-#include "util/Status.h"
+#include "jobs/DownloadMark.h"
+#include "log/MsgLog.h"
 
 namespace {
 
@@ -33,8 +32,8 @@ std::string NameLine(const PrvRecord& rec, const char* info) {
 
 // "yyyymmdd" texts compare byte-wise; an empty last day is an open end and
 // never lies before anything.
-bool EndedBeforeRunDay(const FixedText<9>& lastDay) {
-  return !lastDay.empty() && lastDay.view() < std::string_view(RunDate);
+bool EndedBeforeRunDay(const FixedText<9>& lastDay, const RunStamp& run) {
+  return !lastDay.empty() && lastDay.view() < std::string_view(run.RunDate);
 }
 
 // The person's assignment with the latest first day that is not after today,
@@ -73,18 +72,18 @@ void TakeOver(PrvRecord& rec, const AswRecord& badge, CheckLines& lines) {
   rec.PrvGbi = badge.AswGbi;
   rec.PrvErf = badge.AswErf;
   rec.PrvAwa = 1;
-  rec.PrvDna = "NEU";
+  rec.PrvDna = kMarkBegins;
   lines.push_back(ChangeLine(rec, kInfoAssignmentBegins));
 }
 
 // The last day of a row whose assignment is over is the day before the run
 // day as the calendar has it (the run day itself when the calendar lacks
 // that day), whatever day the assignment itself ended.
-void SetLastDayBeforeRunDay(PrvRecord& rec) { Bak_Calc(2, -1, RunDate, rec.PrvGbi.buffer()); }
+void SetLastDayBeforeRunDay(PrvRecord& rec, const RunStamp& run) { Bak_Calc(2, -1, run.RunDate, rec.PrvGbi.buffer()); }
 
 void MarkEnded(PrvRecord& rec, const char* info, CheckLines& lines) {
   rec.PrvAwa = 1;
-  rec.PrvDna = "LOE";
+  rec.PrvDna = kMarkEnds;
   lines.push_back(ChangeLine(rec, info));
 }
 
@@ -95,17 +94,17 @@ void MarkEnded(PrvRecord& rec, const char* info, CheckLines& lines) {
 // decides. The failure goes to the message log under the lookup's name, so
 // that a row left stale run after run shows why. Answers whether it failed.
 bool LookupFailed(const char* lookup, int32_t status, const PrvRecord& rec) {
-  if (!IsFailure(status)) return false;
+  if (!ora::IsFailure(status)) return false;
   const std::string message = std::string(lookup) + " fehlgeschlagen, PNR: " + rec.PrvPnr.str();
-  ReportFailure(lookup, message.c_str(), status);
+  MsgLog_Report(status, lookup, message.c_str(), FMSG);
   return true;
 }
 
-bool CheckRowWithoutBadge(PrvRecord& rec, CheckLines& lines) {
+bool CheckRowWithoutBadge(PrvRecord& rec, const RunStamp& run, CheckLines& lines) {
   AswRecord person;
   const int32_t personStatus = PersonLookup(rec, person);
   if (LookupFailed("Asw_Pnr_Read", personStatus, rec) || personStatus == ora::kNoRow) return false;
-  if (EndedBeforeRunDay(person.AswGbi)) return false;
+  if (EndedBeforeRunDay(person.AswGbi, run)) return false;
   AswRecord badge;
   if (LookupFailed("Asw_Num_Read", BadgeLookup(person.AswNum, badge), rec)) return false;
   if (!BadgeCarriesPerson(badge, person, rec)) return false;
@@ -113,7 +112,7 @@ bool CheckRowWithoutBadge(PrvRecord& rec, CheckLines& lines) {
   return true;
 }
 
-bool CheckRowWithBadge(PrvRecord& rec, CheckLines& lines) {
+bool CheckRowWithBadge(PrvRecord& rec, const RunStamp& run, CheckLines& lines) {
   AswRecord person;
   const int32_t personStatus = PersonLookup(rec, person);
   AswRecord badge;
@@ -131,8 +130,8 @@ bool CheckRowWithBadge(PrvRecord& rec, CheckLines& lines) {
   if (personFailed || badgeFailed) return false;
 
   if (person.AswNum == rec.PrvAwn && BadgeCarriesPerson(badge, person, rec)) {
-    if (EndedBeforeRunDay(badge.AswGbi)) {
-      SetLastDayBeforeRunDay(rec);
+    if (EndedBeforeRunDay(badge.AswGbi, run)) {
+      SetLastDayBeforeRunDay(rec, run);
       MarkEnded(rec, "Ausweiszuordnung zu Ende!", lines);
       return true;
     }
@@ -156,7 +155,7 @@ bool CheckRowWithBadge(PrvRecord& rec, CheckLines& lines) {
     TakeOver(rec, badge, lines);
     return true;
   }
-  SetLastDayBeforeRunDay(rec);
+  SetLastDayBeforeRunDay(rec, run);
   MarkEnded(rec, "Ausweiszuordnung abgelaufen!", lines);
   return true;
 }
@@ -175,7 +174,7 @@ bool CheckEmployment(PrvRecord& rec, bool& changed, CheckLines& lines) {
   if (LookupFailed("Bsv_PnrReadk", status, rec)) return false;
   if (status == ora::kNoRow && rec.PrvAwa == 1) {
     rec.PrvAwa = 2;
-    rec.PrvDna = "LOE";
+    rec.PrvDna = kMarkEnds;
     changed = true;
     lines.push_back(ChangeLine(rec, "Beschäftigungsverhaeltnis zu Ende!"));
   } else if (status == ora::kOk && rec.PrvAwa == 2) {
@@ -186,8 +185,8 @@ bool CheckEmployment(PrvRecord& rec, bool& changed, CheckLines& lines) {
   return status == ora::kOk;
 }
 
-bool CheckAssignment(PrvRecord& rec, CheckLines& lines) {
-  return rec.PrvAwn.empty() ? CheckRowWithoutBadge(rec, lines) : CheckRowWithBadge(rec, lines);
+bool CheckAssignment(PrvRecord& rec, const RunStamp& run, CheckLines& lines) {
+  return rec.PrvAwn.empty() ? CheckRowWithoutBadge(rec, run, lines) : CheckRowWithBadge(rec, run, lines);
 }
 
 bool CheckCostCentre(PrvRecord& rec, CheckLines& lines) {
@@ -197,7 +196,7 @@ bool CheckCostCentre(PrvRecord& rec, CheckLines& lines) {
   if (LookupFailed("Ztg_PnrReadk", Ztg_PnrReadk(rec.PrvPnr.c_str(), today), rec)) return false;
   if (rec.PrvKst == today) return false;
   rec.PrvKst = today;
-  if (rec.PrvDna.empty()) rec.PrvDna = "AEN";
+  if (rec.PrvDna.empty()) rec.PrvDna = kMarkCostCentre;
   lines.push_back(ChangeLine(rec, "Aenderung der Kostenstellenzuordnung!"));
   return true;
 }
@@ -218,4 +217,14 @@ bool CheckNameAddress(PrvRecord& rec, CheckLines& lines) {
   take(rec.PrvOrt, place);
   if (copied) lines.push_back(NameLine(rec, "Namens- bzw. Adressaenderung!"));
   return copied;
+}
+
+bool RunChecks(PrvRecord& rec, const RunStamp& run, CheckSet set, CheckLines& lines) {
+  bool changed = false;
+  if (CheckEmployment(rec, changed, lines)) {
+    if (CheckAssignment(rec, run, lines)) changed = true;
+    if (CheckCostCentre(rec, lines)) changed = true;
+  }
+  if (set == CheckSet::FullCheck && CheckNameAddress(rec, lines)) changed = true;
+  return changed;
 }

@@ -26,13 +26,15 @@
 // whose person has no begun assignment is ended even when the lookup of its
 // badge fails. A failed employment lookup answers false, so the badge and
 // cost-centre checks are skipped for that row. Nothing is thrown. The
-// checks read RunDate (app/RunStamp.h) and keep no state between calls.
+// checks are handed the run's stamp (its RunDate) and keep no state
+// between calls.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "db/Records.h"
+#include "jobs/RunStamp.h"
 
 // Job-log lines of one row, in the order the checks ran; each ends in "\n".
 using CheckLines = std::vector<std::string>;
@@ -55,7 +57,7 @@ bool CheckEmployment(PrvRecord& rec, bool& changed, CheckLines& lines);
 // days: takes over a newly begun assignment ("NEU"), closes an ended or lost
 // one ("LOE", PrvGbi the calendar's day before RunDate), or corrects the days
 // silently. Answers whether it changed the record.
-bool CheckAssignment(PrvRecord& rec, CheckLines& lines);
+bool CheckAssignment(PrvRecord& rec, const RunStamp& run, CheckLines& lines);
 
 // Today's cost centre (Ztg_PnrReadk; no row for today counts as empty)
 // into PrvKst; "AEN" when nothing else is pending. Answers whether it
@@ -66,3 +68,21 @@ bool CheckCostCentre(PrvRecord& rec, CheckLines& lines);
 // counts as empty texts) into PrvNam, PrvStr, PrvOrt. PrvDna is not
 // touched. Answers whether it changed the record.
 bool CheckNameAddress(PrvRecord& rec, CheckLines& lines);
+
+// Which checks a job runs on its rows.
+//  - FullCheck (A, and U after its update): all four in their fixed order.
+//  - SingleAssignment (S): employment, badge and cost centre. S handles one
+//    badge assignment that has just been recorded; what it must pass on at
+//    once is what that assignment decides. Names and addresses are not part
+//    of it: a row that S creates takes them from the assignment's person,
+//    and the full check of every row keeps them current.
+enum class CheckSet { SingleAssignment, FullCheck };
+
+// Runs the checks of `set` on one row, in their fixed order: employment
+// first; the badge and cost-centre checks only when the person is employed
+// today (CheckEmployment answered true), since an ended employment already
+// told the terminals everything; the name check last, whatever the
+// employment. All work on the same record, so a later check sees what an
+// earlier one set (the cost-centre check marks "AEN" only when nothing else
+// is pending). Answers whether any check changed the record.
+bool RunChecks(PrvRecord& rec, const RunStamp& run, CheckSet set, CheckLines& lines);

@@ -1,6 +1,7 @@
 #include "jobs/NewRow.h"
 
 #include "db/Dbstd.h"
+#include "jobs/DownloadMark.h"
 
 void FillNewRow(PrvRecord& rec, const AswRecord& asw) {
   rec.PrvAwn = asw.AswNum;
@@ -10,8 +11,8 @@ void FillNewRow(PrvRecord& rec, const AswRecord& asw) {
   rec.PrvNam = asw.PnrNam;
   rec.PrvStr = asw.PnrStr;
   rec.PrvOrt = asw.PnrOrt;
-  rec.PrvDna = "NEU";
-  rec.PrvDwn = "Marvane";
+  rec.PrvDna = kMarkBegins;
+  rec.PrvDwn = kSystemName;
   rec.PrvAwa = 1;
   rec.PrvSta = 1;
   rec.PrvPzm = 1;

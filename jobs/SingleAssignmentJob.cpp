@@ -1,32 +1,32 @@
 #include "jobs/SingleAssignmentJob.h"
 
-#include "app/RunStamp.h"
 #include "db/DbDb.h"
 #include "db/Dbstd.h"
 #include "db/OraStatus.h"
 #include "jobs/Checks.h"
+#include "jobs/DownloadMark.h"
 #include "jobs/NewRow.h"
-#include "jobs/Report.h"
-#include "log/JobLog.h"
+#include "log/JobLogSection.h"
+#include "log/MsgLog.h"
 
 namespace {
 
 // Everything between the job log's header and its closing empty line.
-void HandleAssignment(const char* badgeNumber, const char* firstDay, JobLog& log) {
+void HandleAssignment(const RunStamp& run, const char* badgeNumber, const char* firstDay, JobLogSection& log) {
   AswRecord asw{};
   asw.AswNum = badgeNumber;
   asw.AswGvo = firstDay;
   const int32_t found = Asw_PKeyReadk(asw);
   if (found != ora::kOk) {
-    ReportFailure("Asw_PKeyReadk()", "Fehler Asw-Read", found);
+    MsgLog_Report(found, "Asw_PKeyReadk()", "Fehler Asw-Read", FMSG);
     return;
   }
 
   PrvRecord rec{};
   rec.PrvPnr = asw.AswPnr;
   const int32_t read = Prv_PKeyReadk(rec);
-  if (read != ora::kOk && read != ora::kNoRow) {
-    ReportFailure("Prv_PKeyReadk()", "Prv_ReadKey fehlgeschlagen", read);
+  if (ora::IsFailure(read)) {
+    MsgLog_Report(read, "Prv_PKeyReadk()", "Prv_ReadKey fehlgeschlagen", FMSG);
     return;
   }
 
@@ -37,23 +37,20 @@ void HandleAssignment(const char* badgeNumber, const char* firstDay, JobLog& log
     if (inserted != ora::kOk) {
       // The checks still run: when they find a change, the update that
       // follows fails too and is reported as well.
-      ReportFailure("Prv_PKeyIns()", "Prv_PKeyIns fehlgeschlagen", inserted);
+      MsgLog_Report(inserted, "Prv_PKeyIns()", "Prv_PKeyIns fehlgeschlagen", FMSG);
     } else {
       log.Write(ChangeLine(rec, kInfoAssignmentBegins));
       insertedNow = true;
+      // The insert has committed itself already; this commit finds nothing
+      // pending. It stays as the job has always done it, harmless and cheap.
       dbCommit();
     }
   }
 
-  bool changed = false;
   CheckLines lines;
-  if (CheckEmployment(rec, changed, lines)) {
-    if (CheckAssignment(rec, lines)) changed = true;
-    if (CheckCostCentre(rec, lines)) changed = true;
-  }
-  if (!changed) return;
+  if (!RunChecks(rec, run, CheckSet::SingleAssignment, lines)) return;
 
-  if (insertedNow && rec.PrvDna == "LOE") {
+  if (insertedNow && rec.PrvDna == kMarkEnds) {
     // The row was created in this run for an assignment or employment that
     // the checks found already over: rather than announce a begin and an
     // end at once, the row stays without badge, first day and mark.
@@ -62,19 +59,16 @@ void HandleAssignment(const char* badgeNumber, const char* firstDay, JobLog& log
     rec.PrvGvo.clear();
     rec.PrvAwn.clear();
   }
-  if (!rec.PrvDna.empty()) rec.PrvDwn = "Marvane";
+  NameSystemBesidePendingMark(rec);
 
   const int32_t stored = Prv_PKeyUpd(rec);
-  if (stored != ora::kOk) ReportFailure("Prv_PKeyUpd", "Update des PRV-Satzes fehlgeschlagen", stored);
+  if (stored != ora::kOk) MsgLog_Report(stored, "Prv_PKeyUpd", "Update des PRV-Satzes fehlgeschlagen", FMSG);
   for (const std::string& line : lines) log.Write(line);
 }
 
 }  // namespace
 
-void SingleAssignmentJob(const char* badgeNumber, const char* firstDay) {
-  JobLog log;
-  if (log.Open()) log.Write(RunHeader);
-  HandleAssignment(badgeNumber, firstDay, log);
-  log.Write("\n");
-  log.Close();
+void SingleAssignmentJob(const RunStamp& run, const char* badgeNumber, const char* firstDay) {
+  JobLogSection log(run.RunHeader);
+  HandleAssignment(run, badgeNumber, firstDay, log);
 }

@@ -1,8 +1,8 @@
 // A bench for the change checks and the jobs run in this process: a real
 // database (DbTestSupport.h) with helpers for master data and download rows,
 // a working directory with Msg/ where the jobs write their two logs, the
-// message log set up as the entry point does it, and RunDate / RunHeader
-// fixed to today and to a known header.
+// message log set up as the entry point does it, and a run stamp (`run`)
+// whose RunDate is today and whose RunHeader is a known header.
 //
 // Rows are written and compared in one text layout,
 //   "Awn|Gvo|Gbi|Erf|Dna|Awa|Dwn|Kst|Nam|Str|Ort"
@@ -18,7 +18,7 @@
 
 #include "DbTestSupport.h"
 #include "LogTestSupport.h"
-#include "app/RunStamp.h"
+#include "jobs/RunStamp.h"
 #include "db/Dbstd.h"
 #include "log/MsgLog.h"
 
@@ -110,14 +110,15 @@ class JobBench {
     fs::create_directories(db.Dir() / "Msg");
     MsgLog_ResetForTest();
     MsgLog_Setup(FMSG | SMSG | DMSG, ".\\Msg\\ZelWrkJob.txt");
-    std::snprintf(RunDate, sizeof RunDate, "%s", Day(0).c_str());
-    std::snprintf(RunHeader, sizeof RunHeader, "%s", kTestHeader);
+    std::snprintf(run.RunDate, sizeof run.RunDate, "%s", Day(0).c_str());
+    std::snprintf(run.RunHeader, sizeof run.RunHeader, "%s", kTestHeader);
   }
   ~JobBench() { MsgLog_ResetForTest(); }
   JobBench(const JobBench&) = delete;
   JobBench& operator=(const JobBench&) = delete;
 
   TestDatabase db;
+  RunStamp run;
 
   // Master data. Days are "yyyymmdd" texts or "{n}"; "" is an open end.
   void Person(const std::string& pnr, const std::string& name = "Adler, Jonas",

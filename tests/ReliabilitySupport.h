@@ -34,7 +34,7 @@
 #include "InstallationSupport.h"
 #include "LogTestSupport.h"
 #include "TestSupport.h"
-#include "app/RunStamp.h"
+#include "jobs/RunStamp.h"
 #include "db/Engine.h"
 #include "db/Schema.h"
 #include "db/Session.h"
@@ -378,18 +378,19 @@ class ReliabilityInstallation : public Installation {
 };
 
 // Runs a job in this process against the installation's database, as the
-// entry point would run it, with its logs in a scratch directory.
-inline void InProcess(ReliabilityInstallation& inst, const std::function<void()>& job) {
+// entry point would run it (with a stamp of now), with its logs in a
+// scratch directory.
+inline void InProcess(ReliabilityInstallation& inst, const std::function<void(const RunStamp&)>& job) {
   TempDir scratch;
   fs::create_directories(scratch / "Msg");
   ScopedCwd cwd(scratch.path());
   MsgLog_ResetForTest();
   MsgLog_Setup(FMSG | SMSG | DMSG, ".\\Msg\\ZelWrkJob.txt");
-  RunStamp_Fix(Plat_Now());
+  const RunStamp run = RunStamp_Fix(Plat_Now());
   std::unique_ptr<zeldb::EngineConnection> connection;
   ASSERT_EQ(zeldb::Engine_Connect({OnPostgres() ? "postgres" : "", "", inst.Target()}, connection), 0);
   zeldb::InstallSession(std::make_unique<zeldb::Session>(std::move(connection)));
-  job();
+  job(run);
   zeldb::InstallSession(nullptr);
   MsgLog_ResetForTest();
   EXPECT_FALSE(fs::exists(scratch / "Msg" / "ZelWrkJob.txt")) << ReadFile(scratch / "Msg" / "ZelWrkJob.txt");

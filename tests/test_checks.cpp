@@ -114,7 +114,7 @@ TEST(Checks, AssignmentOutcomes) {
     for (const std::string& a : c.assignments) bench.Assignment(a);
     PrvRecord rec = RowOf(kP, c.before);
     CheckLines lines;
-    EXPECT_EQ(CheckAssignment(rec, lines), c.answer) << c.what;
+    EXPECT_EQ(CheckAssignment(rec, bench.run, lines), c.answer) << c.what;
     EXPECT_EQ(LayoutOf(rec), Layout(c.after)) << c.what;
     EXPECT_EQ(lines, Lines(c.line)) << c.what;
     EXPECT_EQ(bench.Entries(), c.entries) << c.what;
@@ -127,7 +127,7 @@ TEST(Checks, EndedAssignmentGetsTheRunDayWhenTheCalendarLacksTheDayBefore) {
   bench.Assignment("70000001|{-30}|{-3}|00000001|ERF1");
   PrvRecord rec = RowOf(kP, "70000001|{-30}||OLD||1");
   CheckLines lines;
-  EXPECT_TRUE(CheckAssignment(rec, lines));
+  EXPECT_TRUE(CheckAssignment(rec, bench.run, lines));
   EXPECT_EQ(LayoutOf(rec), Layout("70000001|{-30}|{0}|OLD|LOE|1"));
 }
 
@@ -252,9 +252,9 @@ TEST(Checks, FailedLookupsChangeNothingAndAreReported) {
   CheckLines lines;
   EXPECT_FALSE(CheckEmployment(rec, changed, lines));
   EXPECT_FALSE(changed);
-  EXPECT_FALSE(CheckAssignment(rec, lines));
+  EXPECT_FALSE(CheckAssignment(rec, bench.run, lines));
   PrvRecord noBadge = RowOf(kP, "|||E||1");
-  EXPECT_FALSE(CheckAssignment(noBadge, lines));
+  EXPECT_FALSE(CheckAssignment(noBadge, bench.run, lines));
   EXPECT_FALSE(CheckCostCentre(rec, lines));
   EXPECT_FALSE(CheckNameAddress(rec, lines));
 

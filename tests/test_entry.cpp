@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "InstallationSupport.h"
-#include "app/RunStamp.h"
+#include "jobs/RunStamp.h"
 
 namespace {
 
@@ -131,9 +131,9 @@ TEST(RunStamp, DateAndHeaderComeFromOneReading) {
   t.tm_min = 59;
   t.tm_sec = 59;
   t.tm_isdst = -1;
-  RunStamp_Fix(std::mktime(&t));
-  EXPECT_STREQ(RunDate, "20261207");
-  EXPECT_STREQ(RunHeader, "Datum: 07.12.2026  Uhrzeit: 23:59:59\n");
+  const RunStamp run = RunStamp_Fix(std::mktime(&t));
+  EXPECT_STREQ(run.RunDate, "20261207");
+  EXPECT_STREQ(run.RunHeader, "Datum: 07.12.2026  Uhrzeit: 23:59:59\n");
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ TEST(FullCheckJob, RowScenarios) {
     bench.Calendar();
     c.master(bench);
     bench.Row("00000001", c.before);
-    FullCheckJob();
+    FullCheckJob(bench.run);
     EXPECT_EQ(bench.StoredRow("00000001"), Layout(c.after)) << c.what;
     EXPECT_EQ(bench.JobLines(), zeltest::Section(c.lines)) << c.what;
     EXPECT_EQ(bench.Entries(), Lines{}) << c.what;
@@ -113,7 +113,7 @@ TEST(FullCheckJob, RowScenarios) {
 
 TEST(FullCheckJob, EmptyTableWritesHeaderAndEmptyLineOnly) {
   JobBench bench;
-  FullCheckJob();
+  FullCheckJob(bench.run);
   EXPECT_EQ(bench.JobLines(), zeltest::Section({}));
   EXPECT_EQ(bench.Entries(), Lines{});
 }
@@ -143,7 +143,7 @@ TEST(FullCheckJob, FailedUpdateOrFetchEndsTheRun) {
       bench.Row(pnr, "|||||1||KST1|Adler, J.|Lindenweg 4|Ravensbrook");
     }
     c.spoilSecondRow(bench);
-    FullCheckJob();
+    FullCheckJob(bench.run);
     EXPECT_EQ(bench.JobLines(), zeltest::Section({"PNR: 00000001 AWN:          Info: Namens- bzw. Adressaenderung!"}))
         << c.what;
     EXPECT_EQ(bench.Entries(), Lines{c.entry}) << c.what;

@@ -69,11 +69,11 @@ TEST(PgEngine, ARowLockedByAnotherSessionFailsTheStoreWithoutHanging) {
   DbClient locker(bench.db.Target());
   locker.Exec("BEGIN");
   locker.Exec("select * from Mvs510Prv where PrvPnr='00000001' for update");
-  FullCheckJob();
+  FullCheckJob(bench.run);
   EXPECT_EQ(bench.Entries(), (std::vector<std::string>{"Prv_PKeyUpd|Update des PRV-Satzes fehlgeschlagen|-54"}));
   locker.Exec("ROLLBACK");
   // The session goes on: the next run stores the row.
-  FullCheckJob();
+  FullCheckJob(bench.run);
   EXPECT_EQ(bench.db.Value("select PrvNam from Mvs510Prv"), "Neu, Name");
   zeldb::Pg_SetLockTimeoutForTest(nullptr);
 }

@@ -40,7 +40,7 @@ void RunCase(const Case& c) {
   bench.CostCentre("00000001", "KST1");
   c.master(bench);
   if (c.before) bench.Row("00000001", c.before);
-  SingleAssignmentJob(c.badge, Days(c.firstDay).c_str());
+  SingleAssignmentJob(bench.run, c.badge, Days(c.firstDay).c_str());
   EXPECT_EQ(bench.StoredRow("00000001"), std::string(c.after) == "<none>" ? "<none>" : Layout(c.after)) << c.what;
   EXPECT_EQ(bench.JobLines(), zeltest::Section(c.lines)) << c.what;
   EXPECT_EQ(bench.Entries(), c.entries) << c.what;

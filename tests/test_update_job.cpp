@@ -88,7 +88,7 @@ struct UpdateRun : JobBench {
   explicit UpdateRun(const std::vector<std::string>& sql) {
     for (const std::string& s : sql) db.Exec(s);
   }
-  void Run() { AssignmentUpdateJob(); }
+  void Run() { AssignmentUpdateJob(run); }
   std::vector<std::string> Rows() { return db.Rows(kRowQuery); }
 };
 
