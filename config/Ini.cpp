@@ -119,6 +119,8 @@ void Ini_ReadEntry(const char* group, const char* key, int32_t number, const cha
 }
 
 void Ini_ReadLogin(char* user, char* password, char* service) {
+  // One pass over the file per key, as Ini_ReadEntry reads: three reads of
+  // a file of a few lines, once per run, cost nothing worth a second reader.
   auto readInto = [](const char* key, char* out) {
     Ini_ReadEntry("", key, 0, kIniFileName);
     if (out == nullptr) return;
