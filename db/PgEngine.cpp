@@ -19,8 +19,10 @@ namespace {
 class PgFlavor final : public SqlFlavor {
  public:
   std::string Parameter(int index) const override { return "$" + std::to_string(index); }
-  std::string Sysdate() const override { return "LOCALTIMESTAMP(0)"; }
-  std::string Today() const override { return "date_trunc('day',LOCALTIMESTAMP(0))"; }
+  // Whole seconds cut off, as Oracle's sysdate has them: LOCALTIMESTAMP(0)
+  // would round, and from 23:59:59.5 on its day would be tomorrow.
+  std::string Sysdate() const override { return "date_trunc('second',LOCALTIMESTAMP)"; }
+  std::string Today() const override { return "date_trunc('day',LOCALTIMESTAMP)"; }
   std::string ToChar(const std::string& expr, const std::string& fmt) const override {
     return "to_char(" + expr + ",'" + Upper(fmt) + "')";
   }

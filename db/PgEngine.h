@@ -16,7 +16,8 @@
 //  - a cursor runs on a connection of its own as one streamed query (single-
 //    row mode): it keeps its snapshot across the session's commits and
 //    rollbacks, and memory does not grow with its rows;
-//  - "sysdate" is the server's LOCALTIMESTAMP(0), "trunc(sysdate)" its day;
+//  - "sysdate" is the server's LOCALTIMESTAMP cut to the second (not
+//    rounded), "trunc(sysdate)" its day;
 //  - every statement is prepared once per connection and reused.
 //
 // Storage: days and instants are timestamp(0), texts varchar(n); the master
