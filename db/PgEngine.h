@@ -20,7 +20,8 @@
 //    rounded), "trunc(sysdate)" its day;
 //  - every statement is prepared once per connection and reused.
 //
-// Storage: days and instants are timestamp(0), texts varchar(n); the master
+// Storage: days and instants are timestamp(0), texts varchar(n) compared
+// byte by byte (COLLATE "C", whatever the database's locale); the master
 // tables live in the schema MvSystem, the job's own tables in public, and a
 // view public.Mvs133Bak lets the unqualified calendar name reach
 // MvSystem.Mvs133Bak.
