@@ -163,14 +163,15 @@ class Renderer {
   // and a comma or the list's end.
   bool WholeSelectItem(size_t i, size_t close, size_t end) const {
     if (!selectList_ || parens_ != 0) return false;
+    const auto isWord = [this](size_t k, const char* word) {
+      return t_[k].kind == Tok::Word && EqualsNoCase(t_[k].text, word);
+    };
     size_t before = i;
     while (before > 0 && t_[before - 1].kind == Tok::Space) --before;
-    const bool starts = before > 0 && ((t_[before - 1].kind == Tok::Word && EqualsNoCase(t_[before - 1].text, "select")) ||
-                                       IsPunct(before - 1, end, ','));
+    const bool starts = before > 0 && (isWord(before - 1, "select") || IsPunct(before - 1, end, ','));
     const size_t after = SkipSpace(close + 1, end);
-    const bool ends = after < end && (IsPunct(after, end, ',') || (t_[after].kind == Tok::Word &&
-                                                                    (EqualsNoCase(t_[after].text, "into") ||
-                                                                     EqualsNoCase(t_[after].text, "from"))));
+    const bool ends =
+        after < end && (IsPunct(after, end, ',') || isWord(after, "into") || isWord(after, "from"));
     return starts && ends;
   }
 
