@@ -78,6 +78,7 @@ class Renderer {
       selectInto_ = tok.kind == Tok::Word && EqualsNoCase(tok.text, "select");
       break;
     }
+    selectList_ = selectInto_;
     std::string out;
     if (!Render(0, t_.size(), 0, out)) return false;
     if (selectInto_ && !r_.outputs.empty()) out += flavor_.SingleRowSuffix();
@@ -157,6 +158,23 @@ class Renderer {
     return i;
   }
 
+  // Whether the call at `i` whose ')' is at `close` is a whole item of the
+  // select list: not inside another expression, between "select" or a comma
+  // and a comma or the list's end.
+  bool WholeSelectItem(size_t i, size_t close, size_t end) const {
+    if (!selectList_ || parens_ != 0) return false;
+    const auto isWord = [this](size_t k, const char* word) {
+      return t_[k].kind == Tok::Word && EqualsNoCase(t_[k].text, word);
+    };
+    size_t before = i;
+    while (before > 0 && t_[before - 1].kind == Tok::Space) --before;
+    const bool starts = before > 0 && (isWord(before - 1, "select") || IsPunct(before - 1, end, ','));
+    const size_t after = SkipSpace(close + 1, end);
+    const bool ends =
+        after < end && (IsPunct(after, end, ',') || isWord(after, "into") || isWord(after, "from"));
+    return starts && ends;
+  }
+
   bool Render(size_t begin, size_t end, int depth, std::string& out) {
     for (size_t i = begin; i < end;) {
       const Token& tok = t_[i];
@@ -166,10 +184,15 @@ class Renderer {
         continue;
       }
       if (tok.kind != Tok::Word) {
+        if (depth == 0 && IsPunct(i, end, '(')) ++parens_;
+        if (depth == 0 && IsPunct(i, end, ')')) --parens_;
         out += tok.text;
         ++i;
         continue;
       }
+      // The select list ends at the first "into" or "from" outside parentheses.
+      if (depth == 0 && parens_ == 0 && (EqualsNoCase(tok.text, "into") || EqualsNoCase(tok.text, "from")))
+        selectList_ = false;
       if (depth == 0 && selectInto_ && r_.outputs.empty() && EqualsNoCase(tok.text, "into")) {
         i = IntoList(i + 1, end);
         continue;
@@ -185,9 +208,10 @@ class Renderer {
         if (!Render(args[0].first, args[0].second, depth + 1, expr) || !FormatArgument(args[1], fmt)) return false;
         const bool toChar = EqualsNoCase(tok.text, "TO_CHAR");
         if (!SupportedFormat(fmt, toChar)) { r_.error = "unsupported date format '" + fmt + "'"; return false; }
+        const bool wholeItem = depth == 0 && WholeSelectItem(i, close, end);
         i = close + 1;
         if (toChar) {
-          out += flavor_.ToChar(expr, fmt);
+          out += wholeItem ? flavor_.ToCharColumn(expr, fmt) : flavor_.ToChar(expr, fmt);
           continue;
         }
         std::string date = flavor_.ToDate(expr, fmt);
@@ -246,6 +270,8 @@ class Renderer {
   const SqlFlavor& flavor_;
   Translation& r_;
   bool selectInto_ = false;
+  bool selectList_ = false;  // rendering the items of a select list
+  int parens_ = 0;           // open parentheses at the outer level
 };
 
 }  // namespace

@@ -37,6 +37,14 @@ class SqlFlavor {
   virtual std::string Today() const = 0;
   // A date column or expression as text in `oracleFormat`.
   virtual std::string ToChar(const std::string& expr, const std::string& oracleFormat) const = 0;
+  // TO_CHAR as a whole item of a select list. An engine that may compute
+  // rows ahead of the one fetched (a sort does) renders it so that a value
+  // that cannot be converted travels with its row and fails the fetch of
+  // that very row (EngineStatement::RowStatus), not the fetch of a row
+  // before it. Conditions keep ToChar: there the failure is the statement's.
+  virtual std::string ToCharColumn(const std::string& expr, const std::string& oracleFormat) const {
+    return ToChar(expr, oracleFormat);
+  }
   // A text in `oracleFormat` as a date.
   virtual std::string ToDate(const std::string& expr, const std::string& oracleFormat) const = 0;
   // `dateExpr` plus (or minus, when `op` is '-') `days` days.

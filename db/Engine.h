@@ -49,6 +49,12 @@ class EngineStatement {
   virtual double ColumnDouble(int column) = 0;
   virtual std::string_view ColumnText(int column) = 0;
 
+  // The status of the current row itself: 0, or the failure of a value in
+  // it that the engine could not convert. Such a failure travels with its
+  // row (see SqlFlavor::ToCharColumn), so that it is reported when that row
+  // is fetched and every row before it arrives whole.
+  virtual int32_t RowStatus() { return 0; }
+
   // Rows changed by the last write.
   virtual int64_t RowsAffected() = 0;
 

@@ -16,22 +16,41 @@
 namespace zeldb {
 namespace {
 
+// What a select item of TO_CHAR holds for a value it cannot tell as the
+// format's digits, and the name it is given (see PgFlavor::ToCharColumn).
+constexpr char kRowFault[] = "ORA-01861";
+constexpr char kCheckedColumn[] = "zel_checked_day";
+
 class PgFlavor final : public SqlFlavor {
  public:
   std::string Parameter(int index) const override { return "$" + std::to_string(index); }
-  std::string Sysdate() const override { return "LOCALTIMESTAMP(0)"; }
-  std::string Today() const override { return "date_trunc('day',LOCALTIMESTAMP(0))"; }
+  // Whole seconds cut off, as Oracle's sysdate has them: LOCALTIMESTAMP(0)
+  // would round, and from 23:59:59.5 on its day would be tomorrow.
+  std::string Sysdate() const override { return "date_trunc('second',LOCALTIMESTAMP)"; }
+  std::string Today() const override { return "date_trunc('day',LOCALTIMESTAMP)"; }
   std::string ToChar(const std::string& expr, const std::string& fmt) const override {
     return "to_char(" + expr + ",'" + Upper(fmt) + "')";
   }
+  // A timestamp column also holds what no day text of the years 1 to 9999
+  // can tell: 'infinity' (to_char gives NULL, an open end), days before
+  // Christ (given without their era) and after 9999 (nine digits, cut).
+  // Such a value travels with its row as a fault, in the column named
+  // kCheckedColumn, and fails the fetch of that row (PgStatement::RowStatus).
+  std::string ToCharColumn(const std::string& expr, const std::string& fmt) const override {
+    return "CASE WHEN " + expr + " IS NULL OR (" + expr + ">=TIMESTAMP '0001-01-01' AND " + expr +
+           "<TIMESTAMP '10000-01-01') THEN " + ToChar(expr, fmt) + " ELSE '" + kRowFault + "' END AS " +
+           kCheckedColumn;
+  }
   std::string ToDate(const std::string& expr, const std::string& fmt) const override {
     // As strict as Oracle's own conversion: a text that is not exactly the
-    // format's digits (PostgreSQL would read "2026023" as a day) is replaced
-    // by one that fails to convert. Built from a date and a time so that no
-    // time zone takes part: an instant stored is the instant given.
+    // format's digits (PostgreSQL would read "2026023" as a day, and the
+    // year 0000 as 1 before Christ) is replaced by one that fails to
+    // convert. Built from a date and a time so that no time zone takes
+    // part: an instant stored is the instant given.
     const std::string t = "CAST(" + expr + " AS text)";
     const bool day = fmt.size() == 8;
-    const std::string pattern = day ? "^[0-9]{8}$" : "^[0-9]{8}([01][0-9]|2[0-3])[0-5][0-9][0-5][0-9]$";
+    const std::string pattern =
+        day ? "^(?!0000)[0-9]{8}$" : "^(?!0000)[0-9]{8}([01][0-9]|2[0-3])[0-5][0-9][0-5][0-9]$";
     const std::string checked = "(CASE WHEN " + t + " IS NULL OR " + t + " ~ '" + pattern + "' THEN " + t +
                                 " ELSE 'invalid' END)";
     if (day) return "CAST(to_date(" + checked + ",'YYYYMMDD') AS timestamp(0))";
@@ -109,6 +128,17 @@ class PgStatement final : public EngineStatement {
     return std::string_view(PQgetvalue(row_.get(), rowIndex_, column),
                             static_cast<size_t>(PQgetlength(row_.get(), rowIndex_, column)));
   }
+  int32_t RowStatus() override {
+    if (!row_) return ora::kOk;
+    if (!checkedKnown_) {
+      for (int column = 0; column < PQnfields(row_.get()); ++column)
+        if (std::strcmp(PQfname(row_.get(), column), kCheckedColumn) == 0) checked_.push_back(column);
+      checkedKnown_ = true;
+    }
+    for (const int column : checked_)
+      if (std::strcmp(PQgetvalue(row_.get(), rowIndex_, column), kRowFault) == 0) return ora::kDateFormat;
+    return ora::kOk;
+  }
   int64_t RowsAffected() override { return affected_; }
   void Reset() override;
 
@@ -130,6 +160,8 @@ class PgStatement final : public EngineStatement {
   int rowIndex_ = 0;
   int rows_ = 0;
   int64_t affected_ = 0;
+  bool checkedKnown_ = false;  // checked_ found (the columns are those of the prepared text)
+  std::vector<int> checked_;   // columns that may carry their row's fault
 };
 
 class PgConnection final : public EngineConnection {

@@ -16,10 +16,12 @@
 //  - a cursor runs on a connection of its own as one streamed query (single-
 //    row mode): it keeps its snapshot across the session's commits and
 //    rollbacks, and memory does not grow with its rows;
-//  - "sysdate" is the server's LOCALTIMESTAMP(0), "trunc(sysdate)" its day;
+//  - "sysdate" is the server's LOCALTIMESTAMP cut to the second (not
+//    rounded), "trunc(sysdate)" its day;
 //  - every statement is prepared once per connection and reused.
 //
-// Storage: days and instants are timestamp(0), texts varchar(n); the master
+// Storage: days and instants are timestamp(0), texts varchar(n) compared
+// byte by byte (COLLATE "C", whatever the database's locale); the master
 // tables live in the schema MvSystem, the job's own tables in public, and a
 // view public.Mvs133Bak lets the unqualified calendar name reach
 // MvSystem.Mvs133Bak.

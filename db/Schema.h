@@ -54,7 +54,8 @@ std::vector<std::string> Schema_SqliteDdl();
 // The same on PostgreSQL: the schema MvSystem for the shared master tables,
 // the job's own tables in the connection's default schema, and a view that
 // lets the unqualified name Mvs133Bak reach MvSystem.Mvs133Bak. Texts are
-// varchar(n), days and instants timestamp(0), 16-bit columns integer (the
+// varchar(n) COLLATE "C" (compared byte by byte, as on SQLite, whatever the
+// database's locale), days and instants timestamp(0), 16-bit columns integer (the
 // 16-bit rule is the host variable's), floating point double precision.
 std::vector<std::string> Schema_PostgresDdl();
 

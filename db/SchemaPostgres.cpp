@@ -12,7 +12,9 @@ std::string Column(const TableSpec& t, const ColumnSpec& c) {
   std::string s = c.name;
   switch (c.kind) {
     case ColumnKind::Text:
-      s += " varchar(" + std::to_string(c.width) + ")";
+      // Texts compare byte by byte, whatever the database's locale: ranges
+      // and order are those of the statements, not of a dictionary.
+      s += " varchar(" + std::to_string(c.width) + ") COLLATE \"C\"";
       break;
     case ColumnKind::Int:
     case ColumnKind::Short:

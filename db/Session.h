@@ -40,6 +40,9 @@ struct CursorState {
   bool open = false;
   bool rowWaiting = false;  // the open already stepped onto the first row
   bool exhausted = false;
+  // The failure that ended the query (at its open, or at a step): every
+  // further fetch reports it, none starts the query again.
+  int32_t failure = 0;
 };
 
 // The use of one statement or cursor in this run (see Session::Uses).

@@ -36,6 +36,9 @@ class SqliteFlavor final : public SqlFlavor {
   std::string ToChar(const std::string& expr, const std::string& fmt) const override {
     return "ora_to_char(" + expr + ",'" + fmt + "')";
   }
+  std::string ToCharColumn(const std::string& expr, const std::string& fmt) const override {
+    return "ora_to_char_row(" + expr + ",'" + fmt + "')";
+  }
   std::string ToDate(const std::string& expr, const std::string& fmt) const override {
     return "ora_to_date(" + expr + ",'" + fmt + "')";
   }
@@ -95,6 +98,7 @@ class SqliteStatement final : public EngineStatement {
       if (sqlite3_bind_parameter_name(stmt_, index)) hostParameters = index;
     // Sized once: SQLite keeps pointers into these texts until they are bound anew.
     texts_.resize(static_cast<size_t>(hostParameters) + 1);
+    carriesFaults_ = std::strstr(sqlite3_sql(stmt_), "ora_to_char_row(") != nullptr;
   }
   ~SqliteStatement() override {
     sqlite3_finalize(asideRead_);
@@ -167,6 +171,13 @@ class SqliteStatement final : public EngineStatement {
     return std::string_view(reinterpret_cast<const char*>(p),
                             static_cast<size_t>(sqlite3_column_bytes(Current(), column)));
   }
+  int32_t RowStatus() override {
+    if (!carriesFaults_) return ora::kOk;
+    const int columns = sqlite3_column_count(Current());
+    for (int column = 0; column < columns; ++column)
+      if (const int32_t fault = Sqlite_ColumnFault(Current(), column)) return fault;
+    return ora::kOk;
+  }
   int64_t RowsAffected() override { return changes_; }
   void Reset() override {
     if (setAside_) {
@@ -198,6 +209,7 @@ class SqliteStatement final : public EngineStatement {
   sqlite3_stmt* stmt_;
   bool bindsSysdate_ = false;
   bool bindsToday_ = false;
+  bool carriesFaults_ = false;  // a select item may carry its row's fault (ora_to_char_row)
   bool started_ = false;
   int64_t changes_ = 0;
   int lastBound_ = 0;  // highest host parameter bound since the last reset

@@ -3,9 +3,11 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
+#include "db/OraStatus.h"
 #include "util/CivilDate.h"
 
 namespace zeldb {
@@ -103,6 +105,11 @@ void SetText(sqlite3_context* ctx, const std::string& s) {
   sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 
+// A blob, which no column of the schema holds (texts and days are text),
+// beginning with a NUL, which no text holds.
+constexpr char kRowFault[] = "\0ORA-01861";
+constexpr int kRowFaultSize = sizeof kRowFault - 1;
+
 void BadFormat(sqlite3_context* ctx) { sqlite3_result_error(ctx, "ORA-01821: date format not recognized", -1); }
 
 void ToDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -117,13 +124,18 @@ void ToDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // The full check converts several days of every row: the digits are copied
 // out of the stored text once it has been validated, with no formatting.
+// Registered twice: as ora_to_char, and with user data as ora_to_char_row,
+// which hands a value it cannot convert on as the row's fault.
 void ToChar(sqlite3_context* ctx, int, sqlite3_value** argv) {
   const Format fmt = CachedFormatOf(ctx, argv);
   if (fmt == Format::Unknown) return BadFormat(ctx);
   if (NullOrEmpty(argv[0])) return sqlite3_result_null(ctx);
   const std::string_view s = Text(argv[0]);
   DateTime t;
-  if (!ParseStored(s, t)) return Fail(ctx);
+  if (!ParseStored(s, t)) {
+    if (sqlite3_user_data(ctx)) return sqlite3_result_blob(ctx, kRowFault, kRowFaultSize, SQLITE_STATIC);
+    return Fail(ctx);
+  }
   char out[14];
   size_t n = 0;
   const auto copy = [&](size_t pos, size_t len) {
@@ -160,8 +172,17 @@ int Sqlite_RegisterFunctions(sqlite3* db) {
   if (rc == SQLITE_OK)
     rc = sqlite3_create_function_v2(db, "ora_to_char", 2, flags, nullptr, ToChar, nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK)
+    rc = sqlite3_create_function_v2(db, "ora_to_char_row", 2, flags, const_cast<char*>(kRowFault), ToChar, nullptr,
+                                    nullptr, nullptr);
+  if (rc == SQLITE_OK)
     rc = sqlite3_create_function_v2(db, "ora_add_days", 2, flags, nullptr, AddDays, nullptr, nullptr, nullptr);
   return rc;
+}
+
+int32_t Sqlite_ColumnFault(sqlite3_stmt* stmt, int column) {
+  if (sqlite3_column_type(stmt, column) != SQLITE_BLOB || sqlite3_column_bytes(stmt, column) != kRowFaultSize)
+    return 0;
+  return std::memcmp(sqlite3_column_blob(stmt, column), kRowFault, kRowFaultSize) == 0 ? ora::kDateFormat : 0;
 }
 
 }  // namespace zeldb

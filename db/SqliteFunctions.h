@@ -10,6 +10,13 @@
 //   ora_to_char(date, fmt)   stored form -> 'yyyymmdd' / 'yyyymmddHH24MISS' text,
 //                            or 'HH24MISS' for the time of day alone
 //   ora_add_days(date, n)    stored form plus n days (n may be negative)
+//   ora_to_char_row(date, fmt)  ora_to_char for a whole select item: a value
+//                            that cannot be converted does not fail the
+//                            statement where SQLite computes it (a sort
+//                            computes rows ahead of the one fetched); it
+//                            becomes a fault marker that travels with its
+//                            row, found by Sqlite_ColumnFault when that row
+//                            is fetched
 //
 // NULL in gives NULL out; an empty text is NULL, as in Oracle. Any other
 // format fails with "ORA-01821" (ora_to_date takes no 'HH24MISS': a time
@@ -18,9 +25,15 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
+
 namespace zeldb {
 
-// Registers the three functions on `db`. Returns a SQLite result code.
+// Registers the functions on `db`. Returns a SQLite result code.
 int Sqlite_RegisterFunctions(sqlite3* db);
+
+// The failure that column `column` of the current row of `stmt` carries
+// (-1861), or 0 when it holds a value.
+int32_t Sqlite_ColumnFault(sqlite3_stmt* stmt, int column);
 
 }  // namespace zeldb

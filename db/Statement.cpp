@@ -137,6 +137,7 @@ int32_t Stmt_SelectInto(const StatementDef& def, void* record) {
   ++p->executions;
   BindAll(*p, record);
   status = p->stmt->Step();
+  if (status == ora::kOk) status = p->stmt->RowStatus();
   if (status == ora::kOk) {
     const char* rec = static_cast<const char*>(record);
     std::vector<char>& scratch = p->scratch;
@@ -205,22 +206,24 @@ int32_t Cursor_Open(const CursorDef& def, const void* inputRecord) {
   Session* session = CurrentSession();
   if (!session) return ora::kNotConnected;
   CursorState& c = session->Cursor(def);
-  if (c.prepared.status != ora::kOk) return c.prepared.status;
   if (c.open) c.prepared.stmt->Reset();
   c.open = c.rowWaiting = c.exhausted = false;
+  // A query that cannot run at all (a missing table) fails the open, and the
+  // fetches report that failure rather than a cursor that is not open.
+  c.failure = c.prepared.status;
+  if (c.prepared.status != ora::kOk) return c.prepared.status;
   ++c.prepared.executions;
   BindAll(c.prepared, inputRecord);
   // The first step runs the query and fixes its snapshot now, at the open,
-  // as Oracle's read consistency has it; the row waits for the first fetch.
+  // as Oracle's read consistency has it. The first row, or the failure met
+  // on the way to it, waits for the first fetch: its status is that row's.
   const int32_t status = c.prepared.stmt->Step();
-  if (status == ora::kOk) {
+  if (status == ora::kOk)
     c.rowWaiting = true;
-  } else if (status == ora::kNoRow) {
+  else if (status == ora::kNoRow)
     c.exhausted = true;
-  } else {
-    c.prepared.stmt->Reset();
-    return status;
-  }
+  else
+    c.failure = status;
   c.open = true;
   return ora::kOk;
 }
@@ -229,15 +232,23 @@ int32_t Cursor_Fetch(const CursorDef& def, void* outputRecord) {
   Session* session = CurrentSession();
   if (!session) return ora::kNotConnected;
   CursorState& c = session->Cursor(def);
+  if (c.failure != ora::kOk) return c.failure;
   if (!c.open) return ora::kInvalidCursor;
   if (c.exhausted) return ora::kNoRow;
   if (!c.rowWaiting) {
     const int32_t status = c.prepared.stmt->Step();
-    if (status == ora::kNoRow) c.exhausted = true;
+    if (status == ora::kNoRow)
+      c.exhausted = true;
+    else if (status != ora::kOk)
+      c.failure = status;
     if (status != ora::kOk) return status;
   }
   c.rowWaiting = false;
   ++c.prepared.rows;
+  // A value of this row that could not be converted fails this fetch, and
+  // only this one: the next fetch goes on with the next row.
+  const int32_t fault = c.prepared.stmt->RowStatus();
+  if (fault != ora::kOk) return fault;
   return CopyRow(c.prepared, outputRecord, def.outputRecordSize, c.prepared.scratch);
 }
 
@@ -245,6 +256,7 @@ int32_t Cursor_Close(const CursorDef& def) {
   Session* session = CurrentSession();
   if (!session) return ora::kNotConnected;
   CursorState& c = session->Cursor(def);
+  c.failure = ora::kOk;
   if (!c.open) return ora::kInvalidCursor;
   c.prepared.stmt->Reset();
   c.open = c.rowWaiting = c.exhausted = false;

@@ -45,7 +45,12 @@ TEST(Dialect, DatesClockAndSchemaAreRenderedForSqlite) {
     const char* oracle;
     const char* sqlite;
   } cases[] = {
-      {"select TO_CHAR(D,'yyyymmdd') from T", "select ora_to_char(D,'yyyymmdd') from T"},
+      // A whole select item hands a value it cannot convert on with its row;
+      // in a condition or inside an expression the conversion fails the statement.
+      {"select TO_CHAR(D,'yyyymmdd') from T", "select ora_to_char_row(D,'yyyymmdd') from T"},
+      {"select A ,TO_CHAR(D,'yyyymmdd') || 'x' ,nvl(TO_CHAR(D,'yyyymmdd'),'0') from T where TO_CHAR(D,'yyyymmdd')=:b0",
+       "select A ,ora_to_char(D,'yyyymmdd') || 'x' ,nvl(ora_to_char(D,'yyyymmdd'),'0') from T where "
+       "ora_to_char(D,'yyyymmdd')=?1"},
       {"update T set D=TO_DATE(:b0,'yyyymmddHH24MISS')", "update T set D=ora_to_date(?1,'yyyymmddHH24MISS')"},
       {"select 1 from MvSystem.Mvs133Bak where BakDtm=(TO_DATE(:b14,'yyyymmdd')+:b15)",
        "select 1 from Mvs133Bak where BakDtm=(ora_add_days(ora_to_date(?1,'yyyymmdd'),?2))"},
@@ -54,7 +59,8 @@ TEST(Dialect, DatesClockAndSchemaAreRenderedForSqlite) {
       // The time of day is read as a format of its own.
       {"select TO_CHAR(ApkBdi,'yyyymmdd') ,TO_CHAR(ApkBdi,'HH24MISS') into :b0:b1,:b2:b3  from Mvs501Apk where "
        "ApkApk=:b0",
-       "select ora_to_char(ApkBdi,'yyyymmdd') ,ora_to_char(ApkBdi,'HH24MISS')   from Mvs501Apk where ApkApk=?1"},
+       "select ora_to_char_row(ApkBdi,'yyyymmdd') ,ora_to_char_row(ApkBdi,'HH24MISS')   from Mvs501Apk where "
+       "ApkApk=?1"},
       // Literals are never touched, even when they look like syntax.
       {"select 'into :b0 sysdate' from T", "select 'into :b0 sysdate' from T"},
   };
@@ -106,6 +112,9 @@ TEST(Dialect, SqliteFunctionsTellTheFormatsByTheirText) {
       {"ora_to_char('2026-03-15','HH24MISS')", "000000"},
       {"ora_to_char(NULL,'HH24MISS')", "<null>"},
       {"ora_to_char('2026-03-15 07:08:09','ddmmyyyy')", "ORA-01821: date format not recognized"},
+      {"ora_to_char('2026-02-30 07:08:09','yyyymmdd')", "ORA-01861: literal does not match format string"},
+      {"ora_to_char_row('2026-03-15 07:08:09','yyyymmdd')", "20260315"},
+      {"typeof(ora_to_char_row('2026-02-30 07:08:09','yyyymmdd'))", "blob"},
       {"ora_to_date('20260315','yyyymmdd')", "2026-03-15 00:00:00"},
       {"ora_to_date('070809','HH24MISS')", "ORA-01821: date format not recognized"},
       {"ora_to_date('20260315','HH24MISS')", "ORA-01821: date format not recognized"},

@@ -119,6 +119,80 @@ TEST(DbSemantics, CursorGoesOnAfterCommitsOfItsOwnSession) {
   EXPECT_EQ(db.Value("select count(*) from Mvs510Prv where PrvKst='UPD'"), "3");
 }
 
+// A row that cannot be read fails the fetch of that very row, and only that
+// one: every row before it arrives, on a cursor the engine sorts (SQLite
+// computes its rows ahead of the fetches) as on one it walks in key order,
+// the first row included, and the next fetch goes on after it.
+TEST(DbSemantics, AFaultyRowFailsItsOwnFetch) {
+  // A day that is no day is a text that is none on SQLite; a timestamp of
+  // PostgreSQL can hold what no day text of the years 1 to 9999 tells.
+  struct Case {
+    const char* what;
+    const char* faultyPnr;
+    const char* fault;    // set on the faulty row
+    const char* pgFault;  // the same on PostgreSQL, when it differs
+    int32_t status;
+  } cases[] = {
+      {"an instant that is no instant, first row", "00000001", "PrvAvn='2026-19-39 00:00:00'", "PrvAvn='infinity'",
+       ora::kDateFormat},
+      {"an instant that is no instant, later row", "00000003", "PrvAbi='2026-02-30 10:00:00'",
+       "PrvAbi='10000-01-01 10:00:00'", ora::kDateFormat},
+      {"a day that is no day, later row", "00000003", "PrvGvo='2026-00-01 00:00:00'",
+       "PrvGvo='2026-01-01 00:00:00 BC'", ora::kDateFormat},
+      {"a number too large for its host variable, first row", "00000001", "PrvSta=40000", nullptr,
+       ora::kNumberOverflow},
+      {"a number too large for its host variable, later row", "00000003", "PrvSta=-40000", nullptr,
+       ora::kNumberOverflow},
+  };
+  struct Walk {
+    const char* cursor;
+    int32_t (*open)();
+    int32_t (*read)(PrvRecord&);
+    int32_t (*close)();
+  } walks[] = {
+      {"Prv_Awn, sorted", [] { return Prv_Awn_Open("70001001"); }, Prv_Awn_Read, Prv_Awn_Close},
+      {"Prv_PnrRange, in key order", [] { return Prv_PnrRange_Open("00000000", "99999999"); }, Prv_PKeyRead,
+       Prv_PnrRange_Close},
+  };
+  const std::vector<std::string> persons = {"00000001", "00000002", "00000003", "00000004"};
+  for (const Case& c : cases) {
+    const char* fault = zeltest::OnPostgres() && c.pgFault ? c.pgFault : c.fault;
+    for (const Walk& w : walks) {
+      TestDatabase db;
+      for (const std::string& pnr : persons) {
+        PrvRecord r = NewRow(pnr.c_str());
+        ASSERT_EQ(Prv_PKeyIns(r), 0);
+      }
+      db.Exec(std::string("update Mvs510Prv set ") + fault + " where PrvPnr='" + c.faultyPnr + "'");
+      std::vector<std::string> expected, seen;
+      for (const std::string& pnr : persons) expected.push_back(pnr == c.faultyPnr ? std::to_string(c.status) : pnr);
+      expected.push_back("1403");
+      ASSERT_EQ(w.open(), 0) << c.what << ", " << w.cursor;
+      for (int fetch = 0; fetch < 8 && (seen.empty() || seen.back() != "1403"); ++fetch) {
+        PrvRecord r{};
+        const int32_t status = w.read(r);
+        seen.push_back(status == 0 ? r.PrvPnr.str() : std::to_string(status));
+      }
+      EXPECT_EQ(w.close(), 0);
+      EXPECT_EQ(seen, expected) << c.what << ", " << w.cursor;
+    }
+  }
+}
+
+// A failure met on the way to the first row is the first fetch's status,
+// and every later fetch's: the query is never started again.
+TEST(DbSemantics, TheFirstFetchReportsTheFailureOfItsQuery) {
+  TestDatabase db;
+  PrvRecord r = NewRow("00000001");
+  ASSERT_EQ(Prv_PKeyIns(r), 0);
+  db.Exec("drop table Mvs510Prv");
+  EXPECT_EQ(Prv_Awn_Open("70001001"), ora::kTableMissing);
+  EXPECT_EQ(Prv_Awn_Read(r), ora::kTableMissing);
+  EXPECT_EQ(Prv_Awn_Read(r), ora::kTableMissing);
+  EXPECT_EQ(Prv_Awn_Close(), ora::kInvalidCursor);
+  EXPECT_EQ(Prv_Awn_Read(r), ora::kInvalidCursor);
+}
+
 // The single-row check: a second row fails the read, and the caller's
 // record keeps what it held; the first row must not reach it.
 TEST(DbSemantics, SingleRowReadOfTwoRowsFailsAndWritesNothing) {
@@ -228,9 +302,14 @@ TEST(DbSemantics, ErrorsMapToOracleNumbers) {
                                     "select PnrNam into :b0:b1  from Mvs300Pnr where PnrNum=:b2", {}, {}, nullptr,
                                     sizeof(WideRow)};
   EXPECT_EQ(zeldb::Stmt_SelectInto(unbound, &row), ora::kNotAllBound);
-  // A date text that is no date fails like Oracle's TO_DATE.
+  // A date text that is no date fails like Oracle's TO_DATE; there is no year 0.
   PrvRecord r = NewRow("00000001");
   r.PrvGvo = "20261332";
+  EXPECT_EQ(Prv_PKeyIns(r), ora::kDateFormat);
+  r.PrvGvo = "00000101";
+  EXPECT_EQ(Prv_PKeyIns(r), ora::kDateFormat);
+  r.PrvGvo = "20260101";
+  r.PrvAvn = "00001231235959";
   EXPECT_EQ(Prv_PKeyIns(r), ora::kDateFormat);
   EXPECT_EQ(db.Value("select count(*) from Mvs510Prv"), "0");
 }

@@ -3,6 +3,9 @@
 // open PostgreSQL transaction. Runs when the tests run on PostgreSQL.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "DbTestSupport.h"
 #include "JobTestSupport.h"
 #include "db/DbDb.h"
@@ -32,6 +35,33 @@ TEST(PgEngine, TodayIsTheServersDay) {
   FixedText<11> kst{};
   EXPECT_EQ(Ztg_PnrReadk("00000001", kst), 0);
   EXPECT_EQ(kst.str(), "SERVER");
+}
+
+// The server's sysdate is cut to the whole second, never rounded up: from
+// 23:59:59.5 on, a rounded clock would already make trunc(sysdate) the next
+// day. Shown at that very instant, put in place of the server's clock, and
+// on readings of the live clock, half of which a rounded one would miss.
+TEST(PgEngine, SysdateIsCutToTheSecondNotRounded) {
+  ZEL_POSTGRES_ONLY();
+  TestDatabase db;
+  const zeldb::SqlFlavor& pg = zeldb::Pg_Flavor();
+  const std::string clock = "LOCALTIMESTAMP";
+  const std::string rendered = "select to_char(" + pg.Sysdate() + ",'YYYYMMDDHH24MISS') || ' ' || to_char(" +
+                               pg.Today() + ",'YYYYMMDDHH24MISS')";
+  std::string atMidnight = rendered;
+  for (size_t at = atMidnight.find(clock); at != std::string::npos; at = atMidnight.find(clock, at + 1))
+    atMidnight.replace(at, clock.size(), "TIMESTAMP '2026-12-31 23:59:59.6'");
+  ASSERT_NE(atMidnight, rendered) << "sysdate is read from the server's clock";
+  EXPECT_EQ(db.Value(atMidnight), "20261231235959 20261231000000");
+  // The seconds and the day of the clock the statement read, without its
+  // fraction; the readings span one and a half seconds, so that a good part
+  // of them fall into the later half of a second.
+  const std::string cut =
+      "to_char(LOCALTIMESTAMP,'YYYYMMDDHH24MISS') || ' ' || to_char(LOCALTIMESTAMP,'YYYYMMDD') || '000000'";
+  for (int reading = 0; reading < 40; ++reading) {
+    EXPECT_EQ(db.Value("select (" + rendered.substr(7) + ") = (" + cut + ")"), "t") << "reading " << reading;
+    std::this_thread::sleep_for(std::chrono::milliseconds(37));
+  }
 }
 
 // Oracle's statement-level rollback inside an open transaction, on every

@@ -176,6 +176,21 @@ TEST(ShopOrders, OrderCursorExcludesBothBoundsInEitherMode) {
   EXPECT_EQ(Apk_Range_Close(0), 0);
 }
 
+// Keys compare byte by byte, as on SQLite, also on a database whose default
+// collation is a dictionary's (the PostgreSQL test server's is German):
+// upper case comes before lower case, and both before an umlaut.
+TEST(ShopOrders, RangesAndOrderCompareBytesWhateverTheDatabasesLocale) {
+  TestDatabase db;
+  if (zeltest::OnPostgres()) {
+    ASSERT_EQ(db.Value("select 'b1' > 'A' and 'b1' < 'Z'"), "t") << "the server's default collation must be linguistic";
+  }
+  for (const char* k : {"A", "B2", "Z", "a1", "b1", "\xC3\x84" "1", "Y"}) ASSERT_EQ(Apk_PKeyIns(Order(k)), 0);
+  EXPECT_EQ(OrderRange(1, "A", "Z"), (std::vector<std::string>{"B2", "Y"}));
+  EXPECT_EQ(OrderRange(2, "A", "Z"), (std::vector<std::string>{"Y", "B2"}));
+  EXPECT_EQ(OrderRange(1, "0", "~"), (std::vector<std::string>{"A", "B2", "Y", "Z", "a1", "b1"}));
+  EXPECT_EQ(OrderRange(2, "Z", "\xC3\xBF"), (std::vector<std::string>{"\xC3\x84" "1", "b1", "a1"}));
+}
+
 TEST(ShopOrders, OperationTravelsColumnForColumnWithItsEightInstants) {
   TestDatabase db;
   const RecordInfo& info = InfoOf<AppRecord>();

@@ -133,6 +133,13 @@ TEST(ShopShifts, ModelRowsOfADayCarryTheCalendarOfThatDay) {
   EXPECT_EQ(Aem_Day_Read(r), ora::kNoRow);
   EXPECT_EQ(Aem_Day_Close(), 0);
 
+  // A day that is no day fails the first read (not "cursor not open"), and
+  // every read after it.
+  ASSERT_EQ(Aem_Day_Open("G1", 1, "20260231"), 0);
+  EXPECT_EQ(Aem_Day_Read(r), ora::kDateFormat);
+  EXPECT_EQ(Aem_Day_Read(r), ora::kDateFormat);
+  EXPECT_EQ(Aem_Day_Close(), 0);
+
   int32_t count = -1;
   ASSERT_EQ(Aem_Count("G1", count), 0);
   EXPECT_EQ(count, 1) << "only AemKng 2 counts";
