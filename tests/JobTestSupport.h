@@ -132,7 +132,7 @@ class JobBench {
     db.Exec("insert into Mvs329Ztg values ('" + pnr + "','" + StoredDay(dayOffset) + "','" + kst + "')");
   }
   // "badge|first day|last day|person|recorder mark[|recorded instant]"; the
-  // instant is stored as it stands (SQLite keeps even one that is no time).
+  // instant is stored as it stands, in the engine's own stored form.
   void Assignment(const std::string& row) {
     std::vector<std::string> f = SplitBars(Days(row));
     f.resize(6);
