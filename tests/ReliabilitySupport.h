@@ -397,6 +397,28 @@ inline void InProcess(ReliabilityInstallation& inst, const std::function<void()>
 
 // A whole-number setting from the environment (scripts/crashtest passes the
 // long run's figures this way), or `fallback`.
+// Keeps a file or directory immutable for the scope (`chattr +i`: not even
+// root may write, create or delete; root ignores file modes).
+class Immutable {
+ public:
+  explicit Immutable(const fs::path& path) : path_(path) {
+    set_ = RunProcess({"/usr/bin/chattr", "+i", path_.string()}, "/").exitCode == 0;
+  }
+  ~Immutable() {
+    if (set_) RunProcess({"/usr/bin/chattr", "-i", path_.string()}, "/");
+  }
+  Immutable(const Immutable&) = delete;
+  Immutable& operator=(const Immutable&) = delete;
+  bool set() const { return set_; }
+
+ private:
+  fs::path path_;
+  bool set_ = false;
+};
+
+#define REQUIRE_IMMUTABLE(guard) \
+  if (!(guard).set()) GTEST_SKIP() << "chattr +i is not available here"
+
 inline long EnvNumber(const char* name, long fallback) {
   const char* v = std::getenv(name);
   if (!v || !*v) return fallback;

@@ -1,6 +1,7 @@
 // The two logs under lasting faults, in this process: a message log whose
-// access stays denied costs the run one bounded wait, not one per entry; a
-// job-log line that a full disk cuts off is taken back whole.
+// access stays denied (to the log or to its old generation) costs the run one
+// bounded wait, not one per entry; a job-log line that a full disk cuts off is
+// taken back whole.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -63,6 +65,38 @@ TEST(ReliabilityLogs, LastingDeniedAccessCostsOneBoundedWaitNotOnePerEntry) {
   for (size_t pos = 0; (pos = text.find("Message____: ", pos)) != std::string::npos; pos += 13)
     messages.push_back(text.substr(pos + 13, text.find("\r\n", pos) - pos - 13));
   EXPECT_EQ(messages, (std::vector<std::string>{"d", "e", "g"}));
+  MsgLog_ResetForTest();
+}
+
+// The old generation stays read-only while the log itself can be written:
+// every rotation fails, since the rename never replaces the old file. Only
+// the first entry past the limit waits its budget (on the delete); the many
+// after it try once each and are dropped, until the old file can go.
+TEST(ReliabilityLogs, OldGenerationThatCannotBeDeletedCostsOneBoundedWaitNotOnePerEntry) {
+  TempDir dir;
+  const std::string log = (dir / "log.txt").string();
+  WriteFile(dir / "log.old", "older generation\r\n");
+  std::optional<Immutable> old;
+  old.emplace(dir / "log.old");
+  REQUIRE_IMMUTABLE(*old);
+  MsgLog_ResetForTest();
+  MsgLog_Setup(FMSG, log.c_str());
+  MsgLog_SetWaitForTest(5, 1);
+  Write("kept");
+  const std::string kept = ReadFile(log);
+
+  MsgLog_SetEntryCountForTest(3001);
+  for (int i = 0; i < 500; ++i) Write("dropped");
+  EXPECT_EQ(MsgLog_WaitCountForTest(), 5);
+  EXPECT_EQ(ReadFile(log), kept);
+  EXPECT_EQ(ReadFile(dir / "log.old"), "older generation\r\n");
+
+  // Once the old file can be deleted, the next entry rotates and is written.
+  old.reset();
+  Write("rotated");
+  EXPECT_EQ(ReadFile(dir / "log.old"), kept);
+  EXPECT_NE(ReadFile(log).find("Message____: rotated\r\n"), std::string::npos);
+  EXPECT_EQ(MsgLog_EntryCountForTest(), 1);
   MsgLog_ResetForTest();
 }
 
