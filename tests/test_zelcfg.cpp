@@ -1,7 +1,9 @@
 // The zelcfg tool as the installer runs it: its files read back by the
-// reader, updates that keep the rest of the file, the file's mode, and the
-// password kept off the command line.
+// reader, updates that keep the rest of the file and its owner and mode, and
+// the password kept off the command line.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -97,7 +99,9 @@ TEST(ZelcfgTool, UpdateKeepsEveryOtherLine) {
   EXPECT_EQ(Lookup(file, "PASS"), "pw2");
   EXPECT_EQ(Lookup(file, "NET8"), "prod");
   EXPECT_EQ(Lookup(file, "SMTP"), "mail.local");
-  EXPECT_EQ(ModeOf(file), fs::perms::owner_read | fs::perms::owner_write);
+  // The file is shared: other programs keep reading it.
+  EXPECT_EQ(ModeOf(file), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::others_read);
 
   // LOGIN updated in place under its number; PASS and NET8 added before the
   // unpaired last line, which stays last and unpaired.
@@ -116,6 +120,40 @@ TEST(ZelcfgTool, UpdateKeepsEveryOtherLine) {
   EXPECT_EQ(Lookup(file, "LOGIN"), "newer");
   EXPECT_EQ(Lookup(file, "PASS"), "pw2");
   EXPECT_EQ(Lines(zeltest::ReadFile(file)).size(), 9u);
+}
+
+// The installation's files/veldoran.ini is a link to the system's shared
+// file, which belongs to another account: the update goes to the shared
+// file, which keeps its owner and mode, and the link stays a link.
+TEST(ZelcfgTool, UpdateThroughALinkKeepsTheFilesOwnerAndMode) {
+  zeltest::TempDir dir;
+  fs::create_directories(dir / "shared");
+  fs::create_directories(dir / "files");
+  const fs::path shared = dir / "shared" / "veldoran.ini";
+  const fs::path link = dir / "files" / "veldoran.ini";
+  zeltest::WriteFile(shared, ";DB;\r\n1;LOGIN;" + Idea_Encipher("old", "QUARVEL", 0) + "\r\n");
+  const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(shared, mode);
+  const bool root = ::geteuid() == 0;  // only root can hand the file to another account
+  if (root) {
+    ASSERT_EQ(::chown(shared.c_str(), 4321, 4322), 0);
+  }
+  fs::create_symlink("../shared/veldoran.ini", link);
+
+  const auto r = RunProcess({kTool, "set", "--file", "files/veldoran.ini", "--keep-pass", "--login", "new"},
+                            dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Lookup(link, "LOGIN"), "new");
+  EXPECT_EQ(ModeOf(shared), mode);
+  struct stat st {};
+  ASSERT_EQ(::stat(shared.c_str(), &st), 0);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 4322u);
+  }
+  EXPECT_FALSE(HasStrayFiles(dir / "shared"));
+  EXPECT_FALSE(HasStrayFiles(dir / "files"));
 }
 
 TEST(ZelcfgTool, UpdateOfAnLfFileWithoutFinalLineEnd) {
