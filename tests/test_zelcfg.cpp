@@ -1,7 +1,8 @@
-// The zelcfg tool as the installer runs it: its files read back by the
-// reader, updates that keep the rest of the file and its owner and mode, and
-// the password kept off the command line.
+// The installer's tools: zelcfg's files read back by the reader, updates that
+// keep the rest of the file and its owner and mode, the password kept off the
+// command line; zelsetup's new database readable by its owner only.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -242,6 +243,37 @@ TEST(ZelcfgTool, EncipherAndDecipherAgreeWithTheLibrary) {
   const auto get = RunProcess({kTool, "get", "--file", "v.ini", "NET8"}, dir.path());
   EXPECT_EQ(get.exitCode, 0);
   EXPECT_EQ(get.output, "demo.db\n");
+}
+
+// The database holds names and addresses: a new file is its owner's alone,
+// whatever the umask, and so are the write-ahead log and shared-memory files
+// that SQLite creates beside it. An existing file keeps its mode.
+TEST(ZelsetupTool, NewDatabaseFileIsReadableByItsOwnerOnly) {
+  zeltest::TempDir dir;
+  const std::string tool = zeltest::Program("zelsetup");
+  const mode_t umaskBefore = ::umask(0);
+  const auto made = RunProcess({tool, "schema", "new.db"}, dir.path());
+  ::umask(umaskBefore);
+  ASSERT_EQ(made.exitCode, 0) << made.output;
+  const fs::perms owner = fs::perms::owner_read | fs::perms::owner_write;
+  EXPECT_EQ(ModeOf(dir / "new.db"), owner);
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2((dir / "new.db").c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  // zelsetup left the file in WAL mode: a write makes both companions, which
+  // stay while the connection is open.
+  EXPECT_EQ(sqlite3_exec(db, "create table t(x); insert into t values (1)", nullptr, nullptr, nullptr), SQLITE_OK);
+  ASSERT_TRUE(fs::exists(dir / "new.db-wal") && fs::exists(dir / "new.db-shm"));
+  EXPECT_EQ(ModeOf(dir / "new.db-wal"), owner);
+  EXPECT_EQ(ModeOf(dir / "new.db-shm"), owner);
+  sqlite3_close(db);
+
+  zeltest::WriteFile(dir / "shared.db", "");
+  const fs::perms group = owner | fs::perms::group_read | fs::perms::group_write;
+  fs::permissions(dir / "shared.db", group);
+  const auto kept = RunProcess({tool, "schema", "shared.db"}, dir.path());
+  ASSERT_EQ(kept.exitCode, 0) << kept.output;
+  EXPECT_EQ(ModeOf(dir / "shared.db"), group);
 }
 
 }  // namespace
