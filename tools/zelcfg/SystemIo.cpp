@@ -123,7 +123,9 @@ std::string ReplaceFileAtomically(const std::string& path, std::string_view cont
   fs::create_directories(dir, ec);
   if (ec) return "cannot create directory " + dir.string() + ": " + ec.message();
 
-  std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string name = ".";
+  name.append(target.filename().string()).append(".XXXXXX");
+  std::string temp = (dir / name).string();
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return Failure("cannot create a file in", dir.string(), errno);
 
