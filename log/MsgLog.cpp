@@ -27,6 +27,7 @@ struct State {
   uint32_t waitMs = kWaitMs;
   // An entry was dropped after waiting its whole budget on denied access.
   bool accessDenied = false;
+  int waitsTaken = 0;  // every wait since process start, for the tests
 };
 
 State& Log() {
@@ -40,12 +41,13 @@ State& Log() {
 // program for ever on its first entry.
 class WaitBudget {
  public:
-  WaitBudget(int attempts, uint32_t sleepMs) : left_(attempts), sleepMs_(sleepMs) {}
+  explicit WaitBudget(State& log) : left_(log.waitAttempts), sleepMs_(log.waitMs), taken_(log.waitsTaken) {}
 
   // Sleeps once; false when the budget is spent.
   bool Wait() {
     if (left_ <= 0) return false;
     --left_;
+    ++taken_;
     Plat_SleepMs(sleepMs_);
     return true;
   }
@@ -53,6 +55,7 @@ class WaitBudget {
  private:
   int left_;
   uint32_t sleepMs_;
+  int& taken_;
 };
 
 // Runs `operation` until it no longer asks for a wait or the budget is
@@ -67,12 +70,13 @@ PlatFileResult WithWaits(WaitBudget& budget, bool waitOnDenied, Operation operat
   }
 }
 
-// Access that stayed denied for a whole budget is lasting (a read-only file
-// or directory: no other writer causes it here). Later entries then try once
-// and are dropped at once while it lasts, instead of each stopping the run
-// for the whole wait again; the first entry written clears it.
-void NoteOutcome(State& log, const PlatFileResult& result) {
-  if (result.ok()) log.accessDenied = false;
+// Access that stayed denied for a whole budget, at any step of an entry (the
+// delete of the old generation, the rename, the open), is lasting: a
+// read-only file or directory, which no other writer causes here. Later
+// entries then try once and are dropped at once while it lasts, instead of
+// each stopping the run for the whole wait again; the first entry written
+// clears it.
+void NoteDenied(State& log, const PlatFileResult& result) {
   if (result.kind == PlatFileClass::AccessDenied) log.accessDenied = true;
 }
 
@@ -116,10 +120,12 @@ std::string Header(const MessageEntry& entry, const std::tm& local) {
 
 // Moves the log to the old generation. False when the entry must be dropped.
 bool Rotate(State& log, WaitBudget& budget) {
-  // A missing old file is the usual outcome and fine; any lasting failure
-  // shows again in the rename, which refuses to replace the old file.
+  // A missing old file is the usual outcome and fine; any other failure
+  // shows again in the rename, which refuses to replace the old file. An old
+  // file that stays read-only is lasting denial: noted here, since the rename
+  // then fails with "exists", and later entries must not wait on it again.
   const bool waitOnDenied = !log.accessDenied;
-  WithWaits(budget, waitOnDenied, [&] { return Plat_DeleteFile(log.oldName); });
+  NoteDenied(log, WithWaits(budget, waitOnDenied, [&] { return Plat_DeleteFile(log.oldName); }));
   const PlatFileResult renamed =
       WithWaits(budget, waitOnDenied, [&] { return Plat_RenameNoReplace(log.logName, log.oldName); });
   // A log that someone else deleted or moved leaves nothing to rotate. Were
@@ -127,7 +133,7 @@ bool Rotate(State& log, WaitBudget& budget) {
   // later entry of the run would be dropped the same way.
   const bool vanished = renamed.kind == PlatFileClass::OtherError && renamed.error == ENOENT;
   if (!renamed.ok() && !vanished) {
-    NoteOutcome(log, renamed);
+    NoteDenied(log, renamed);
     return false;
   }
   log.entryCount = 0;
@@ -164,14 +170,15 @@ void MsgLog_Write(const MessageEntry& entry) {
     text += kCrLf;
   }
 
-  WaitBudget budget(log.waitAttempts, log.waitMs);
+  WaitBudget budget(log);
   if (log.entryCount > log.rotateLimit && !Rotate(log, budget)) return;
 
   int handle = -1;
   const PlatFileResult opened =
       WithWaits(budget, !log.accessDenied, [&] { return Plat_LockedOpen(log.logName, handle); });
-  NoteOutcome(log, opened);
+  NoteDenied(log, opened);
   if (!opened.ok()) return;
+  log.accessDenied = false;
   const bool written = text.empty() || Plat_LockedAppend(handle, text.data(), text.size()).ok();
   const bool closed = Plat_LockedClose(handle).ok();
   if (written && closed) ++log.entryCount;
@@ -192,8 +199,7 @@ int32_t MsgLog_AppendRaw(const char* fileName, const void* data, uint32_t length
   if (data) block.assign(static_cast<const char*>(data), length);
   block += kCrLf;
 
-  const State& log = Log();
-  WaitBudget budget(log.waitAttempts, log.waitMs);
+  WaitBudget budget(Log());
   int handle = -1;
   const PlatFileResult opened = WithWaits(budget, true, [&] { return Plat_LockedOpen(fileName, handle); });
   if (!opened.ok()) return opened.error;
@@ -211,5 +217,7 @@ void MsgLog_SetWaitForTest(int attempts, uint32_t sleepMs) {
 }
 
 int32_t MsgLog_EntryCountForTest() { return Log().entryCount; }
+
+int MsgLog_WaitCountForTest() { return Log().waitsTaken; }
 
 void MsgLog_SetEntryCountForTest(int32_t count) { Log().entryCount = count; }

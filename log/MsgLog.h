@@ -11,11 +11,11 @@
 // Waiting: while another writer holds the file, or access is denied, the log
 // waits 333 ms and tries again, at most 90 times per entry (about 30 s in all,
 // shared by the rotation's delete and rename and the open); then the entry is
-// dropped. Access denied for a whole budget counts as lasting (a read-only
-// file or directory): the following entries then try once without waiting
-// for denied access and are dropped at once, until one is written again. A
-// lasting access error therefore costs the run 30 s once, not 30 s per entry,
-// and never hangs the program.
+// dropped. Access denied for a whole budget, at any of these steps, counts
+// as lasting (a read-only file, old generation or directory): the following
+// entries then try once without waiting for denied access and are dropped
+// at once, until one is written again. A lasting access error therefore
+// costs the run 30 s once, not 30 s per entry, and never hangs the program.
 //
 // Rotation: once this process has written more than 3000 entries (the count
 // is per process and starts at 0), the next entry first deletes the old
@@ -91,3 +91,6 @@ void MsgLog_SetWaitForTest(int attempts, uint32_t sleepMs);
 // setting that count (to reach the rotation without writing 3001 entries).
 int32_t MsgLog_EntryCountForTest();
 void MsgLog_SetEntryCountForTest(int32_t count);
+
+// Waits of 333 ms (or as set above) taken since process start or last reset.
+int MsgLog_WaitCountForTest();

@@ -3,9 +3,9 @@
 //
 // Every write goes to the current end of the file, also when another process
 // appended meanwhile, and one call of Plat_AppendWrite is one write to the
-// file, so the lines of concurrent writers never overwrite each other. The
-// caller owns the handle from a successful Plat_AppendOpen until
-// Plat_AppendClose.
+// file under the file's lock, so the lines of concurrent writers never
+// overwrite or cut each other. The caller owns the handle from a successful
+// Plat_AppendOpen until Plat_AppendClose.
 #pragma once
 
 #include <cstddef>
@@ -17,8 +17,14 @@ int Plat_AppendOpen(std::string_view systemPath);
 
 // Appends `length` bytes. Returns whether all of them were written. A write
 // that fails part-way (a full disk) takes back the part it wrote, so the file
-// never keeps the start of a line.
+// never keeps the start of a line. Each call holds the file's lock (flock)
+// while it writes and takes back, so that it never cuts bytes that another
+// writer of this function appended; it waits while another one holds it.
 bool Plat_AppendWrite(int handle, const void* data, std::size_t length);
 
 // Closes the handle.
 void Plat_AppendClose(int handle);
+
+// Test only: `hook` runs when a take-back has checked that the file still
+// ends with this call's bytes and is about to cut them (nullptr: none).
+void Plat_SetBeforeTakeBackForTest(void (*hook)());

@@ -84,7 +84,9 @@ inline std::string Layout(const std::string& layout) { return LayoutOf(RowOf("",
 // The stored form of a "yyyymmdd" text for SQL, NULL for the empty text.
 inline std::string SqlDay(const std::string& day) {
   if (day.empty()) return "NULL";
-  return "'" + day.substr(0, 4) + "-" + day.substr(4, 2) + "-" + day.substr(6, 2) + " 00:00:00'";
+  std::string sql = "'";
+  sql.append(day, 0, 4).append("-").append(day, 4, 2).append("-").append(day, 6, 2).append(" 00:00:00'");
+  return sql;
 }
 
 // The row layout of one person's Mvs510Prv row as the query reads it.

@@ -224,7 +224,8 @@ inline std::string PrvColumnsButDat() {
     if (std::string(t.name) != "Mvs510Prv") continue;
     for (const zeldb::ColumnSpec& c : t.columns) {
       if (std::string(c.name) == "PrvDat") continue;
-      columns += (columns.empty() ? "" : ",") + std::string(c.name);
+      if (!columns.empty()) columns += ',';
+      columns += c.name;
     }
   }
   return columns;
@@ -278,14 +279,20 @@ inline std::string SqlLiteral(const std::optional<std::string>& v) {
 inline void CopyTables(const std::string& from, DbClient& to) {
   for (const zeldb::TableSpec& t : zeldb::Schema_Tables()) {
     std::string columns;
-    for (const zeldb::ColumnSpec& c : t.columns) columns += (columns.empty() ? "" : ",") + std::string(c.name);
+    for (const zeldb::ColumnSpec& c : t.columns) {
+      if (!columns.empty()) columns += ',';
+      columns += c.name;
+    }
     const auto rows = SqliteRows(from, "select " + columns + " from " + t.name);
     const std::string target = std::string(t.masterSchema ? "MvSystem." : "") + t.name;
     for (size_t start = 0; start < rows.size(); start += 1000) {
       std::string sql = "insert into " + target + " (" + columns + ") values ";
       for (size_t i = start; i < rows.size() && i < start + 1000; ++i) {
         sql += i == start ? "(" : ",(";
-        for (size_t c = 0; c < rows[i].size(); ++c) sql += (c ? "," : "") + SqlLiteral(rows[i][c]);
+        for (size_t c = 0; c < rows[i].size(); ++c) {
+          if (c) sql += ',';
+          sql += SqlLiteral(rows[i][c]);
+        }
         sql += ")";
       }
       to.Exec(sql);
@@ -398,6 +405,28 @@ inline void InProcess(ReliabilityInstallation& inst, const std::function<void(co
 
 // A whole-number setting from the environment (scripts/crashtest passes the
 // long run's figures this way), or `fallback`.
+// Keeps a file or directory immutable for the scope (`chattr +i`: not even
+// root may write, create or delete; root ignores file modes).
+class Immutable {
+ public:
+  explicit Immutable(const fs::path& path) : path_(path) {
+    set_ = RunProcess({"/usr/bin/chattr", "+i", path_.string()}, "/").exitCode == 0;
+  }
+  ~Immutable() {
+    if (set_) RunProcess({"/usr/bin/chattr", "-i", path_.string()}, "/");
+  }
+  Immutable(const Immutable&) = delete;
+  Immutable& operator=(const Immutable&) = delete;
+  bool set() const { return set_; }
+
+ private:
+  fs::path path_;
+  bool set_ = false;
+};
+
+#define REQUIRE_IMMUTABLE(guard) \
+  if (!(guard).set()) GTEST_SKIP() << "chattr +i is not available here"
+
 inline long EnvNumber(const char* name, long fallback) {
   const char* v = std::getenv(name);
   if (!v || !*v) return fallback;

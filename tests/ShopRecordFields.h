@@ -300,7 +300,12 @@ inline void InsertStored(TestDatabase& db, const std::string& table, const Recor
     // Only the table's own columns: a joined record carries others too.
     if (name.compare(0, 3, table, 6, 3) != 0) continue;
     names += (names.empty() ? "" : ",") + name;
-    values += (values.empty() ? "" : ",") + (value == "<null>" ? std::string("NULL") : "'" + value + "'");
+    if (!values.empty()) values += ',';
+    if (value == "<null>") {
+      values += "NULL";
+    } else {
+      values.append("'").append(value).append("'");
+    }
   }
   db.Exec("insert into " + table + " (" + names + ") values (" + values + ")");
 }

@@ -29,7 +29,8 @@ std::vector<std::string> Content(const std::string& file) {
       std::string row = table;
       for (int c = 0; c < sqlite3_column_count(st); ++c) {
         const unsigned char* t = sqlite3_column_text(st, c);
-        row += "|" + std::string(t ? reinterpret_cast<const char*>(t) : "<null>");
+        row += '|';
+        row += t ? reinterpret_cast<const char*>(t) : "<null>";
       }
       rows.push_back(row);
     }

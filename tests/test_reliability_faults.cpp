@@ -25,27 +25,6 @@ using namespace zeltest;
 
 constexpr int kPersons = 200;
 
-// Keeps a file or directory immutable for the scope.
-class Immutable {
- public:
-  explicit Immutable(const fs::path& path) : path_(path) {
-    set_ = RunProcess({"/usr/bin/chattr", "+i", path_.string()}, "/").exitCode == 0;
-  }
-  ~Immutable() {
-    if (set_) RunProcess({"/usr/bin/chattr", "-i", path_.string()}, "/");
-  }
-  Immutable(const Immutable&) = delete;
-  Immutable& operator=(const Immutable&) = delete;
-  bool set() const { return set_; }
-
- private:
-  fs::path path_;
-  bool set_ = false;
-};
-
-#define REQUIRE_IMMUTABLE(guard) \
-  if (!(guard).set()) GTEST_SKIP() << "chattr +i is not available here"
-
 // An installation with pending work for A and U, and the table that an
 // undisturbed A leaves.
 struct Prepared {

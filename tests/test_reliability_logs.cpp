@@ -1,7 +1,9 @@
 // The two logs under lasting faults, in this process: a message log whose
-// access stays denied costs the run one bounded wait, not one per entry; a
-// job-log line that a full disk cuts off is taken back whole.
+// access stays denied (to the log or to its old generation) costs the run one
+// bounded wait, not one per entry; a job-log line that a full disk cuts off is
+// taken back whole, and never together with another writer's line.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -17,6 +20,7 @@
 #include "TestSupport.h"
 #include "log/JobLog.h"
 #include "log/MsgLog.h"
+#include "platform/AppendFile.h"
 #include "platform/FaultInjection.h"
 
 namespace {
@@ -66,6 +70,38 @@ TEST(ReliabilityLogs, LastingDeniedAccessCostsOneBoundedWaitNotOnePerEntry) {
   MsgLog_ResetForTest();
 }
 
+// The old generation stays read-only while the log itself can be written:
+// every rotation fails, since the rename never replaces the old file. Only
+// the first entry past the limit waits its budget (on the delete); the many
+// after it try once each and are dropped, until the old file can go.
+TEST(ReliabilityLogs, OldGenerationThatCannotBeDeletedCostsOneBoundedWaitNotOnePerEntry) {
+  TempDir dir;
+  const std::string log = (dir / "log.txt").string();
+  WriteFile(dir / "log.old", "older generation\r\n");
+  std::optional<Immutable> old;
+  old.emplace(dir / "log.old");
+  REQUIRE_IMMUTABLE(*old);
+  MsgLog_ResetForTest();
+  MsgLog_Setup(FMSG, log.c_str());
+  MsgLog_SetWaitForTest(5, 1);
+  Write("kept");
+  const std::string kept = ReadFile(log);
+
+  MsgLog_SetEntryCountForTest(3001);
+  for (int i = 0; i < 500; ++i) Write("dropped");
+  EXPECT_EQ(MsgLog_WaitCountForTest(), 5);
+  EXPECT_EQ(ReadFile(log), kept);
+  EXPECT_EQ(ReadFile(dir / "log.old"), "older generation\r\n");
+
+  // Once the old file can be deleted, the next entry rotates and is written.
+  old.reset();
+  Write("rotated");
+  EXPECT_EQ(ReadFile(dir / "log.old"), kept);
+  EXPECT_NE(ReadFile(log).find("Message____: rotated\r\n"), std::string::npos);
+  EXPECT_EQ(MsgLog_EntryCountForTest(), 1);
+  MsgLog_ResetForTest();
+}
+
 TEST(ReliabilityLogs, LineThatAFullDiskCutsOffIsTakenBack) {
   TempDir dir;
   fs::create_directories(dir / "Msg");
@@ -90,6 +126,55 @@ TEST(ReliabilityLogs, LineThatAFullDiskCutsOffIsTakenBack) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(ReadFile(dir / "Msg" / "WrkJobLog.Txt"), before + "Pnr: 10000002 mit 2. gültiger Awn-Nr: 3 !\r\n\r\n");
+}
+
+// Two runs append to the job log; the disk stops one of them part-way
+// through a line. While it takes its part back, the other run's line must
+// wait: a line appended between the take-back's check and its cut would be
+// cut with it. The hook holds the take-back in that window until the other
+// writer's line is written or half a second has passed; what is checked does
+// not depend on that time, only whether the window can be hit.
+int gCutting[2], gOtherDone[2];
+
+void HoldTakeBackForTheOtherWriter() {
+  (void)!::write(gCutting[1], "c", 1);
+  pollfd done{gOtherDone[0], POLLIN, 0};
+  ::poll(&done, 1, 500);
+}
+
+TEST(ReliabilityLogs, TakingBackACutLineNeverCutsAnotherWritersLine) {
+  TempDir dir;
+  const std::string path = dir.str() + "\\WrkJobLog.Txt";
+  const std::string header = "Datum: 07.12.2026  Uhrzeit: 09:41:07\r\n";
+  WriteFile(dir / "WrkJobLog.Txt", header);
+  ASSERT_EQ(::pipe(gCutting), 0);
+  ASSERT_EQ(::pipe(gOtherDone), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // 20 more bytes fit: the line only in part.
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{header.size() + 20, header.size() + 20};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    Plat_SetBeforeTakeBackForTest(HoldTakeBackForTheOtherWriter);
+    JobLog log;
+    if (!log.Open(path)) ::_exit(2);
+    log.Write("PNR: 10000001 AWN: 30000001  DnlKng: NEU(1) Info: Ausweiszuordnung beginnt!\n");
+    ::_exit(0);
+  }
+  ::close(gCutting[1]);
+  char c = 0;
+  const bool cutting = ::read(gCutting[0], &c, 1) == 1;  // EOF: the child ended without a take-back
+  JobLog other;
+  ASSERT_TRUE(other.Open(path));
+  other.Write("Pnr: 10000002 mit 2. gültiger Awn-Nr: 3 !\n");
+  (void)!::write(gOtherDone[1], "d", 1);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  for (const int fd : {gCutting[0], gOtherDone[0], gOtherDone[1]}) ::close(fd);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(cutting);
+  EXPECT_EQ(ReadFile(dir / "WrkJobLog.Txt"), header + "Pnr: 10000002 mit 2. gültiger Awn-Nr: 3 !\r\n");
 }
 
 // Writers of both logs killed at random points: what they leave is whole

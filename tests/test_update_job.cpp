@@ -23,7 +23,12 @@ using zeltest::StoredDay;
 
 // ---- Master data and download rows as SQL ----------------------------------
 
-std::string DayOrNull(std::optional<int> offset) { return offset ? "'" + StoredDay(*offset) + "'" : "NULL"; }
+std::string DayOrNull(std::optional<int> offset) {
+  if (!offset) return "NULL";
+  std::string quoted(1, '\'');
+  quoted.append(StoredDay(*offset)).push_back('\'');
+  return quoted;
+}
 
 std::string Person(const std::string& pnr) {
   return "insert into Mvs300Pnr values ('" + pnr + "','Name " + pnr + "','Weg " + pnr + "','Ort " + pnr + "')";

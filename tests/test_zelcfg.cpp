@@ -1,7 +1,10 @@
-// The zelcfg tool as the installer runs it: its files read back by the
-// reader, updates that keep the rest of the file, the file's mode, and the
-// password kept off the command line.
+// The installer's tools: zelcfg's files read back by the reader, updates that
+// keep the rest of the file and its owner and mode, the password kept off the
+// command line; zelsetup's new database readable by its owner only.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -97,7 +100,9 @@ TEST(ZelcfgTool, UpdateKeepsEveryOtherLine) {
   EXPECT_EQ(Lookup(file, "PASS"), "pw2");
   EXPECT_EQ(Lookup(file, "NET8"), "prod");
   EXPECT_EQ(Lookup(file, "SMTP"), "mail.local");
-  EXPECT_EQ(ModeOf(file), fs::perms::owner_read | fs::perms::owner_write);
+  // The file is shared: other programs keep reading it.
+  EXPECT_EQ(ModeOf(file), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::others_read);
 
   // LOGIN updated in place under its number; PASS and NET8 added before the
   // unpaired last line, which stays last and unpaired.
@@ -116,6 +121,40 @@ TEST(ZelcfgTool, UpdateKeepsEveryOtherLine) {
   EXPECT_EQ(Lookup(file, "LOGIN"), "newer");
   EXPECT_EQ(Lookup(file, "PASS"), "pw2");
   EXPECT_EQ(Lines(zeltest::ReadFile(file)).size(), 9u);
+}
+
+// The installation's files/veldoran.ini is a link to the system's shared
+// file, which belongs to another account: the update goes to the shared
+// file, which keeps its owner and mode, and the link stays a link.
+TEST(ZelcfgTool, UpdateThroughALinkKeepsTheFilesOwnerAndMode) {
+  zeltest::TempDir dir;
+  fs::create_directories(dir / "shared");
+  fs::create_directories(dir / "files");
+  const fs::path shared = dir / "shared" / "veldoran.ini";
+  const fs::path link = dir / "files" / "veldoran.ini";
+  zeltest::WriteFile(shared, ";DB;\r\n1;LOGIN;" + Idea_Encipher("old", "QUARVEL", 0) + "\r\n");
+  const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(shared, mode);
+  const bool root = ::geteuid() == 0;  // only root can hand the file to another account
+  if (root) {
+    ASSERT_EQ(::chown(shared.c_str(), 4321, 4322), 0);
+  }
+  fs::create_symlink("../shared/veldoran.ini", link);
+
+  const auto r = RunProcess({kTool, "set", "--file", "files/veldoran.ini", "--keep-pass", "--login", "new"},
+                            dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Lookup(link, "LOGIN"), "new");
+  EXPECT_EQ(ModeOf(shared), mode);
+  struct stat st {};
+  ASSERT_EQ(::stat(shared.c_str(), &st), 0);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 4322u);
+  }
+  EXPECT_FALSE(HasStrayFiles(dir / "shared"));
+  EXPECT_FALSE(HasStrayFiles(dir / "files"));
 }
 
 TEST(ZelcfgTool, UpdateOfAnLfFileWithoutFinalLineEnd) {
@@ -204,6 +243,37 @@ TEST(ZelcfgTool, EncipherAndDecipherAgreeWithTheLibrary) {
   const auto get = RunProcess({kTool, "get", "--file", "v.ini", "NET8"}, dir.path());
   EXPECT_EQ(get.exitCode, 0);
   EXPECT_EQ(get.output, "demo.db\n");
+}
+
+// The database holds names and addresses: a new file is its owner's alone,
+// whatever the umask, and so are the write-ahead log and shared-memory files
+// that SQLite creates beside it. An existing file keeps its mode.
+TEST(ZelsetupTool, NewDatabaseFileIsReadableByItsOwnerOnly) {
+  zeltest::TempDir dir;
+  const std::string tool = zeltest::Program("zelsetup");
+  const mode_t umaskBefore = ::umask(0);
+  const auto made = RunProcess({tool, "schema", "new.db"}, dir.path());
+  ::umask(umaskBefore);
+  ASSERT_EQ(made.exitCode, 0) << made.output;
+  const fs::perms owner = fs::perms::owner_read | fs::perms::owner_write;
+  EXPECT_EQ(ModeOf(dir / "new.db"), owner);
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2((dir / "new.db").c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  // zelsetup left the file in WAL mode: a write makes both companions, which
+  // stay while the connection is open.
+  EXPECT_EQ(sqlite3_exec(db, "create table t(x); insert into t values (1)", nullptr, nullptr, nullptr), SQLITE_OK);
+  ASSERT_TRUE(fs::exists(dir / "new.db-wal") && fs::exists(dir / "new.db-shm"));
+  EXPECT_EQ(ModeOf(dir / "new.db-wal"), owner);
+  EXPECT_EQ(ModeOf(dir / "new.db-shm"), owner);
+  sqlite3_close(db);
+
+  zeltest::WriteFile(dir / "shared.db", "");
+  const fs::perms group = owner | fs::perms::group_read | fs::perms::group_write;
+  fs::permissions(dir / "shared.db", group);
+  const auto kept = RunProcess({tool, "schema", "shared.db"}, dir.path());
+  ASSERT_EQ(kept.exitCode, 0) << kept.output;
+  EXPECT_EQ(ModeOf(dir / "shared.db"), group);
 }
 
 }  // namespace

@@ -410,7 +410,8 @@ long WriteUpdatesFile(const std::string& input, const std::string& result, const
   for (const zeldb::HostVar& v : def->inputs) {
     for (const PrvColumn& c : kPrvColumns) {
       if (c.offset != v.offset) continue;
-      select += (select.empty() ? "" : ",") + Expression(c, "r");
+      if (!select.empty()) select += ',';
+      select += Expression(c, "r");
     }
   }
   for (const PrvColumn& c : kPrvColumns)

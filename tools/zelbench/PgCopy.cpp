@@ -41,7 +41,10 @@ std::string TableName(const zeldb::TableSpec& t) { return std::string(t.masterSc
 
 std::string ColumnList(const zeldb::TableSpec& t) {
   std::string list;
-  for (const zeldb::ColumnSpec& c : t.columns) list += (list.empty() ? "" : ",") + std::string(c.name);
+  for (const zeldb::ColumnSpec& c : t.columns) {
+    if (!list.empty()) list += ',';
+    list += c.name;
+  }
   return list;
 }
 

@@ -19,7 +19,9 @@ std::string ReadWholeFile(const std::string& path, std::string& content);
 // Replaces the file at `path` (native form) by `content` so that a reader
 // sees either the old file or the new one whole, never a part: the text is
 // written to a new file in the same directory with mode 0600, flushed to
-// disk, and renamed over `path`. Missing parent directories are created.
+// disk, given the owner and mode of the file it replaces (a new file keeps
+// 0600), and renamed over it. A symbolic link is followed: the file it leads
+// to is replaced and the link stays. Missing parent directories are created.
 // Returns an empty text on success, else a short description of the failure
 // (the old file is then left as it was).
 std::string ReplaceFileAtomically(const std::string& path, std::string_view content);

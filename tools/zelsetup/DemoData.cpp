@@ -18,7 +18,9 @@ class Days {
   // The stored form of today + offset, quoted for SQL; NULL for kOpen.
   std::string Sql(int64_t offset) const {
     if (offset == kOpen) return "NULL";
-    return "'" + Stored(today_ + offset) + "'";
+    std::string quoted(1, '\'');
+    quoted.append(Stored(today_ + offset)).push_back('\'');
+    return quoted;
   }
   static std::string Stored(int64_t day) {
     int y, m, d;

@@ -6,15 +6,20 @@
 //                             demo data set, relative to today
 //
 // DB is given as NET8 is: a SQLite database file (created when it does not
-// exist), or a PostgreSQL connection string, a URI "postgresql://..." or
+// exist, readable and writable by its owner only; an existing file keeps its
+// mode), or a PostgreSQL connection string, a URI "postgresql://..." or
 // key=value pairs ("host=/run/postgresql dbname=zel user=zel"); the
 // PostgreSQL database itself must exist.
 //
 // Exit codes: 0 done, 1 database error (with the status on stderr), 2 usage.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +36,19 @@ int Usage() {
   std::fprintf(stderr, "usage: zelsetup schema DB | zelsetup demo-data DB\n"
                "  DB: a SQLite database file, or a PostgreSQL connection string\n");
   return 2;
+}
+
+// Creates the empty file `path` readable and writable by its owner only,
+// whatever the umask: the database holds names and addresses. SQLite gives
+// the -wal and -shm files it creates beside it the same mode. Returns 0 or
+// the system error number.
+int CreatePrivateFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+  if (fd < 0) return errno == EEXIST ? 0 : errno;  // made meanwhile: an existing file
+  int error = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 ? 0 : errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) ::unlink(path.c_str());
+  return error;
 }
 
 int RunAll(zeldb::EngineConnection& db, const std::vector<std::string>& statements) {
@@ -63,9 +81,8 @@ int main(int argc, char** argv) {
   if (command == "schema" && !postgres && !std::filesystem::exists(file)) {
     // An empty file is an empty SQLite database; the engine itself never
     // creates one, so that a wrong NET8 cannot.
-    std::ofstream create(file, std::ios::binary);
-    if (!create) {
-      std::fprintf(stderr, "zelsetup: cannot create %s\n", file.c_str());
+    if (const int error = CreatePrivateFile(file); error != 0) {
+      std::fprintf(stderr, "zelsetup: cannot create %s: %s\n", file.c_str(), std::strerror(error));
       return 1;
     }
   }
