@@ -307,6 +307,51 @@ TEST(DbSemantics, TextsAsWideAsTheirColumnsTravelWhole) {
   EXPECT_EQ(person.str(), pnr);
 }
 
+// A key argument longer than its column matches no row: it is never cut to
+// a shorter key that another row holds.
+TEST(DbSemantics, KeysLongerThanTheirColumnMatchNoRow) {
+  TestDatabase db;
+  PrvRecord r = NewRow("12345678");
+  r.PrvAwn = "12345678";
+  ASSERT_EQ(Prv_PKeyIns(r), 0);
+  db.Exec("insert into Mvs300Pnr values ('12345678','Name','Weg','Ort')");
+  db.Exec("insert into Mvs301Asw values ('12345678','" + StoredDay(-5) + "',NULL,'12345678','ERF',NULL)");
+  db.Exec("insert into Mvs310Bsv values ('12345678','" + StoredDay(-5) + "',NULL)");
+  db.Exec("insert into Mvs329Ztg values ('12345678','" + StoredDay(0) + "','KST1')");
+  for (const char* key : {"123456789", "12345678ß"}) {
+    SCOPED_TRACE(key);
+    PrvRecord p{};
+    ASSERT_EQ(Prv_PnrRange_Open(key, "99999999"), 0);
+    EXPECT_EQ(Prv_PKeyRead(p), ora::kNoRow);
+    EXPECT_EQ(Prv_PnrRange_Close(), 0);
+    ASSERT_EQ(Prv_Awn_Open(key), 0);
+    EXPECT_EQ(Prv_Awn_Read(p), ora::kNoRow);
+    EXPECT_EQ(Prv_Awn_Close(), 0);
+    AswRecord a{};
+    ASSERT_EQ(Asw_Num_Open(key), 0);
+    EXPECT_EQ(Asw_Num_Read(a), ora::kNoRow);
+    EXPECT_EQ(Asw_Num_Close(), 0);
+    ASSERT_EQ(Asw_Pnr_Open(key), 0);
+    EXPECT_EQ(Asw_Pnr_Read(a), ora::kNoRow);
+    EXPECT_EQ(Asw_Pnr_Close(), 0);
+    FixedText<51> n{}, s{}, o{};
+    n = "keep";
+    EXPECT_EQ(Pnr_PKeyReadk(key, n, s, o), ora::kNoRow);
+    EXPECT_EQ(n.str(), "keep");
+    EXPECT_EQ(Bsv_PnrReadk(key), ora::kNoRow);
+    FixedText<11> kst{};
+    kst = "keep";
+    EXPECT_EQ(Ztg_PnrReadk(key, kst), ora::kNoRow);
+    EXPECT_EQ(kst.str(), "keep");
+    FixedText<9> person{};
+    EXPECT_EQ(Asw_NumDateReadk(key, Day(0).c_str(), person), ora::kNoRow);
+    EXPECT_EQ(person.str(), "");
+    EXPECT_EQ(Prv_PKeyDel(key), ora::kNoRow);
+  }
+  EXPECT_EQ(db.Value("select count(*) from Mvs510Prv"), "1");
+  EXPECT_EQ(Prv_PKeyDel("12345678"), 0);
+}
+
 TEST(DbSemantics, SixteenBitStatusTravelsWithItsSign) {
   TestDatabase db;
   PrvRecord r = NewRow("00000001");
