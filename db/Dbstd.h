@@ -10,8 +10,11 @@
 // commits at once on 0 and rolls back to the savepoint otherwise, so nothing
 // is ever pending between two operations.
 //
-// Callers own the records; see db/Records.h for their rules. Operations are
-// not reentrant and run one after another on the one session.
+// Callers own the records; see db/Records.h for their rules. A person or
+// badge number given as a text argument (and a range's bounds) is compared
+// whole: one longer than its column matches no row, it is never cut to
+// another row's key. Operations are not reentrant and run one after another
+// on the one session.
 #pragma once
 
 #include <cstdint>
@@ -38,7 +41,7 @@ int32_t Prv_PKeyUpd(const PrvRecord& rec);
 // Deletes every row; 1403 when the table was empty.
 int32_t Prv_Delete();
 
-// Deletes the row of `pnr` (at most 8 characters); 1403 when there is none.
+// Deletes the row of `pnr`; 1403 when there is none.
 int32_t Prv_PKeyDel(const char* pnr);
 
 // Cursor over the rows whose PrvPnr lies between `low` and `high` (both

@@ -37,7 +37,8 @@ struct PI {
 static_assert(offsetof(KI, rec) == 0 && offsetof(PI, rec) == 0);
 
 // The bounds of the Mvs504App cursors: start and end key pairs, and the
-// status that App_StsRange leaves out.
+// status that App_StsRange leaves out, compared at the column's full width
+// (not as the 16 bits that AppSts travels in from a record).
 struct PairRange {
   zeldb::ArgText startApk;
   zeldb::ArgText startApp;
@@ -186,7 +187,7 @@ const CursorDef kAppStsRange{
     "  from Mvs504App where (((AppApk>:b0 or (AppApk=:b0 and AppApp>=:b1)) and (AppApk<:b2 or (AppApk=:b2 and "
     "AppApp<=:b3))) and AppSts<>:b4) order by AppApk,AppApp",
     {ZEL_HV_TEXT(PairRange, startApk), ZEL_HV_TEXT(PairRange, startApp), ZEL_HV_TEXT(PairRange, endApk),
-     ZEL_HV_TEXT(PairRange, endApp), ZEL_HV_SHORT(PairRange, sts)},
+     ZEL_HV_TEXT(PairRange, endApp), ZEL_HV_INT(PairRange, sts)},
     kAppRow, sizeof(PairRange), sizeof(P)};
 
 const CursorDef kAppZf2{

@@ -6,6 +6,7 @@
 #include "db/Dbstd.h"
 #include "db/DbstdCatalog.h"
 #include "db/DbstdShopSupport.h"
+#include "db/OraStatus.h"
 #include "db/Statement.h"
 
 using zeldb::CursorDef;
@@ -16,17 +17,14 @@ namespace {
 
 using A = AswRecord;
 
-struct BadgeKey {
-  FixedText<9> AswNum;
-};
-struct PersonKey {
-  FixedText<9> AswPnr;
-};
+// Person and badge numbers given as arguments travel whole in the wider
+// zeldb::ArgText, so that one longer than its column matches no row instead
+// of being cut to another person's or badge's number.
 struct PersonAddress {
   FixedText<51> PnrNam;
   FixedText<51> PnrStr;
   FixedText<51> PnrOrt;
-  FixedText<9> PnrNum;
+  zeldb::ArgText PnrNum;
 };
 // The person number is both the condition's input and the receiving buffer
 // of the selected column, so the caller's own text is never touched.
@@ -35,7 +33,7 @@ struct Employment {
 };
 struct CostCentre {
   FixedText<11> ZtgKst;
-  FixedText<9> ZtgPnr;
+  zeldb::ArgText ZtgPnr;
 };
 
 const StatementDef kAswPKeyReadk{
@@ -67,10 +65,10 @@ const CursorDef kAswNum{
     "select AswPnr ,TO_CHAR(AswGvo,'yyyymmdd') ,TO_CHAR(AswGbi,'yyyymmdd') ,AswErf "
     ",TO_CHAR(AswDat,'yyyymmddHH24MISS')  from MvSystem.Mvs301Asw where (AswNum=:b0 and AswGvo<=trunc(SYSDATE)) "
     "order by AswGvo desc",
-    {ZEL_HV_TEXT(BadgeKey, AswNum)},
+    {ZEL_HV_TEXT(zeldb::TextArg, value)},
     {ZEL_HV_TEXT(A, AswPnr), ZEL_HV_TEXT(A, AswGvo), ZEL_HV_TEXT(A, AswGbi), ZEL_HV_TEXT(A, AswErf),
      ZEL_HV_TEXT(A, AswDat)},
-    sizeof(BadgeKey),
+    sizeof(zeldb::TextArg),
     sizeof(A)};
 
 const CursorDef kAswPnr{
@@ -78,10 +76,10 @@ const CursorDef kAswPnr{
     "select AswNum ,TO_CHAR(AswGvo,'yyyymmdd') ,TO_CHAR(AswGbi,'yyyymmdd') ,AswErf "
     ",TO_CHAR(AswDat,'yyyymmddHH24MISS')  from MvSystem.Mvs301Asw where (AswPnr=:b0 and AswGvo<=trunc(SYSDATE)) "
     "order by AswGvo desc",
-    {ZEL_HV_TEXT(PersonKey, AswPnr)},
+    {ZEL_HV_TEXT(zeldb::TextArg, value)},
     {ZEL_HV_TEXT(A, AswNum), ZEL_HV_TEXT(A, AswGvo), ZEL_HV_TEXT(A, AswGbi), ZEL_HV_TEXT(A, AswErf),
      ZEL_HV_TEXT(A, AswDat)},
-    sizeof(PersonKey),
+    sizeof(zeldb::TextArg),
     sizeof(A)};
 
 const StatementDef kPnrPKeyReadk{
@@ -133,19 +131,11 @@ int32_t Asw_PnrAll_Open() { return zeldb::Cursor_Open(kAswPnrAll, nullptr); }
 int32_t Asw_PnrAll_Read(AswRecord& rec) { return zeldb::Cursor_Fetch(kAswPnrAll, &rec); }
 int32_t Asw_PnrAll_Close() { return zeldb::Cursor_Close(kAswPnrAll); }
 
-int32_t Asw_Num_Open(const char* badgeNumber) {
-  BadgeKey key{};
-  key.AswNum = badgeNumber;
-  return zeldb::Cursor_Open(kAswNum, &key);
-}
+int32_t Asw_Num_Open(const char* badgeNumber) { return zeldb::Cursor_OpenText(kAswNum, badgeNumber); }
 int32_t Asw_Num_Read(AswRecord& rec) { return zeldb::Cursor_Fetch(kAswNum, &rec); }
 int32_t Asw_Num_Close() { return zeldb::Cursor_Close(kAswNum); }
 
-int32_t Asw_Pnr_Open(const char* personNumber) {
-  PersonKey key{};
-  key.AswPnr = personNumber;
-  return zeldb::Cursor_Open(kAswPnr, &key);
-}
+int32_t Asw_Pnr_Open(const char* personNumber) { return zeldb::Cursor_OpenText(kAswPnr, personNumber); }
 int32_t Asw_Pnr_Read(AswRecord& rec) { return zeldb::Cursor_Fetch(kAswPnr, &rec); }
 int32_t Asw_Pnr_Close() { return zeldb::Cursor_Close(kAswPnr); }
 
@@ -163,7 +153,9 @@ int32_t Pnr_PKeyReadk(const char* personNumber, FixedText<51>& name, FixedText<5
 
 int32_t Bsv_PnrReadk(const char* personNumber) {
   Employment host{};
-  host.BsvPnr = personNumber;
+  // The buffer is also the column's, so it is no wider than the column: a
+  // person number that does not fit it matches no row.
+  if (!host.BsvPnr.set(personNumber)) return ora::kNoRow;
   return zeldb::Stmt_SelectInto(kBsvPnrReadk, &host);
 }
 

@@ -54,9 +54,14 @@ int32_t Bak_Calc(int32_t mode, int32_t offset, const char* day, char* second) {
     rec.BakDays = offset;
     const int32_t status = Bak_DateReadk(rec);
     // The output always holds a valid day: the shifted one, or the input.
+    // `second` has room for 9 bytes: the day's 8 digits and the terminator.
     FixedText<9> result{};
     result = status == 0 ? rec.BakDtm.view() : std::string_view(day ? day : "");
-    if (second) std::memcpy(second, result.c_str(), result.width());
+    if (second) {
+      const size_t n = Utf8Prefix(result.view(), result.capacity(), result.width() - 1);
+      std::memcpy(second, result.c_str(), n);
+      std::memset(second + n, 0, result.width() - n);
+    }
     return status;
   }
   return 0;

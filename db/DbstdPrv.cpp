@@ -14,14 +14,9 @@ namespace {
 
 using P = PrvRecord;
 
-// The single-column host records of the operations that take plain arguments.
-struct PnrKey {
-  FixedText<9> PrvPnr;
-};
-struct PnrRange {
-  FixedText<9> low;
-  FixedText<9> high;
-};
+// The plain arguments (a person number, the bounds of the range) travel
+// whole in the wider texts of zeldb::TextArg and zeldb::TextRange: a longer
+// person number matches no row instead of being cut to another one.
 
 // PrvPnr ... PrvOrt in the order of the single-row read, which the insert
 // shares for its inputs.
@@ -75,10 +70,10 @@ const StatementDef kPKeyUpd{
     "Prv_PKeyUpd_Sp", sizeof(P)};
 
 const StatementDef kDelete{"Prv_Delete", StmtKind::Delete, "delete  from Mvs510Prv ", {}, {}, "Prv_Delete_Sp",
-                           sizeof(PnrKey)};
+                           sizeof(zeldb::TextArg)};
 
 const StatementDef kPKeyDel{"Prv_PKeyDel",    StmtKind::Delete, "delete  from Mvs510Prv  where PrvPnr=:b0", {},
-                            {ZEL_HV_TEXT(PnrKey, PrvPnr)}, "Prv_PKeyDel_Sp", sizeof(PnrKey)};
+                            {ZEL_HV_TEXT(zeldb::TextArg, value)}, "Prv_PKeyDel_Sp", sizeof(zeldb::TextArg)};
 
 const CursorDef kPnrRange{
     "Prv_PnrRange",
@@ -87,7 +82,7 @@ const CursorDef kPnrRange{
     ",TO_CHAR(PrvAbi,'yyyymmddHH24MISS') ,PrvApl ,PrvApp ,PrvPzm ,PrvSta ,PrvErf ,PrvNam ,PrvStr ,PrvOrt  from "
     "Mvs510Prv where ((PrvPnr>=:b0 and PrvPnr<=:b1) and (PrvGvo<=trunc(sysdate) or PrvGvo is null )) order by "
     "PrvPnr            ",
-    {ZEL_HV_TEXT(PnrRange, low), ZEL_HV_TEXT(PnrRange, high)},
+    {ZEL_HV_TEXT(zeldb::TextRange, low), ZEL_HV_TEXT(zeldb::TextRange, high)},
     {ZEL_HV_TEXT(P, PrvPnr), ZEL_HV_TEXT(P, PrvGvo), ZEL_HV_TEXT(P, PrvGbi), ZEL_HV_INT(P, PrvBer),
      ZEL_HV_TEXT(P, PrvKst), ZEL_HV_TEXT(P, PrvFbe), ZEL_HV_INT(P, PrvMmb),  ZEL_HV_TEXT(P, PrvZf1),
      ZEL_HV_TEXT(P, PrvZf2), ZEL_HV_TEXT(P, PrvZf3), ZEL_HV_TEXT(P, PrvDna), ZEL_HV_TEXT(P, PrvDwn),
@@ -95,7 +90,7 @@ const CursorDef kPnrRange{
      ZEL_HV_TEXT(P, PrvAbi), ZEL_HV_INT(P, PrvApl),  ZEL_HV_INT(P, PrvApp),  ZEL_HV_INT(P, PrvPzm),
      ZEL_HV_SHORT(P, PrvSta), ZEL_HV_TEXT(P, PrvErf), ZEL_HV_TEXT(P, PrvNam), ZEL_HV_TEXT(P, PrvStr),
      ZEL_HV_TEXT(P, PrvOrt)},
-    sizeof(PnrRange), sizeof(P)};
+    sizeof(zeldb::TextRange), sizeof(P)};
 
 // The row of a badge valid today, with the columns of kPKeyReadk; the badge
 // buffer is both the condition's input and an output.
@@ -167,22 +162,17 @@ int32_t Prv_PKeyIns(PrvRecord& rec) {
 int32_t Prv_PKeyUpd(const PrvRecord& rec) { return zeldb::Stmt_Write(kPKeyUpd, &rec); }
 
 int32_t Prv_Delete() {
-  const PnrKey none{};
+  const zeldb::TextArg none{};
   return zeldb::Stmt_Write(kDelete, &none);
 }
 
 int32_t Prv_PKeyDel(const char* pnr) {
-  PnrKey key{};
-  key.PrvPnr = pnr;
+  zeldb::TextArg key{};
+  key.value = pnr;
   return zeldb::Stmt_Write(kPKeyDel, &key);
 }
 
-int32_t Prv_PnrRange_Open(const char* low, const char* high) {
-  PnrRange range{};
-  range.low = low;
-  range.high = high;
-  return zeldb::Cursor_Open(kPnrRange, &range);
-}
+int32_t Prv_PnrRange_Open(const char* low, const char* high) { return zeldb::Cursor_OpenRange(kPnrRange, low, high); }
 
 int32_t Prv_PKeyRead(PrvRecord& rec) {
   const int32_t status = zeldb::Cursor_Fetch(kPnrRange, &rec);

@@ -74,8 +74,9 @@ int32_t App_Range_Read(int32_t mode, AppRecord& rec);
 int32_t App_Range_Close(int32_t mode);
 
 // Operations from the key pair (startApk, startApp) to (endApk, endApp), both
-// included, whose AppSts is not `sts`, in key order. A read that returns
-// anything but 0 clears the record but for AppApk and AppApp.
+// included, whose AppSts is not `sts` (all 32 bits of it, as the column
+// holds them), in key order. A read that returns anything but 0 clears the
+// record but for AppApk and AppApp.
 int32_t App_StsRange_Open(const char* startApk, const char* startApp, const char* endApk, const char* endApp,
                           int32_t sts);
 int32_t App_StsRange_Read(AppRecord& rec);

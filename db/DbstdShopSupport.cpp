@@ -10,7 +10,7 @@ namespace zeldb {
 void ClearAllBut(void* record, size_t size, const KeptFields& keep) {
   std::vector<char> kept(static_cast<const char*>(record), static_cast<const char*>(record) + size);
   std::memset(record, 0, size);
-  for (const HostVar& v : keep) std::memcpy(static_cast<char*>(record) + v.offset, kept.data() + v.offset, v.width);
+  for (const HostVar& v : keep) std::memcpy(static_cast<char*>(record) + v.offset, kept.data() + v.offset, v.size);
 }
 
 int32_t Stmt_ReadRow(const StatementDef& def, void* record, const KeptFields& keep) {

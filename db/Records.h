@@ -3,9 +3,10 @@
 // A record is owned by its caller; the table operations read and write it in
 // place and keep no reference to it. A new record is all zero bytes (every
 // text empty, every number 0): clear it with `Rec r{};` or r = {}. Texts are
-// FixedText fields whose width includes the terminator; days travel as
-// "yyyymmdd", instants as "yyyymmddHH24MISS", and an empty day text is an
-// open end in the record and NULL in the table.
+// FixedText fields whose width, in characters, includes the terminator (the
+// column's width plus one); days travel as "yyyymmdd", instants as
+// "yyyymmddHH24MISS", and an empty day text is an open end in the record and
+// NULL in the table.
 #pragma once
 
 #include <cstdint>

@@ -8,7 +8,8 @@
 //
 // Fields are the table's columns in the table's order:
 //  - a text column is a FixedText one place wider than the column's width
-//    in db/Schema.cpp (the terminator); tests check every width against it;
+//    in db/Schema.cpp (the terminator), both in characters; tests check
+//    every width against it;
 //  - an integer column is int32_t; a column marked 16-bit (Sta, Sts, Sis,
 //    Ssn, Afo, Eaf) is held as int32_t too but travels as a signed 16-bit
 //    integer (its low 16 bits are sent, the value read is widened with its

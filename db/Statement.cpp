@@ -6,6 +6,7 @@
 
 #include "db/OraStatus.h"
 #include "db/Session.h"
+#include "util/FixedText.h"
 
 namespace zeldb {
 namespace {
@@ -14,7 +15,7 @@ void Bind(EngineStatement& st, int index, const HostVar& v, const char* record) 
   const char* field = record + v.offset;
   switch (v.type) {
     case HostType::String: {
-      const size_t n = ::strnlen(field, v.width);
+      const size_t n = ::strnlen(field, v.size);
       // An empty text is NULL, as Oracle has it: an open end stays NULL.
       if (n == 0)
         st.BindNull(index);
@@ -48,15 +49,6 @@ void BindAll(Prepared& p, const void* record) {
   for (size_t i = 0; i < p.parameters.size(); ++i) Bind(*p.stmt, static_cast<int>(i) + 1, *p.parameters[i], rec);
 }
 
-// Length of the longest prefix of `s` of at most `max` bytes that does not
-// end inside a UTF-8 sequence.
-size_t CutAtCharacter(std::string_view s, size_t max) {
-  if (s.size() <= max) return s.size();
-  size_t n = max;
-  while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
-  return n;
-}
-
 // Copies the current row into `record`; fails with -1455 when a number does
 // not fit its host variable (then `record` may be half written: callers
 // pass a scratch copy).
@@ -69,10 +61,11 @@ int32_t CopyColumns(Prepared& p, char* record) {
     const bool null = st.ColumnIsNull(col);
     switch (v.type) {
       case HostType::String: {
-        std::memset(field, 0, v.width);
+        std::memset(field, 0, v.size);
         if (!null) {
+          // Cut to width - 1 characters, within the field's bytes.
           std::string_view text = st.ColumnText(col);
-          const size_t n = CutAtCharacter(text, v.width - 1);
+          const size_t n = Utf8Prefix(text, v.width - 1, v.size - 1);
           std::memcpy(field, text.data(), n);
         }
         break;

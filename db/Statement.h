@@ -3,15 +3,18 @@
 // Every table statement of the module is one StatementDef (single-row
 // selects, inserts, updates, deletes) or one CursorDef (a cursor's query with
 // its open, fetch and close): the exact Oracle text, and its host variables
-// in placeholder order, each naming a field of a host record by offset, type
-// and width. Binding, executing, copying outputs, the NULL rules and the
+// in placeholder order, each naming a field of a host record by offset, type,
+// width and size. Binding, executing, copying outputs, the NULL rules and the
 // savepoint pattern are written once, here, for all of them.
 //
 // Host record rules (the embedded-SQL conventions the callers rely on):
 //  - an empty input text reaches the database as NULL; a NULL text column
 //    arrives as the empty text, a NULL number as 0;
-//  - an output text longer than its field arrives cut to width - 1 bytes
-//    (at a character boundary, so a cut UTF-8 name stays valid text);
+//  - widths count characters, as the columns do: a text field of width 51
+//    holds 50 characters of UTF-8 (FixedText gives it the bytes), and every
+//    text that fits its column travels whole, in and out;
+//  - an output text longer than its field arrives cut to width - 1
+//    characters (never inside a character);
 //  - a 16-bit host variable sends the low 16 bits of its 32-bit field and
 //    widens the column's value with its sign; a number that does not fit its
 //    host variable fails the statement with -1455;
@@ -37,7 +40,8 @@ enum class HostType : uint8_t {
 struct HostVar {
   HostType type;
   uint32_t offset;  // of the field in its host record
-  uint32_t width;   // places of a String field, terminator included
+  uint32_t width;   // places (characters) of a String field, terminator included
+  uint32_t size;    // bytes of the field in its host record
 };
 
 enum class StmtKind : uint8_t { SelectInto, Insert, Update, Delete };
@@ -90,11 +94,13 @@ int32_t Cursor_Prepare(const CursorDef& def);
 }  // namespace zeldb
 
 // Host-variable descriptors for a field of a record type.
-#define ZEL_HV_TEXT(Rec, field) \
-  ::zeldb::HostVar { ::zeldb::HostType::String, offsetof(Rec, field), sizeof(Rec::field) }
+#define ZEL_HV_TEXT(Rec, field)                                                                          \
+  ::zeldb::HostVar {                                                                                     \
+    ::zeldb::HostType::String, offsetof(Rec, field), decltype(Rec::field)::width(), sizeof(Rec::field) \
+  }
 #define ZEL_HV_INT(Rec, field) \
-  ::zeldb::HostVar { ::zeldb::HostType::Int32, offsetof(Rec, field), sizeof(int32_t) }
+  ::zeldb::HostVar { ::zeldb::HostType::Int32, offsetof(Rec, field), sizeof(int32_t), sizeof(int32_t) }
 #define ZEL_HV_SHORT(Rec, field) \
-  ::zeldb::HostVar { ::zeldb::HostType::Int16, offsetof(Rec, field), sizeof(int32_t) }
+  ::zeldb::HostVar { ::zeldb::HostType::Int16, offsetof(Rec, field), sizeof(int32_t), sizeof(int32_t) }
 #define ZEL_HV_DOUBLE(Rec, field) \
-  ::zeldb::HostVar { ::zeldb::HostType::Double, offsetof(Rec, field), sizeof(double) }
+  ::zeldb::HostVar { ::zeldb::HostType::Double, offsetof(Rec, field), sizeof(double), sizeof(double) }

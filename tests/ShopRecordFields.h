@@ -6,7 +6,8 @@
 // A record is described by the columns it holds, taken in table order from
 // Schema_Tables(); its fields are laid out as the compiler lays out the
 // record's declaration if every field has its column's width: a text
-// column is one place wider than the column (the terminator), a number
+// column is one place wider than the column (the terminator) and takes
+// FixedTextBytes of that width, a number
 // int32_t or double, a day "yyyymmdd", an instant "yyyymmddHH24MISS" or, for
 // the instants a record keeps as day and time, the day <Col> followed by the
 // time <Col>Tim "HH24MISS". Nothing here is taken from the records
@@ -36,8 +37,12 @@ namespace zeltest {
 struct FieldInfo {
   std::string name;
   size_t offset;
-  size_t size;
+  size_t size;   // bytes
+  size_t width;  // places of a text, terminator included; bytes of a number
 };
+
+// Bytes of a text field of `width` places.
+inline size_t TextBytes(size_t width) { return FixedTextBytes(width); }
 
 struct RecordInfo {
   const char* record;
@@ -79,8 +84,9 @@ RecordInfo LayOut(const char* record, const std::vector<std::string>& columns,
   size_t end = 0, recordAlign = 1;
   auto add = [&](const std::string& name, size_t width, size_t align) {
     const size_t offset = (end + align - 1) / align * align;
-    info.fields.push_back({name, offset, width});
-    end = offset + width;
+    const size_t size = align == 1 ? TextBytes(width) : width;
+    info.fields.push_back({name, offset, size, width});
+    end = offset + size;
     recordAlign = std::max(recordAlign, align);
   };
   for (const std::string& name : columns) {
@@ -150,12 +156,13 @@ inline const zeldb::ColumnSpec* ColumnOf(const std::string& field) {
   return SchemaColumn(timePart ? field.substr(0, field.size() - 3) : field);
 }
 
-inline bool IsTimePart(const FieldInfo& f) { return f.size == 7 && f.name.size() > 3 && f.name.substr(f.name.size() - 3) == "Tim"; }
+inline bool IsTimePart(const FieldInfo& f) { return f.width == 7 && f.name.size() > 3 && f.name.substr(f.name.size() - 3) == "Tim"; }
 
 // Fills every field of `record` with a value of its own: texts the field's
 // name (cut from the left to fit), integers above the 16-bit range, 16-bit
 // numbers negative, days, times and instants all different. `seed` gives a
-// second, different set of values.
+// second, different set of values, whose texts are as wide as their columns
+// and take many more bytes (WideText).
 inline void FillDistinct(const RecordInfo& info, void* record, int seed = 0) {
   char* base = static_cast<char*>(record);
   std::memset(base, 0, info.size);
@@ -164,15 +171,18 @@ inline void FillDistinct(const RecordInfo& info, void* record, int seed = 0) {
     const zeldb::ColumnSpec* c = ColumnOf(f.name);
     ASSERT_NE(c, nullptr) << f.name;
     const int n = static_cast<int>(i) + 1 + seed * 7;
-    char text[128] = {};
+    char text[512] = {};
     if (IsTimePart(f)) {
       std::snprintf(text, sizeof text, "%02d%02d%02d", n % 24, (n * 7) % 60, (n * 13) % 60);
     } else {
       switch (c->kind) {
         case zeldb::ColumnKind::Text: {
           std::string v = seed ? std::to_string(seed) + f.name : f.name;
-          if (v.size() > f.size - 1) v = v.substr(v.size() - (f.size - 1));
-          std::snprintf(text, sizeof text, "%s", v.c_str());
+          const size_t chars = f.width - 1;
+          if (v.size() > chars) v = v.substr(v.size() - chars);
+          if (seed) v = WideText(v.size() == chars ? "ä" + v.substr(1) : v, chars);
+          EXPECT_LT(v.size(), f.size) << f.name << " cannot hold a text as wide as its column";
+          std::snprintf(text, sizeof text, "%.*s", static_cast<int>(f.size - 1), v.c_str());
           break;
         }
         case zeldb::ColumnKind::Int: {
@@ -194,7 +204,7 @@ inline void FillDistinct(const RecordInfo& info, void* record, int seed = 0) {
           std::snprintf(text, sizeof text, "2026%02d%02d", 1 + n / 28, 1 + n % 28);
           break;
         case zeldb::ColumnKind::Instant:
-          if (f.size == 9)  // the day of an instant kept as day and time
+          if (f.width == 9)  // the day of an instant kept as day and time
             std::snprintf(text, sizeof text, "2026%02d%02d", 1 + n / 28, 1 + n % 28);
           else
             std::snprintf(text, sizeof text, "2026%02d%02d%02d%02d%02d", 1 + n / 28, 1 + n % 28, n % 24, (n * 7) % 60,
@@ -253,7 +263,7 @@ inline std::vector<std::pair<std::string, std::string>> StoredColumns(const Reco
         break;
       case zeldb::ColumnKind::Instant: {
         std::string text = p;
-        if (f.size == 9 && i + 1 < info.fields.size() && IsTimePart(info.fields[i + 1]) && !text.empty())
+        if (f.width == 9 && i + 1 < info.fields.size() && IsTimePart(info.fields[i + 1]) && !text.empty())
           text += base + info.fields[i + 1].offset;
         v = Stored(text);
         break;

@@ -131,6 +131,24 @@ inline std::vector<std::string> EntriesOf(const std::string& log) {
   return out;
 }
 
+// A text of exactly `chars` characters that takes many more bytes: `start`
+// (its first `chars` characters), then German letters of two and three bytes
+// and a character of four bytes, over and over. Texts as wide as their
+// column are written with it.
+inline std::string WideText(const std::string& start, size_t chars) {
+  static const char* const kFill[] = {"ä", "ö", "ü", "ß", "Ä", "Ö", "Ü", "ẞ", "é", "𝔊"};
+  std::string out;
+  size_t n = 0;
+  for (size_t i = 0; i < start.size(); ++i) {
+    const bool continues = (static_cast<unsigned char>(start[i]) & 0xC0) == 0x80;
+    if (!continues && n == chars) break;
+    if (!continues) ++n;
+    out += start[i];
+  }
+  for (size_t i = 0; n < chars; ++i, ++n) out += kFill[i % (sizeof kFill / sizeof kFill[0])];
+  return out;
+}
+
 // The lines of a CR LF text without their line ends.
 inline std::vector<std::string> CrLfLines(const std::string& text) {
   std::vector<std::string> out;

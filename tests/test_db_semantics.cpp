@@ -314,15 +314,19 @@ TEST(DbSemantics, ErrorsMapToOracleNumbers) {
   EXPECT_EQ(db.Value("select count(*) from Mvs510Prv"), "0");
 }
 
-TEST(DbSemantics, OutputsAreCutToTheirFieldAtACharacterBoundary) {
+TEST(DbSemantics, OutputsAreCutToWidthMinusOneCharacters) {
   TestDatabase db;
   db.Exec("insert into Mvs300Pnr values ('00000001','Jürgen','S','O')");
   db.Exec("insert into Mvs301Asw values ('7001','" + StoredDay(-5) + "',NULL,'00000001','ABCDEFGHIJKLMNOP',NULL)");
+  db.Exec("insert into Mvs301Asw values ('7002','" + StoredDay(-5) + "',NULL,'00000001','ÄÖÜßäöüẞ€𝔊XYZ',NULL)");
   AswRecord a{};
   a.AswNum = "7001";
   a.AswGvo = Day(-5);
   ASSERT_EQ(Asw_PKeyReadk(a), 0);
   EXPECT_EQ(a.AswErf.str(), "ABCDEFGH");
+  a.AswNum = "7002";
+  ASSERT_EQ(Asw_PKeyReadk(a), 0);
+  EXPECT_EQ(a.AswErf.str(), "ÄÖÜßäöüẞ");
 
   struct Narrow {
     FixedText<3> name;
@@ -333,7 +337,165 @@ TEST(DbSemantics, OutputsAreCutToTheirFieldAtACharacterBoundary) {
                                  {ZEL_HV_TEXT(Narrow, name)}, {ZEL_HV_TEXT(Narrow, pnr)}, nullptr, sizeof(Narrow)};
   n.pnr = "00000001";
   ASSERT_EQ(zeldb::Stmt_SelectInto(read, &n), 0);
-  EXPECT_EQ(n.name.str(), "J");  // "Jü" would need 3 bytes; half a character is never delivered
+  EXPECT_EQ(n.name.str(), "Jü");
+}
+
+// Texts exactly as wide as their columns, in characters of two to four
+// bytes, travel whole through every write, read and cursor of the download
+// table and through the master-data reads, keys included.
+TEST(DbSemantics, TextsAsWideAsTheirColumnsTravelWhole) {
+  using zeltest::WideText;
+  TestDatabase db;
+  const std::string pnr = WideText("0", 8), badge = WideText("7", 8);
+  auto fill = [&](const std::string& seed) {
+    PrvRecord r{};
+    r.PrvPnr = pnr;
+    r.PrvGvo = Day(-10);
+    r.PrvKst = WideText(seed + "K", 10);
+    r.PrvFbe = WideText(seed + "F", 10);
+    r.PrvZf1 = WideText(seed + "Z1", 30);
+    r.PrvZf2 = WideText(seed + "Z2", 30);
+    r.PrvZf3 = WideText(seed + "Z3", 30);
+    r.PrvDna = WideText(seed + "D", 3);
+    r.PrvDwn = WideText(seed + "W", 8);
+    r.PrvAwn = badge;
+    r.PrvErf = WideText(seed + "E", 8);
+    r.PrvNam = WideText(seed + "Weißmüller, Jürgen ", 50);
+    r.PrvStr = WideText(seed + "Schloßstraße ", 50);
+    r.PrvOrt = WideText(seed + "Öhringen ", 50);
+    r.PrvSta = 1;
+    return r;
+  };
+  auto texts = [](const PrvRecord& r) {
+    return r.PrvPnr.str() + "|" + r.PrvKst.str() + "|" + r.PrvFbe.str() + "|" + r.PrvZf1.str() + "|" +
+           r.PrvZf2.str() + "|" + r.PrvZf3.str() + "|" + r.PrvDna.str() + "|" + r.PrvDwn.str() + "|" +
+           r.PrvAwn.str() + "|" + r.PrvErf.str() + "|" + r.PrvNam.str() + "|" + r.PrvStr.str() + "|" + r.PrvOrt.str();
+  };
+  const std::string stored = "select PrvPnr,PrvKst,PrvFbe,PrvZf1,PrvZf2,PrvZf3,PrvDna,PrvDwn,PrvAwn,PrvErf,PrvNam,"
+                             "PrvStr,PrvOrt from Mvs510Prv";
+  PrvRecord r = fill("1");
+  ASSERT_EQ(texts(r), std::string(pnr) + "|" + WideText("1K", 10) + "|" + WideText("1F", 10) + "|" +
+                          WideText("1Z1", 30) + "|" + WideText("1Z2", 30) + "|" + WideText("1Z3", 30) + "|" +
+                          WideText("1D", 3) + "|" + WideText("1W", 8) + "|" + badge + "|" + WideText("1E", 8) + "|" +
+                          WideText("1Weißmüller, Jürgen ", 50) + "|" + WideText("1Schloßstraße ", 50) + "|" +
+                          WideText("1Öhringen ", 50))
+      << "the record holds every text whole";
+  ASSERT_EQ(Prv_PKeyIns(r), 0);
+  EXPECT_EQ(db.Value(stored), texts(r));
+  PrvRecord back{};
+  back.PrvPnr = pnr;
+  ASSERT_EQ(Prv_PKeyReadk(back), 0);
+  EXPECT_EQ(texts(back), texts(r));
+  back = {};
+  ASSERT_EQ(Prv_PnrRange_Open("0", pnr.c_str()), 0);
+  ASSERT_EQ(Prv_PKeyRead(back), 0);
+  EXPECT_EQ(texts(back), texts(r));
+  EXPECT_EQ(Prv_PnrRange_Close(), 0);
+  back = {};
+  back.PrvAwn = badge;
+  ASSERT_EQ(Prv_AwnReadk(back), 0);
+  EXPECT_EQ(texts(back), texts(r));
+  back = {};
+  ASSERT_EQ(Prv_Awn_Open(badge.c_str()), 0);
+  ASSERT_EQ(Prv_Awn_Read(back), 0);
+  EXPECT_EQ(texts(back), texts(r));
+  EXPECT_EQ(Prv_Awn_Close(), 0);
+  r = fill("2");
+  ASSERT_EQ(Prv_PKeyUpd(r), 0);
+  EXPECT_EQ(db.Value(stored), texts(r));
+  ASSERT_EQ(Prv_PKeyDel(pnr.c_str()), 0);
+  EXPECT_EQ(db.Value("select count(*) from Mvs510Prv"), "0");
+
+  // The master data of one person with one badge: the assignment's recorder
+  // mark (50 characters) arrives cut to the eight of the record.
+  const std::string name = WideText("Ünal-Çelik, Ayşe ", 50), street = WideText("Äußere Straße ", 50),
+                    place = WideText("Groß-Umstadt ", 50), erf = WideText("Erfasser ", 50),
+                    kst = WideText("K", 10);
+  db.Exec("insert into Mvs300Pnr values ('" + pnr + "','" + name + "','" + street + "','" + place + "')");
+  db.Exec("insert into Mvs301Asw values ('" + badge + "','" + StoredDay(-5) + "',NULL,'" + pnr + "','" + erf +
+          "','" + StoredDay(-6) + "')");
+  db.Exec("insert into Mvs310Bsv values ('" + pnr + "','" + StoredDay(-5) + "',NULL)");
+  db.Exec("insert into Mvs329Ztg values ('" + pnr + "','" + StoredDay(0) + "','" + kst + "')");
+  const std::string assignment = pnr + "|" + badge + "|" + WideText(erf, 8) + "|" + name + "|" + street + "|" + place;
+  auto show = [](const AswRecord& a) {
+    return a.AswPnr.str() + "|" + a.AswNum.str() + "|" + a.AswErf.str() + "|" + a.PnrNam.str() + "|" +
+           a.PnrStr.str() + "|" + a.PnrOrt.str();
+  };
+  AswRecord a{};
+  a.AswNum = badge;
+  a.AswGvo = Day(-5);
+  ASSERT_EQ(Asw_PKeyReadk(a), 0);
+  EXPECT_EQ(show(a), assignment);
+  a = {};
+  ASSERT_EQ(Asw_PnrAll_Open(), 0);
+  ASSERT_EQ(Asw_PnrAll_Read(a), 0);
+  EXPECT_EQ(show(a), assignment);
+  EXPECT_EQ(Asw_PnrAll_Close(), 0);
+  a = {};
+  ASSERT_EQ(Asw_Num_Open(badge.c_str()), 0);
+  ASSERT_EQ(Asw_Num_Read(a), 0);
+  EXPECT_EQ(Asw_Num_Close(), 0);
+  EXPECT_EQ(a.AswPnr.str() + "|" + a.AswErf.str(), pnr + "|" + WideText(erf, 8));
+  a = {};
+  ASSERT_EQ(Asw_Pnr_Open(pnr.c_str()), 0);
+  ASSERT_EQ(Asw_Pnr_Read(a), 0);
+  EXPECT_EQ(Asw_Pnr_Close(), 0);
+  EXPECT_EQ(a.AswNum.str() + "|" + a.AswErf.str(), badge + "|" + WideText(erf, 8));
+  FixedText<51> n{}, s{}, o{};
+  ASSERT_EQ(Pnr_PKeyReadk(pnr.c_str(), n, s, o), 0);
+  EXPECT_EQ(n.str() + "|" + s.str() + "|" + o.str(), name + "|" + street + "|" + place);
+  EXPECT_EQ(Bsv_PnrReadk(pnr.c_str()), 0);
+  FixedText<11> k{};
+  ASSERT_EQ(Ztg_PnrReadk(pnr.c_str(), k), 0);
+  EXPECT_EQ(k.str(), kst);
+  FixedText<9> person{};
+  ASSERT_EQ(Asw_NumDateReadk(badge.c_str(), Day(0).c_str(), person), 0);
+  EXPECT_EQ(person.str(), pnr);
+}
+
+// A key argument longer than its column matches no row: it is never cut to
+// a shorter key that another row holds.
+TEST(DbSemantics, KeysLongerThanTheirColumnMatchNoRow) {
+  TestDatabase db;
+  PrvRecord r = NewRow("12345678");
+  r.PrvAwn = "12345678";
+  ASSERT_EQ(Prv_PKeyIns(r), 0);
+  db.Exec("insert into Mvs300Pnr values ('12345678','Name','Weg','Ort')");
+  db.Exec("insert into Mvs301Asw values ('12345678','" + StoredDay(-5) + "',NULL,'12345678','ERF',NULL)");
+  db.Exec("insert into Mvs310Bsv values ('12345678','" + StoredDay(-5) + "',NULL)");
+  db.Exec("insert into Mvs329Ztg values ('12345678','" + StoredDay(0) + "','KST1')");
+  for (const char* key : {"123456789", "12345678ß"}) {
+    SCOPED_TRACE(key);
+    PrvRecord p{};
+    ASSERT_EQ(Prv_PnrRange_Open(key, "99999999"), 0);
+    EXPECT_EQ(Prv_PKeyRead(p), ora::kNoRow);
+    EXPECT_EQ(Prv_PnrRange_Close(), 0);
+    ASSERT_EQ(Prv_Awn_Open(key), 0);
+    EXPECT_EQ(Prv_Awn_Read(p), ora::kNoRow);
+    EXPECT_EQ(Prv_Awn_Close(), 0);
+    AswRecord a{};
+    ASSERT_EQ(Asw_Num_Open(key), 0);
+    EXPECT_EQ(Asw_Num_Read(a), ora::kNoRow);
+    EXPECT_EQ(Asw_Num_Close(), 0);
+    ASSERT_EQ(Asw_Pnr_Open(key), 0);
+    EXPECT_EQ(Asw_Pnr_Read(a), ora::kNoRow);
+    EXPECT_EQ(Asw_Pnr_Close(), 0);
+    FixedText<51> n{}, s{}, o{};
+    n = "keep";
+    EXPECT_EQ(Pnr_PKeyReadk(key, n, s, o), ora::kNoRow);
+    EXPECT_EQ(n.str(), "keep");
+    EXPECT_EQ(Bsv_PnrReadk(key), ora::kNoRow);
+    FixedText<11> kst{};
+    kst = "keep";
+    EXPECT_EQ(Ztg_PnrReadk(key, kst), ora::kNoRow);
+    EXPECT_EQ(kst.str(), "keep");
+    FixedText<9> person{};
+    EXPECT_EQ(Asw_NumDateReadk(key, Day(0).c_str(), person), ora::kNoRow);
+    EXPECT_EQ(person.str(), "");
+    EXPECT_EQ(Prv_PKeyDel(key), ora::kNoRow);
+  }
+  EXPECT_EQ(db.Value("select count(*) from Mvs510Prv"), "1");
+  EXPECT_EQ(Prv_PKeyDel("12345678"), 0);
 }
 
 TEST(DbSemantics, SixteenBitStatusTravelsWithItsSign) {

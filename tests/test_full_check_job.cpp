@@ -3,6 +3,7 @@
 // real program on the demo installation.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -214,6 +215,65 @@ TEST(FullCheckJob, DemoInstallationTwoRuns) {
             (Lines{"PNR: 00001011 AWN: 70001011  DnlKng: LOE(1) Info: Ausweiszuordnung zu Ende!",
                    "PNR: 00001012 AWN: 70001012  DnlKng: LOE(1) Info: Ausweiszuordnung abgelaufen!", ""}));
   EXPECT_EQ(inst.Entries(), Lines{});
+}
+
+// Names, streets and places exactly as wide as their columns (50
+// characters) and made of characters of two to four bytes travel whole
+// through S, U and A as the real program runs them; a changed one is stored
+// whole by A, and a second A finds nothing to change.
+TEST(FullCheckJob, TextsAsWideAsTheirColumnsTravelWholeThroughSUAndA) {
+  using zeltest::StoredDay;
+  using zeltest::WideText;
+  zeltest::Installation inst;
+  struct Person {
+    std::string pnr, badge, name, street, place;
+  } persons[] = {
+      {"00000001", "70000001", WideText("Weißmüller-Größenbäck, Jürgen ", 50), WideText("Schloßstraße ", 50),
+       WideText("Öhringen-Süd ", 50)},
+      {"00000002", "70000002", WideText("Ünal-Çelik, Ayşe ", 50), WideText("Äußere Weiherstraße ", 50),
+       WideText("Groß-Umstadt ", 50)},
+  };
+  inst.Db().Exec("insert into Mvs559Fbe values (1,'FB01','Standard')");
+  for (const Person& p : persons) {
+    inst.Db().Exec("insert into Mvs300Pnr values ('" + p.pnr + "','" + p.name + "','" + p.street + "','" + p.place +
+                   "')");
+    inst.Db().Exec("insert into Mvs310Bsv values ('" + p.pnr + "','" + StoredDay(-400) + "',NULL)");
+    inst.Db().Exec("insert into Mvs301Asw values ('" + p.badge + "','" + StoredDay(-30) + "',NULL,'" + p.pnr +
+                   "','ERF','" + StoredDay(-31) + "')");
+    inst.Db().Exec("insert into Mvs329Ztg values ('" + p.pnr + "','" + StoredDay(0) + "','KST1')");
+  }
+  auto stored = [&](const Person& p) {
+    return inst.Db().Value("select PrvNam, PrvStr, PrvOrt from Mvs510Prv where PrvPnr='" + p.pnr + "'");
+  };
+  auto whole = [](const Person& p) { return p.name + "|" + p.street + "|" + p.place; };
+  auto run = [&](const std::vector<std::string>& args) {
+    std::error_code ec;
+    for (const char* log : {"ZelWrkJob.txt", "WrkJobLog.Txt"}) std::filesystem::remove(inst.Msg() / log, ec);
+    auto r = inst.Run(args);
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(inst.Entries(), Lines{}) << args[0];
+    const Lines lines = inst.JobLines();
+    return lines.empty() ? lines : Lines(lines.begin() + 1, lines.end());  // without the header
+  };
+
+  // S inserts the second person's row, U the first one's.
+  EXPECT_EQ(run({"S", persons[1].badge, Day(-30)}),
+            (Lines{"PNR: 00000002 AWN: 70000002  DnlKng: NEU(1) Info: Ausweiszuordnung beginnt!", ""}));
+  EXPECT_EQ(stored(persons[1]), whole(persons[1]));
+  run({"U"});
+  EXPECT_EQ(stored(persons[0]), whole(persons[0]));
+  EXPECT_EQ(stored(persons[1]), whole(persons[1]));
+
+  // A name and a place change in their last character only.
+  persons[0].name = WideText(persons[0].name, 49) + "ü";
+  persons[1].place = WideText(persons[1].place, 49) + "ß";
+  inst.Db().Exec("update Mvs300Pnr set PnrNam='" + persons[0].name + "' where PnrNum='00000001'");
+  inst.Db().Exec("update Mvs300Pnr set PnrOrt='" + persons[1].place + "' where PnrNum='00000002'");
+  EXPECT_EQ(run({"A"}), (Lines{"PNR: 00000001 AWN: 70000001 Info: Namens- bzw. Adressaenderung!",
+                               "PNR: 00000002 AWN: 70000002 Info: Namens- bzw. Adressaenderung!", ""}));
+  for (const Person& p : persons) EXPECT_EQ(stored(p), whole(p)) << p.pnr;
+  EXPECT_EQ(run({"A"}), Lines{""});
+  for (const Person& p : persons) EXPECT_EQ(stored(p), whole(p)) << p.pnr;
 }
 
 }  // namespace

@@ -142,7 +142,8 @@ void ExpectHostVariable(const std::string& where, const Binding& b, const zeldb:
     auto f = std::find_if(r.fields.begin(), r.fields.end(), [&](const FieldInfo& x) { return x.name == field; });
     if (f != r.fields.end()) {
       EXPECT_EQ(v.offset, f->offset) << "bound to another field of " << r.record;
-      EXPECT_EQ(v.width, f->size) << "a field of " << r.record << " is not as wide as its column";
+      EXPECT_EQ(v.width, f->width) << "a field of " << r.record << " is not as wide as its column";
+      EXPECT_EQ(v.size, f->size) << "a field of " << r.record << " is not as large as its width needs";
       boundFields.insert(std::string(r.record) + "." + field);
     }
   }

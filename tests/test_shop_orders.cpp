@@ -269,6 +269,10 @@ TEST(ShopOrders, OperationCursorsTakeOrExcludeTheirBoundPairs) {
   ASSERT_EQ(App_StsRange_Open("A", "1", "C", "1", 1), 0);
   EXPECT_EQ(Pairs(App_StsRange_Read, last), (std::vector<std::string>{"A/2"}));
   EXPECT_EQ(App_StsRange_Close(), 0);
+  // The status is compared at the column's width: 65537 is not 1.
+  ASSERT_EQ(App_StsRange_Open("A", "1", "C", "1", 65537), 0);
+  EXPECT_EQ(Pairs(App_StsRange_Read, last), (std::vector<std::string>{"A/1", "A/2", "B/1", "B/2", "C/1"}));
+  EXPECT_EQ(App_StsRange_Close(), 0);
 
   // Another mode executes nothing.
   EXPECT_EQ(App_Range_Open(7, "A", "1", "C", "1"), 0);

@@ -89,7 +89,7 @@ TEST(ShopShifts, ModelRowsOfADayCarryTheCalendarOfThatDay) {
   TestDatabase db;
   const RecordInfo& info = InfoOf<AemDayRecord>();
   AemDayRecord model;
-  FillDistinct(info, &model);
+  FillDistinct(info, &model, 1);  // texts as wide as their columns
   model.AemApg = "G1";
   model.AemEmo = "E1";
   model.AemGvo = "20260301";
@@ -167,6 +167,12 @@ TEST(ShopShifts, ValueReadWritesOnlyItsValueAndOnlyWhenFound) {
   v.VrgFld = "XXX";
   EXPECT_EQ(Vrg_Readk(v), ora::kNoRow);
   EXPECT_EQ(v.VrgWrt.str(), "Wert mit dreissig Zeichen 1234");
+  // Thirty characters of many more bytes arrive whole.
+  const std::string wide = zeltest::WideText("Größe ", 30);
+  db.Exec("insert into Mvs555Vrg (VrgBer,VrgFld,VrgWrt) values ('BEREICH123','FL3','" + wide + "')");
+  v.VrgFld = "FL3";
+  ASSERT_EQ(Vrg_Readk(v), 0);
+  EXPECT_EQ(v.VrgWrt.str(), wide);
 }
 
 TEST(ShopShifts, CurrentPeriodExcludesItsFirstAndLastDayAndItsUpdateSetsFourValues) {
