@@ -7,7 +7,6 @@
 
 #include "db/DbDb.h"
 #include "db/Dbstd.h"
-#include "db/OraStatus.h"
 #include "jobs/AssignmentUpdateJob.h"
 #include "jobs/DownloadMark.h"
 #include "jobs/FullCheckJob.h"
@@ -17,6 +16,7 @@
 #include "platform/Clock.h"
 #include "platform/Process.h"
 #include "util/CivilDate.h"
+#include "util/OraStatus.h"
 
 namespace {
 

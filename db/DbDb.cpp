@@ -4,9 +4,10 @@
 #include <string>
 
 #include "config/Ini.h"
-#include "db/Engine.h"
-#include "db/OraStatus.h"
+#include "db/EngineFactory.h"
 #include "db/Session.h"
+#include "db/engine/Engine.h"
+#include "util/OraStatus.h"
 
 namespace {
 // The connect buffer holds 100 characters; a longer combination would not

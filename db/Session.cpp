@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "db/OraStatus.h"
+#include "util/OraStatus.h"
 
 namespace zeldb {
 namespace {

@@ -13,9 +13,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "db/Dialect.h"
-#include "db/Engine.h"
 #include "db/Statement.h"
+#include "db/engine/Dialect.h"
+#include "db/engine/Engine.h"
 
 namespace zeldb {
 

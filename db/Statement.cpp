@@ -4,9 +4,9 @@
 #include <limits>
 #include <string_view>
 
-#include "db/OraStatus.h"
 #include "db/Session.h"
 #include "util/FixedText.h"
+#include "util/OraStatus.h"
 
 namespace zeldb {
 namespace {

@@ -20,7 +20,7 @@
 #include "app/Entry.h"
 #include "config/Idea.h"
 #include "config/Ini.h"
-#include "db/Schema.h"
+#include "db/schema/Schema.h"
 
 namespace {
 

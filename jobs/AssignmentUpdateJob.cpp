@@ -3,11 +3,11 @@
 #include <cstdio>
 
 #include "db/Dbstd.h"
-#include "db/OraStatus.h"
 #include "jobs/DownloadMark.h"
 #include "jobs/NewRow.h"
 #include "log/JobLogSection.h"
 #include "log/MsgLog.h"
+#include "util/OraStatus.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "db/Dbstd.h"
-#include "db/OraStatus.h"
 #include "jobs/DownloadMark.h"
 #include "log/MsgLog.h"
+#include "util/OraStatus.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "jobs/FullCheckJob.h"
 
 #include "db/Dbstd.h"
-#include "db/OraStatus.h"
 #include "jobs/Checks.h"
 #include "jobs/DownloadMark.h"
 #include "log/JobLogSection.h"
 #include "log/MsgLog.h"
+#include "util/OraStatus.h"
 
 void FullCheckJob(const RunStamp& run) {
   JobLogSection log(run.RunHeader);

@@ -2,12 +2,12 @@
 
 #include "db/DbDb.h"
 #include "db/Dbstd.h"
-#include "db/OraStatus.h"
 #include "jobs/Checks.h"
 #include "jobs/DownloadMark.h"
 #include "jobs/NewRow.h"
 #include "log/JobLogSection.h"
 #include "log/MsgLog.h"
+#include "util/OraStatus.h"
 
 namespace {
 

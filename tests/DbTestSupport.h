@@ -14,9 +14,10 @@
 
 #include "DbClient.h"
 #include "TestSupport.h"
-#include "db/Engine.h"
-#include "db/Schema.h"
+#include "db/EngineFactory.h"
 #include "db/Session.h"
+#include "db/engine/Engine.h"
+#include "db/schema/Schema.h"
 
 namespace zeltest {
 

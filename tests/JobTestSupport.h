@@ -18,8 +18,8 @@
 
 #include "DbTestSupport.h"
 #include "LogTestSupport.h"
-#include "jobs/RunStamp.h"
 #include "db/Dbstd.h"
+#include "jobs/RunStamp.h"
 #include "log/MsgLog.h"
 
 namespace zeltest {

@@ -29,8 +29,8 @@
 
 #include "DbTestSupport.h"
 #include "db/Dbstd.h"
-#include "db/Schema.h"
-#include "db/ShopRecords.h"
+#include "db/schema/Schema.h"
+#include "db/shop/ShopRecords.h"
 
 namespace zeltest {
 

@@ -13,7 +13,7 @@
 #include "DbTestSupport.h"
 #include "db/DbDb.h"
 #include "db/Dbstd.h"
-#include "db/OraStatus.h"
+#include "util/OraStatus.h"
 
 namespace {
 

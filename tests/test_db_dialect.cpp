@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "DbTestSupport.h"
-#include "db/Dialect.h"
-#include "db/DbstdCatalog.h"
-#include "db/SqliteEngine.h"
-#include "db/SqliteFunctions.h"
 #include "db/Statement.h"
+#include "db/engine/Dialect.h"
+#include "db/engine/sqlite/SqliteEngine.h"
+#include "db/engine/sqlite/SqliteFunctions.h"
+#include "db/tables/DbstdCatalog.h"
 
 namespace {
 

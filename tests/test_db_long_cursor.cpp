@@ -10,12 +10,13 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "db/EngineFactory.h"
 #include "db/Dbstd.h"
-#include "db/Engine.h"
-#include "db/EngineCounters.h"
-#include "db/OraStatus.h"
-#include "db/Schema.h"
 #include "db/Session.h"
+#include "db/engine/Engine.h"
+#include "db/engine/EngineCounters.h"
+#include "db/schema/Schema.h"
+#include "util/OraStatus.h"
 
 namespace zeltest {
 namespace {

@@ -8,11 +8,12 @@
 #include <cstring>
 
 #include "DbTestSupport.h"
+#include "db/EngineFactory.h"
 #include "db/Dbstd.h"
-#include "db/OraStatus.h"
-#include "db/PgEngine.h"
-#include "db/SqliteEngine.h"
 #include "db/Statement.h"
+#include "db/engine/postgres/PgEngine.h"
+#include "db/engine/sqlite/SqliteEngine.h"
+#include "util/OraStatus.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include "JobTestSupport.h"
 #include "db/DbDb.h"
 #include "db/Dbstd.h"
-#include "db/OraStatus.h"
-#include "db/PgEngine.h"
 #include "db/Statement.h"
+#include "db/engine/postgres/PgEngine.h"
 #include "jobs/FullCheckJob.h"
+#include "util/OraStatus.h"
 
 namespace {
 

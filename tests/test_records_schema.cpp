@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "ShopRecordFields.h"
-#include "db/DbstdCatalog.h"
 #include "db/Statement.h"
+#include "db/tables/DbstdCatalog.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "DbTestSupport.h"
 #include "db/Dbstd.h"
-#include "db/SqliteEngine.h"
+#include "db/engine/sqlite/SqliteEngine.h"
 
 namespace {
 

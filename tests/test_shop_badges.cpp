@@ -9,7 +9,7 @@
 
 #include "DbTestSupport.h"
 #include "db/Dbstd.h"
-#include "db/OraStatus.h"
+#include "util/OraStatus.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include "DbTestSupport.h"
 #include "ShopRecordFields.h"
-#include "db/DbstdShop.h"
-#include "db/OraStatus.h"
+#include "db/shop/DbstdShop.h"
+#include "util/OraStatus.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "db/DbstdCatalog.h"
-#include "db/PgEngine.h"
 #include "db/Records.h"
+#include "db/engine/postgres/PgEngine.h"
+#include "db/tables/DbstdCatalog.h"
 #include "tools/zelbench/FloorEngine.h"
 #include "tools/zelbench/Sql.h"
 

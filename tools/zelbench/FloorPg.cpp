@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "db/Dialect.h"
-#include "db/PgEngine.h"
+#include "db/engine/Dialect.h"
+#include "db/engine/postgres/PgEngine.h"
 #include "tools/zelbench/FloorEngine.h"
 
 namespace zelbench {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "db/Dialect.h"
-#include "db/SqliteEngine.h"
+#include "db/engine/Dialect.h"
+#include "db/engine/sqlite/SqliteEngine.h"
 #include "tools/zelbench/FloorEngine.h"
 
 namespace zelbench {

@@ -6,7 +6,7 @@
 #include <numeric>
 #include <vector>
 
-#include "db/Schema.h"
+#include "db/schema/Schema.h"
 #include "tools/zelbench/Sql.h"
 #include "util/CivilDate.h"
 

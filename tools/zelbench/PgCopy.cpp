@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "db/Schema.h"
+#include "db/schema/Schema.h"
 #include "tools/zelbench/Sql.h"
 
 namespace zelbench {

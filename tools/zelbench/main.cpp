@@ -28,8 +28,8 @@
 #include <vector>
 
 #include "app/Entry.h"
-#include "db/EngineCounters.h"
 #include "db/Session.h"
+#include "db/engine/EngineCounters.h"
 #include "tools/zelbench/Bench.h"
 #include "tools/zelbench/Floor.h"
 #include "tools/zelbench/Generator.h"

@@ -25,9 +25,10 @@
 #include <vector>
 
 #include "DemoData.h"
-#include "db/Engine.h"
-#include "db/PgEngine.h"
-#include "db/Schema.h"
+#include "db/EngineFactory.h"
+#include "db/engine/Engine.h"
+#include "db/engine/postgres/PgEngine.h"
+#include "db/schema/Schema.h"
 #include "platform/Clock.h"
 
 namespace {

@@ -39,7 +39,7 @@
 
 #include <cstdint>
 
-#include "db/ShopRecords.h"
+#include "db/shop/ShopRecords.h"
 
 // ---- Mvs501Apk --------------------------------------------------------------
 

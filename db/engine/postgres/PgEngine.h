@@ -31,7 +31,7 @@
 #include <memory>
 #include <string>
 
-#include "db/Engine.h"
+#include "db/engine/Engine.h"
 
 struct pg_conn;
 

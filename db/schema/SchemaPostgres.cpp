@@ -1,7 +1,7 @@
 #include <string>
 #include <vector>
 
-#include "db/Schema.h"
+#include "db/schema/Schema.h"
 
 namespace zeldb {
 namespace {

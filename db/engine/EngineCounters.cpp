@@ -1,4 +1,4 @@
-#include "db/EngineCounters.h"
+#include "db/engine/EngineCounters.h"
 
 namespace zeldb {
 

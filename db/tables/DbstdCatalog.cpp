@@ -1,4 +1,4 @@
-#include "db/DbstdCatalog.h"
+#include "db/tables/DbstdCatalog.h"
 
 namespace zeldb {
 namespace {

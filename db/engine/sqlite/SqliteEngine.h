@@ -17,7 +17,7 @@
 #include <memory>
 #include <string>
 
-#include "db/Engine.h"
+#include "db/engine/Engine.h"
 
 struct sqlite3;
 

@@ -1,4 +1,4 @@
-#include "db/Dialect.h"
+#include "db/engine/Dialect.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "db/SqliteFunctions.h"
+#include "db/engine/sqlite/SqliteFunctions.h"
 
 #include <cctype>
 #include <cstdint>
@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "db/OraStatus.h"
 #include "util/CivilDate.h"
+#include "util/OraStatus.h"
 
 namespace zeldb {
 namespace {

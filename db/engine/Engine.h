@@ -22,7 +22,7 @@
 #include <string>
 #include <string_view>
 
-#include "db/Dialect.h"
+#include "db/engine/Dialect.h"
 
 namespace zeldb {
 
@@ -90,15 +90,5 @@ class EngineConnection {
   // A further connection to the same database for one cursor.
   virtual int32_t OpenCursorConnection(std::unique_ptr<EngineConnection>& out) = 0;
 };
-
-// What dbConnect hands to an engine: the three configuration values.
-struct ConnectParams {
-  std::string user;
-  std::string password;
-  std::string service;  // NET8: for SQLite the database file
-};
-
-// Opens the engine that the service names. Returns 0 or a negative status.
-int32_t Engine_Connect(const ConnectParams& params, std::unique_ptr<EngineConnection>& out);
 
 }  // namespace zeldb

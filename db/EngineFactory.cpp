@@ -1,9 +1,9 @@
-#include "db/Engine.h"
+#include "db/EngineFactory.h"
 
-#include "db/OraStatus.h"
-#include "db/PgEngine.h"
-#include "db/SqliteEngine.h"
+#include "db/engine/postgres/PgEngine.h"
+#include "db/engine/sqlite/SqliteEngine.h"
 #include "platform/Path.h"
+#include "util/OraStatus.h"
 
 namespace zeldb {
 

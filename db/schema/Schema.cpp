@@ -1,4 +1,4 @@
-#include "db/Schema.h"
+#include "db/schema/Schema.h"
 
 #include <functional>
 

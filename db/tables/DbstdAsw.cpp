@@ -4,10 +4,10 @@
 #include <cstddef>
 
 #include "db/Dbstd.h"
-#include "db/DbstdCatalog.h"
-#include "db/DbstdShopSupport.h"
-#include "db/OraStatus.h"
 #include "db/Statement.h"
+#include "db/tables/DbstdCatalog.h"
+#include "db/tables/TableSupport.h"
+#include "util/OraStatus.h"
 
 using zeldb::CursorDef;
 using zeldb::StatementDef;

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "db/Dbstd.h"
-#include "db/DbstdCatalog.h"
 #include "db/Statement.h"
+#include "db/tables/DbstdCatalog.h"
 
 using zeldb::StatementDef;
 using zeldb::StmtKind;

@@ -3,11 +3,11 @@
 // model (Mvs533Emo) and their break periods (Mvs536Pmz, Mvs535Pms).
 #include <cstddef>
 
-#include "db/DbstdCatalog.h"
-#include "db/DbstdShop.h"
-#include "db/DbstdShopSupport.h"
-#include "db/OraStatus.h"
 #include "db/Statement.h"
+#include "db/shop/DbstdShop.h"
+#include "db/tables/DbstdCatalog.h"
+#include "db/tables/TableSupport.h"
+#include "util/OraStatus.h"
 
 using zeldb::ArgText;
 using zeldb::CursorDef;

@@ -1,4 +1,4 @@
-#include "db/PgEngine.h"
+#include "db/engine/postgres/PgEngine.h"
 
 #include <libpq-fe.h>
 
@@ -10,8 +10,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "db/EngineCounters.h"
-#include "db/OraStatus.h"
+#include "db/engine/EngineCounters.h"
+#include "util/OraStatus.h"
 
 namespace zeldb {
 namespace {

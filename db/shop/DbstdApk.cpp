@@ -2,10 +2,10 @@
 // operations.
 #include <cstddef>
 
-#include "db/DbstdCatalog.h"
-#include "db/DbstdShop.h"
-#include "db/DbstdShopSupport.h"
 #include "db/Statement.h"
+#include "db/shop/DbstdShop.h"
+#include "db/tables/DbstdCatalog.h"
+#include "db/tables/TableSupport.h"
 
 using zeldb::CursorDef;
 using zeldb::StatementDef;

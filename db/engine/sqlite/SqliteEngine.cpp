@@ -1,4 +1,4 @@
-#include "db/SqliteEngine.h"
+#include "db/engine/sqlite/SqliteEngine.h"
 
 #include <sqlite3.h>
 
@@ -10,10 +10,10 @@
 #include <unordered_set>
 #include <vector>
 
-#include "db/EngineCounters.h"
-#include "db/OraStatus.h"
-#include "db/SqliteFunctions.h"
+#include "db/engine/EngineCounters.h"
+#include "db/engine/sqlite/SqliteFunctions.h"
 #include "platform/Clock.h"
+#include "util/OraStatus.h"
 
 namespace zeldb {
 namespace {

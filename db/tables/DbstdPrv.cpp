@@ -2,9 +2,9 @@
 #include <cstddef>
 
 #include "db/Dbstd.h"
-#include "db/DbstdCatalog.h"
-#include "db/DbstdShopSupport.h"
 #include "db/Statement.h"
+#include "db/tables/DbstdCatalog.h"
+#include "db/tables/TableSupport.h"
 
 using zeldb::CursorDef;
 using zeldb::StatementDef;

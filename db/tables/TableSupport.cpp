@@ -1,9 +1,9 @@
-#include "db/DbstdShopSupport.h"
+#include "db/tables/TableSupport.h"
 
 #include <cstring>
 #include <string>
 
-#include "db/OraStatus.h"
+#include "util/OraStatus.h"
 
 namespace zeldb {
 

@@ -1,9 +1,9 @@
 // The value table Mvs555Vrg and the periods of Mvs591Nzp.
 #include <cstddef>
 
-#include "db/DbstdCatalog.h"
-#include "db/DbstdShop.h"
 #include "db/Statement.h"
+#include "db/shop/DbstdShop.h"
+#include "db/tables/DbstdCatalog.h"
 
 using zeldb::StatementDef;
 using zeldb::StmtKind;

@@ -1,0 +1,29 @@
+// Which engine a connection goes to.
+//
+// The session (db/DbDb.cpp) and the set-up tools hand over the three
+// configuration values; the factory picks the engine that NET8 names and
+// opens its connection. It is the one place that knows every engine, so
+// the engine interface (db/engine/Engine.h) knows none of them and a third
+// engine is added here and in its own room under db/engine/.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "db/engine/Engine.h"
+
+namespace zeldb {
+
+// What dbConnect hands to an engine: the three configuration values.
+struct ConnectParams {
+  std::string user;
+  std::string password;
+  std::string service;  // NET8: a PostgreSQL connection string, else the SQLite database file
+};
+
+// Opens the engine that the service names: PostgreSQL for a URI or
+// key=value pairs, SQLite for anything else. Returns 0 or a negative status.
+int32_t Engine_Connect(const ConnectParams& params, std::unique_ptr<EngineConnection>& out);
+
+}  // namespace zeldb
