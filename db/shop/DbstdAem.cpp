@@ -16,9 +16,9 @@ using zeldb::StmtKind;
 
 namespace {
 
-using A = AemDayRecord;
-using E = EmoRecord;
-using EP = EmoPmsRecord;
+using AemDay = AemDayRecord;
+using Emo = EmoRecord;
+using EmoPms = EmoPmsRecord;
 
 // The selection of one part of a model on one day.
 struct PartOfDay {
@@ -51,13 +51,13 @@ const CursorDef kAemDay{
     "AemKal=KalNum) and KalDtm=TO_DATE(:b2,'yyyymmdd')) and BakDtm=TO_DATE(:b2,'yyyymmdd')) and AemEmo=EmoEmo) and "
     "EmoTtp=KalBtp) order by EmoBeg",
     {ZEL_HV_TEXT(ModelOfDay, apg), ZEL_HV_INT(ModelOfDay, kng), ZEL_HV_TEXT(ModelOfDay, day)},
-    {ZEL_HV_TEXT(A, AemApg), ZEL_HV_TEXT(A, AemEmo), ZEL_HV_TEXT(A, AemGvo), ZEL_HV_TEXT(A, AemBez),
-     ZEL_HV_TEXT(A, AemTxt), ZEL_HV_TEXT(A, AemKal), ZEL_HV_INT(A, AemLkz), ZEL_HV_INT(A, AemVzt),
-     ZEL_HV_INT(A, AemEzt), ZEL_HV_INT(A, AemPrz), ZEL_HV_INT(A, AemAfz), ZEL_HV_INT(A, AemApz),
-     ZEL_HV_INT(A, AemPrp), ZEL_HV_INT(A, AemAfp), ZEL_HV_INT(A, AemApp), ZEL_HV_TEXT(A, KalBtp),
-     ZEL_HV_TEXT(A, KalDtm), ZEL_HV_INT(A, BakJhr), ZEL_HV_INT(A, BakMon), ZEL_HV_INT(A, BakWch),
-     ZEL_HV_INT(A, BakWtg), ZEL_HV_INT(A, BakJtg), ZEL_HV_INT(A, AemMaz)},
-    sizeof(ModelOfDay), sizeof(A)};
+    {ZEL_HV_TEXT(AemDay, AemApg), ZEL_HV_TEXT(AemDay, AemEmo), ZEL_HV_TEXT(AemDay, AemGvo), ZEL_HV_TEXT(AemDay, AemBez),
+     ZEL_HV_TEXT(AemDay, AemTxt), ZEL_HV_TEXT(AemDay, AemKal), ZEL_HV_INT(AemDay, AemLkz), ZEL_HV_INT(AemDay, AemVzt),
+     ZEL_HV_INT(AemDay, AemEzt), ZEL_HV_INT(AemDay, AemPrz), ZEL_HV_INT(AemDay, AemAfz), ZEL_HV_INT(AemDay, AemApz),
+     ZEL_HV_INT(AemDay, AemPrp), ZEL_HV_INT(AemDay, AemAfp), ZEL_HV_INT(AemDay, AemApp), ZEL_HV_TEXT(AemDay, KalBtp),
+     ZEL_HV_TEXT(AemDay, KalDtm), ZEL_HV_INT(AemDay, BakJhr), ZEL_HV_INT(AemDay, BakMon), ZEL_HV_INT(AemDay, BakWch),
+     ZEL_HV_INT(AemDay, BakWtg), ZEL_HV_INT(AemDay, BakJtg), ZEL_HV_INT(AemDay, AemMaz)},
+    sizeof(ModelOfDay), sizeof(AemDay)};
 
 const StatementDef kAemCount{"Aem_Count", StmtKind::SelectInto,
     "select count(*)  into :b0  from Mvs532Aem where (AemApg=:b1 and AemKng=2)",
@@ -70,10 +70,10 @@ const CursorDef kEmoPms{
     "Mvs533Emo ,Mvs536Pmz ,Mvs535Pms where (((((EmoEmo=:b0 and EmoTtp=:b1) and EmoPmo=PmzPmo) and PmzPms=PmsNum) and "
     "TO_CHAR(PmzGvo,'yyyymmdd')<=:b2) and TO_CHAR(PmzGbi,'yyyymmdd')>=:b2) order by EmoBeg",
     {ZEL_HV_TEXT(PartOfDay, emo), ZEL_HV_TEXT(PartOfDay, ttp), ZEL_HV_TEXT(PartOfDay, day)},
-    {ZEL_HV_TEXT(EP, EmoEmo), ZEL_HV_TEXT(EP, EmoTtp), ZEL_HV_TEXT(EP, EmoTxt), ZEL_HV_INT(EP, EmoBeg),
-     ZEL_HV_INT(EP, EmoEnd), ZEL_HV_TEXT(EP, PmsNum), ZEL_HV_INT(EP, PmsBeg), ZEL_HV_INT(EP, PmsEnd),
-     ZEL_HV_INT(EP, PmsInt), ZEL_HV_INT(EP, PmsPse), ZEL_HV_INT(EP, PmsBzt), ZEL_HV_INT(EP, PmsPrz)},
-    sizeof(PartOfDay), sizeof(EP)};
+    {ZEL_HV_TEXT(EmoPms, EmoEmo), ZEL_HV_TEXT(EmoPms, EmoTtp), ZEL_HV_TEXT(EmoPms, EmoTxt), ZEL_HV_INT(EmoPms, EmoBeg),
+     ZEL_HV_INT(EmoPms, EmoEnd), ZEL_HV_TEXT(EmoPms, PmsNum), ZEL_HV_INT(EmoPms, PmsBeg), ZEL_HV_INT(EmoPms, PmsEnd),
+     ZEL_HV_INT(EmoPms, PmsInt), ZEL_HV_INT(EmoPms, PmsPse), ZEL_HV_INT(EmoPms, PmsBzt), ZEL_HV_INT(EmoPms, PmsPrz)},
+    sizeof(PartOfDay), sizeof(EmoPms)};
 
 const std::vector<zeldb::HostVar> kSumOutput = {ZEL_HV_INT(PeriodSum, total)};
 const std::vector<zeldb::HostVar> kSumInputs = {ZEL_HV_TEXT(PeriodSum, emo), ZEL_HV_TEXT(PeriodSum, ttp),
@@ -100,9 +100,9 @@ const CursorDef kEmoTtp{
     "select EmoEmo ,EmoTtp ,EmoTxt ,EmoBeg ,EmoEnd ,EmoArt  from Mvs533Emo where (EmoEmo=:b0 and EmoTtp=:b1) order "
     "by EmoBeg",
     {ZEL_HV_TEXT(PartOfDay, emo), ZEL_HV_TEXT(PartOfDay, ttp)},
-    {ZEL_HV_TEXT(E, EmoEmo), ZEL_HV_TEXT(E, EmoTtp), ZEL_HV_TEXT(E, EmoTxt), ZEL_HV_INT(E, EmoBeg),
-     ZEL_HV_INT(E, EmoEnd), ZEL_HV_INT(E, EmoArt)},
-    sizeof(PartOfDay), sizeof(E)};
+    {ZEL_HV_TEXT(Emo, EmoEmo), ZEL_HV_TEXT(Emo, EmoTtp), ZEL_HV_TEXT(Emo, EmoTxt), ZEL_HV_INT(Emo, EmoBeg),
+     ZEL_HV_INT(Emo, EmoEnd), ZEL_HV_INT(Emo, EmoArt)},
+    sizeof(PartOfDay), sizeof(Emo)};
 
 PartOfDay Part(const char* emo, const char* ttp, const char* day) {
   PartOfDay p{};

@@ -15,31 +15,31 @@ using zeldb::TextRange;
 
 namespace {
 
-using G = ApgRecord;
-using L = AplRecord;
+using Apg = ApgRecord;
+using Apl = AplRecord;
 
-const zeldb::KeptFields kApgKey = {ZEL_HV_TEXT(G, ApgApg)};
-const zeldb::KeptFields kAplKey = {ZEL_HV_TEXT(L, AplApl)};
+const zeldb::KeptFields kApgKey = {ZEL_HV_TEXT(Apg, ApgApg)};
+const zeldb::KeptFields kAplKey = {ZEL_HV_TEXT(Apl, AplApl)};
 
 const std::vector<zeldb::HostVar> kApgRow =
-    {ZEL_HV_TEXT(G, ApgApg), ZEL_HV_TEXT(G, ApgBez), ZEL_HV_TEXT(G, ApgTxt), ZEL_HV_TEXT(G, ApgFbe),
-     ZEL_HV_TEXT(G, ApgKst), ZEL_HV_INT(G, ApgApl), ZEL_HV_INT(G, ApgTag), ZEL_HV_DOUBLE(G, ApgKap),
-     ZEL_HV_DOUBLE(G, ApgPrd), ZEL_HV_DOUBLE(G, ApgRst), ZEL_HV_DOUBLE(G, ApgPau), ZEL_HV_DOUBLE(G, ApgUnt),
-     ZEL_HV_DOUBLE(G, ApgIak), ZEL_HV_TEXT(G, ApgSt1), ZEL_HV_TEXT(G, ApgSt2), ZEL_HV_TEXT(G, ApgSt3),
-     ZEL_HV_DOUBLE(G, ApgSf1), ZEL_HV_DOUBLE(G, ApgSf2), ZEL_HV_DOUBLE(G, ApgSf3), ZEL_HV_TEXT(G, ApgZf1),
-     ZEL_HV_TEXT(G, ApgZf2), ZEL_HV_TEXT(G, ApgZf3), ZEL_HV_TEXT(G, ApgDna), ZEL_HV_TEXT(G, ApgDwn),
-     ZEL_HV_SHORT(G, ApgSta), ZEL_HV_TEXT(G, ApgErf)};
+    {ZEL_HV_TEXT(Apg, ApgApg), ZEL_HV_TEXT(Apg, ApgBez), ZEL_HV_TEXT(Apg, ApgTxt), ZEL_HV_TEXT(Apg, ApgFbe),
+     ZEL_HV_TEXT(Apg, ApgKst), ZEL_HV_INT(Apg, ApgApl), ZEL_HV_INT(Apg, ApgTag), ZEL_HV_DOUBLE(Apg, ApgKap),
+     ZEL_HV_DOUBLE(Apg, ApgPrd), ZEL_HV_DOUBLE(Apg, ApgRst), ZEL_HV_DOUBLE(Apg, ApgPau), ZEL_HV_DOUBLE(Apg, ApgUnt),
+     ZEL_HV_DOUBLE(Apg, ApgIak), ZEL_HV_TEXT(Apg, ApgSt1), ZEL_HV_TEXT(Apg, ApgSt2), ZEL_HV_TEXT(Apg, ApgSt3),
+     ZEL_HV_DOUBLE(Apg, ApgSf1), ZEL_HV_DOUBLE(Apg, ApgSf2), ZEL_HV_DOUBLE(Apg, ApgSf3), ZEL_HV_TEXT(Apg, ApgZf1),
+     ZEL_HV_TEXT(Apg, ApgZf2), ZEL_HV_TEXT(Apg, ApgZf3), ZEL_HV_TEXT(Apg, ApgDna), ZEL_HV_TEXT(Apg, ApgDwn),
+     ZEL_HV_SHORT(Apg, ApgSta), ZEL_HV_TEXT(Apg, ApgErf)};
 const std::vector<zeldb::HostVar> kAplRow =
-    {ZEL_HV_TEXT(L, AplApl), ZEL_HV_TEXT(L, AplBez), ZEL_HV_TEXT(L, AplTxt), ZEL_HV_TEXT(L, AplApg),
-     ZEL_HV_TEXT(L, AplFbe), ZEL_HV_SHORT(L, AplSts), ZEL_HV_SHORT(L, AplSis), ZEL_HV_INT(L, AplApr),
-     ZEL_HV_INT(L, AplAaf), ZEL_HV_TEXT(L, AplUbg), ZEL_HV_TEXT(L, AplUdt), ZEL_HV_INT(L, AplTag),
-     ZEL_HV_DOUBLE(L, AplVrf), ZEL_HV_DOUBLE(L, AplRsp), ZEL_HV_DOUBLE(L, AplRsi), ZEL_HV_DOUBLE(L, AplAfp),
-     ZEL_HV_DOUBLE(L, AplAfi), ZEL_HV_DOUBLE(L, AplPau), ZEL_HV_DOUBLE(L, AplUnt), ZEL_HV_DOUBLE(L, AplIak),
-     ZEL_HV_INT(L, AplAvt), ZEL_HV_DOUBLE(L, AplKap), ZEL_HV_DOUBLE(L, AplAvr), ZEL_HV_DOUBLE(L, AplAvp),
-     ZEL_HV_TEXT(L, AplSt1), ZEL_HV_TEXT(L, AplSt2), ZEL_HV_TEXT(L, AplSt3), ZEL_HV_DOUBLE(L, AplSf1),
-     ZEL_HV_DOUBLE(L, AplSf2), ZEL_HV_DOUBLE(L, AplSf3), ZEL_HV_TEXT(L, AplZf1), ZEL_HV_TEXT(L, AplZf2),
-     ZEL_HV_TEXT(L, AplZf3), ZEL_HV_TEXT(L, AplDna), ZEL_HV_TEXT(L, AplDwn), ZEL_HV_SHORT(L, AplSta),
-     ZEL_HV_TEXT(L, AplErf)};
+    {ZEL_HV_TEXT(Apl, AplApl), ZEL_HV_TEXT(Apl, AplBez), ZEL_HV_TEXT(Apl, AplTxt), ZEL_HV_TEXT(Apl, AplApg),
+     ZEL_HV_TEXT(Apl, AplFbe), ZEL_HV_SHORT(Apl, AplSts), ZEL_HV_SHORT(Apl, AplSis), ZEL_HV_INT(Apl, AplApr),
+     ZEL_HV_INT(Apl, AplAaf), ZEL_HV_TEXT(Apl, AplUbg), ZEL_HV_TEXT(Apl, AplUdt), ZEL_HV_INT(Apl, AplTag),
+     ZEL_HV_DOUBLE(Apl, AplVrf), ZEL_HV_DOUBLE(Apl, AplRsp), ZEL_HV_DOUBLE(Apl, AplRsi), ZEL_HV_DOUBLE(Apl, AplAfp),
+     ZEL_HV_DOUBLE(Apl, AplAfi), ZEL_HV_DOUBLE(Apl, AplPau), ZEL_HV_DOUBLE(Apl, AplUnt), ZEL_HV_DOUBLE(Apl, AplIak),
+     ZEL_HV_INT(Apl, AplAvt), ZEL_HV_DOUBLE(Apl, AplKap), ZEL_HV_DOUBLE(Apl, AplAvr), ZEL_HV_DOUBLE(Apl, AplAvp),
+     ZEL_HV_TEXT(Apl, AplSt1), ZEL_HV_TEXT(Apl, AplSt2), ZEL_HV_TEXT(Apl, AplSt3), ZEL_HV_DOUBLE(Apl, AplSf1),
+     ZEL_HV_DOUBLE(Apl, AplSf2), ZEL_HV_DOUBLE(Apl, AplSf3), ZEL_HV_TEXT(Apl, AplZf1), ZEL_HV_TEXT(Apl, AplZf2),
+     ZEL_HV_TEXT(Apl, AplZf3), ZEL_HV_TEXT(Apl, AplDna), ZEL_HV_TEXT(Apl, AplDwn), ZEL_HV_SHORT(Apl, AplSta),
+     ZEL_HV_TEXT(Apl, AplErf)};
 
 const StatementDef kApgPKeyReadk{
     "Apg_PKeyReadk", StmtKind::SelectInto,
@@ -48,7 +48,7 @@ const StatementDef kApgPKeyReadk{
     ":b0:b1,:b2:b3,:b4:b5,:b6:b7,:b8:b9,:b10:b11,:b12:b13,:b14:b15,:b16:b17,:b18:b19,:b20:b21,:b22:b23,:b24:b25,"
     ":b26:b27,:b28:b29,:b30:b31,:b32:b33,:b34:b35,:b36:b37,:b38:b39,:b40:b41,:b42:b43,:b44:b45,:b46:b47,:b48:b49,"
     ":b50:b51  from Mvs530Apg where ApgApg=:b0",
-    kApgRow, {}, nullptr, sizeof(G)};
+    kApgRow, {}, nullptr, sizeof(Apg)};
 
 const StatementDef kApgPKeyUpd{
     "Apg_PKeyUpd", StmtKind::Update,
@@ -57,24 +57,24 @@ const StatementDef kApgPKeyUpd{
     "ApgSf3=:b17,ApgZf1=:b18,ApgZf2=:b19,ApgZf3=:b20,ApgDna=:b21,ApgDwn=:b22,ApgSta=:b23,ApgErf=:b24,ApgDat=sysdate "
     "where ApgApg=:b25",
     {},
-    {ZEL_HV_TEXT(G, ApgBez), ZEL_HV_TEXT(G, ApgTxt), ZEL_HV_TEXT(G, ApgFbe), ZEL_HV_TEXT(G, ApgKst),
-     ZEL_HV_INT(G, ApgApl), ZEL_HV_INT(G, ApgTag), ZEL_HV_DOUBLE(G, ApgKap), ZEL_HV_DOUBLE(G, ApgPrd),
-     ZEL_HV_DOUBLE(G, ApgRst), ZEL_HV_DOUBLE(G, ApgPau), ZEL_HV_DOUBLE(G, ApgUnt), ZEL_HV_DOUBLE(G, ApgIak),
-     ZEL_HV_TEXT(G, ApgSt1), ZEL_HV_TEXT(G, ApgSt2), ZEL_HV_TEXT(G, ApgSt3), ZEL_HV_DOUBLE(G, ApgSf1),
-     ZEL_HV_DOUBLE(G, ApgSf2), ZEL_HV_DOUBLE(G, ApgSf3), ZEL_HV_TEXT(G, ApgZf1), ZEL_HV_TEXT(G, ApgZf2),
-     ZEL_HV_TEXT(G, ApgZf3), ZEL_HV_TEXT(G, ApgDna), ZEL_HV_TEXT(G, ApgDwn), ZEL_HV_SHORT(G, ApgSta),
-     ZEL_HV_TEXT(G, ApgErf), ZEL_HV_TEXT(G, ApgApg)},
-    "Apg_PKeyUpd_Sp", sizeof(G)};
+    {ZEL_HV_TEXT(Apg, ApgBez), ZEL_HV_TEXT(Apg, ApgTxt), ZEL_HV_TEXT(Apg, ApgFbe), ZEL_HV_TEXT(Apg, ApgKst),
+     ZEL_HV_INT(Apg, ApgApl), ZEL_HV_INT(Apg, ApgTag), ZEL_HV_DOUBLE(Apg, ApgKap), ZEL_HV_DOUBLE(Apg, ApgPrd),
+     ZEL_HV_DOUBLE(Apg, ApgRst), ZEL_HV_DOUBLE(Apg, ApgPau), ZEL_HV_DOUBLE(Apg, ApgUnt), ZEL_HV_DOUBLE(Apg, ApgIak),
+     ZEL_HV_TEXT(Apg, ApgSt1), ZEL_HV_TEXT(Apg, ApgSt2), ZEL_HV_TEXT(Apg, ApgSt3), ZEL_HV_DOUBLE(Apg, ApgSf1),
+     ZEL_HV_DOUBLE(Apg, ApgSf2), ZEL_HV_DOUBLE(Apg, ApgSf3), ZEL_HV_TEXT(Apg, ApgZf1), ZEL_HV_TEXT(Apg, ApgZf2),
+     ZEL_HV_TEXT(Apg, ApgZf3), ZEL_HV_TEXT(Apg, ApgDna), ZEL_HV_TEXT(Apg, ApgDwn), ZEL_HV_SHORT(Apg, ApgSta),
+     ZEL_HV_TEXT(Apg, ApgErf), ZEL_HV_TEXT(Apg, ApgApg)},
+    "Apg_PKeyUpd_Sp", sizeof(Apg)};
 
 const StatementDef kApgPKeyDel{"Apg_PKeyDel", StmtKind::Delete, "delete  from Mvs530Apg  where ApgApg=:b0", {},
-                               {ZEL_HV_TEXT(G, ApgApg)}, "Apg_PKeyDel_Sp", sizeof(G)};
+                               {ZEL_HV_TEXT(Apg, ApgApg)}, "Apg_PKeyDel_Sp", sizeof(Apg)};
 
 const CursorDef kApgRange{
     "Apg_Range",
     "select ApgApg ,ApgBez ,ApgTxt ,ApgFbe ,ApgKst ,ApgApl ,ApgTag ,ApgKap ,ApgPrd ,ApgRst ,ApgPau ,ApgUnt ,ApgIak ,"
     "ApgSt1 ,ApgSt2 ,ApgSt3 ,ApgSf1 ,ApgSf2 ,ApgSf3 ,ApgZf1 ,ApgZf2 ,ApgZf3 ,ApgDna ,ApgDwn ,ApgSta ,ApgErf  from "
     "Mvs530Apg where (ApgApg>:b0 and ApgApg<:b1) order by ApgApg",
-    {ZEL_HV_TEXT(TextRange, low), ZEL_HV_TEXT(TextRange, high)}, kApgRow, sizeof(TextRange), sizeof(G)};
+    {ZEL_HV_TEXT(TextRange, low), ZEL_HV_TEXT(TextRange, high)}, kApgRow, sizeof(TextRange), sizeof(Apg)};
 
 const StatementDef kAplPKeyReadk{
     "Apl_PKeyReadk", StmtKind::SelectInto,
@@ -85,7 +85,7 @@ const StatementDef kAplPKeyReadk{
     ":b20:b21,:b22:b23,:b24:b25,:b26:b27,:b28:b29,:b30:b31,:b32:b33,:b34:b35,:b36:b37,:b38:b39,:b40:b41,:b42:b43,"
     ":b44:b45,:b46:b47,:b48:b49,:b50:b51,:b52:b53,:b54:b55,:b56:b57,:b58:b59,:b60:b61,:b62:b63,:b64:b65,:b66:b67,"
     ":b68:b69,:b70:b71,:b72:b73  from Mvs531Apl where AplApl=:b0",
-    kAplRow, {}, nullptr, sizeof(L)};
+    kAplRow, {}, nullptr, sizeof(Apl)};
 
 const StatementDef kAplPKeyUpd{
     "Apl_PKeyUpd", StmtKind::Update,
@@ -95,20 +95,20 @@ const StatementDef kAplPKeyUpd{
     "AplSt2=:b24,AplSt3=:b25,AplSf1=:b26,AplSf2=:b27,AplSf3=:b28,AplZf1=:b29,AplZf2=:b30,AplZf3=:b31,AplDna=:b32,"
     "AplDwn=:b33,AplSta=:b34,AplErf=:b35,AplDat=sysdate where AplApl=:b36",
     {},
-    {ZEL_HV_TEXT(L, AplBez), ZEL_HV_TEXT(L, AplTxt), ZEL_HV_TEXT(L, AplApg), ZEL_HV_TEXT(L, AplFbe),
-     ZEL_HV_SHORT(L, AplSts), ZEL_HV_SHORT(L, AplSis), ZEL_HV_INT(L, AplApr), ZEL_HV_INT(L, AplAaf),
-     ZEL_HV_TEXT(L, AplUbg), ZEL_HV_TEXT(L, AplUdt), ZEL_HV_INT(L, AplTag), ZEL_HV_DOUBLE(L, AplVrf),
-     ZEL_HV_DOUBLE(L, AplRsp), ZEL_HV_DOUBLE(L, AplRsi), ZEL_HV_DOUBLE(L, AplAfp), ZEL_HV_DOUBLE(L, AplAfi),
-     ZEL_HV_DOUBLE(L, AplPau), ZEL_HV_DOUBLE(L, AplUnt), ZEL_HV_DOUBLE(L, AplIak), ZEL_HV_INT(L, AplAvt),
-     ZEL_HV_DOUBLE(L, AplKap), ZEL_HV_DOUBLE(L, AplAvr), ZEL_HV_DOUBLE(L, AplAvp), ZEL_HV_TEXT(L, AplSt1),
-     ZEL_HV_TEXT(L, AplSt2), ZEL_HV_TEXT(L, AplSt3), ZEL_HV_DOUBLE(L, AplSf1), ZEL_HV_DOUBLE(L, AplSf2),
-     ZEL_HV_DOUBLE(L, AplSf3), ZEL_HV_TEXT(L, AplZf1), ZEL_HV_TEXT(L, AplZf2), ZEL_HV_TEXT(L, AplZf3),
-     ZEL_HV_TEXT(L, AplDna), ZEL_HV_TEXT(L, AplDwn), ZEL_HV_SHORT(L, AplSta), ZEL_HV_TEXT(L, AplErf),
-     ZEL_HV_TEXT(L, AplApl)},
-    "Apl_PKeyUpd_Sp", sizeof(L)};
+    {ZEL_HV_TEXT(Apl, AplBez), ZEL_HV_TEXT(Apl, AplTxt), ZEL_HV_TEXT(Apl, AplApg), ZEL_HV_TEXT(Apl, AplFbe),
+     ZEL_HV_SHORT(Apl, AplSts), ZEL_HV_SHORT(Apl, AplSis), ZEL_HV_INT(Apl, AplApr), ZEL_HV_INT(Apl, AplAaf),
+     ZEL_HV_TEXT(Apl, AplUbg), ZEL_HV_TEXT(Apl, AplUdt), ZEL_HV_INT(Apl, AplTag), ZEL_HV_DOUBLE(Apl, AplVrf),
+     ZEL_HV_DOUBLE(Apl, AplRsp), ZEL_HV_DOUBLE(Apl, AplRsi), ZEL_HV_DOUBLE(Apl, AplAfp), ZEL_HV_DOUBLE(Apl, AplAfi),
+     ZEL_HV_DOUBLE(Apl, AplPau), ZEL_HV_DOUBLE(Apl, AplUnt), ZEL_HV_DOUBLE(Apl, AplIak), ZEL_HV_INT(Apl, AplAvt),
+     ZEL_HV_DOUBLE(Apl, AplKap), ZEL_HV_DOUBLE(Apl, AplAvr), ZEL_HV_DOUBLE(Apl, AplAvp), ZEL_HV_TEXT(Apl, AplSt1),
+     ZEL_HV_TEXT(Apl, AplSt2), ZEL_HV_TEXT(Apl, AplSt3), ZEL_HV_DOUBLE(Apl, AplSf1), ZEL_HV_DOUBLE(Apl, AplSf2),
+     ZEL_HV_DOUBLE(Apl, AplSf3), ZEL_HV_TEXT(Apl, AplZf1), ZEL_HV_TEXT(Apl, AplZf2), ZEL_HV_TEXT(Apl, AplZf3),
+     ZEL_HV_TEXT(Apl, AplDna), ZEL_HV_TEXT(Apl, AplDwn), ZEL_HV_SHORT(Apl, AplSta), ZEL_HV_TEXT(Apl, AplErf),
+     ZEL_HV_TEXT(Apl, AplApl)},
+    "Apl_PKeyUpd_Sp", sizeof(Apl)};
 
 const StatementDef kAplPKeyDel{"Apl_PKeyDel", StmtKind::Delete, "delete  from Mvs531Apl  where AplApl=:b0", {},
-                               {ZEL_HV_TEXT(L, AplApl)}, "Apl_PKeyDel_Sp", sizeof(L)};
+                               {ZEL_HV_TEXT(Apl, AplApl)}, "Apl_PKeyDel_Sp", sizeof(Apl)};
 
 const CursorDef kAplRange{
     "Apl_Range",
@@ -116,7 +116,7 @@ const CursorDef kAplRange{
     "TO_CHAR(AplUdt,'yyyymmddHH24MISS') ,AplTag ,AplVrf ,AplRsp ,AplRsi ,AplAfp ,AplAfi ,AplPau ,AplUnt ,AplIak ,"
     "AplAvt ,AplKap ,AplAvr ,AplAvp ,AplSt1 ,AplSt2 ,AplSt3 ,AplSf1 ,AplSf2 ,AplSf3 ,AplZf1 ,AplZf2 ,AplZf3 ,AplDna ,"
     "AplDwn ,AplSta ,AplErf  from Mvs531Apl where (AplApl>:b0 and AplApl<:b1) order by AplApl",
-    {ZEL_HV_TEXT(TextRange, low), ZEL_HV_TEXT(TextRange, high)}, kAplRow, sizeof(TextRange), sizeof(L)};
+    {ZEL_HV_TEXT(TextRange, low), ZEL_HV_TEXT(TextRange, high)}, kAplRow, sizeof(TextRange), sizeof(Apl)};
 
 const CursorDef kAplApg{
     "Apl_Apg",
@@ -124,7 +124,7 @@ const CursorDef kAplApg{
     "TO_CHAR(AplUdt,'yyyymmddHH24MISS') ,AplTag ,AplVrf ,AplRsp ,AplRsi ,AplAfp ,AplAfi ,AplPau ,AplUnt ,AplIak ,"
     "AplAvt ,AplKap ,AplAvr ,AplAvp ,AplSt1 ,AplSt2 ,AplSt3 ,AplSf1 ,AplSf2 ,AplSf3 ,AplZf1 ,AplZf2 ,AplZf3 ,AplDna ,"
     "AplDwn ,AplSta ,AplErf  from Mvs531Apl where AplApg=:b0 order by AplApl",
-    {ZEL_HV_TEXT(TextArg, value)}, kAplRow, sizeof(TextArg), sizeof(L)};
+    {ZEL_HV_TEXT(TextArg, value)}, kAplRow, sizeof(TextArg), sizeof(Apl)};
 
 }  // namespace
 

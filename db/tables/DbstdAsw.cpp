@@ -15,7 +15,7 @@ using zeldb::StmtKind;
 
 namespace {
 
-using A = AswRecord;
+using Asw = AswRecord;
 
 // Person and badge numbers given as arguments travel whole in the wider
 // zeldb::ArgText, so that one longer than its column matches no row instead
@@ -41,11 +41,11 @@ const StatementDef kAswPKeyReadk{
     "select AswPnr ,TO_CHAR(AswGbi,'yyyymmdd') ,AswErf ,TO_CHAR(AswDat,'yyyymmddHH24MISS') ,PnrNam ,PnrStr ,PnrOrt "
     "into :b0:b1,:b2:b3,:b4:b5,:b6:b7,:b8:b9,:b10:b11,:b12:b13  from MvSystem.Mvs301Asw ,Mvs300Pnr where "
     "((AswNum=:b14 and AswGvo=TO_DATE(:b15,'yyyymmdd')) and AswPnr=PnrNum)",
-    {ZEL_HV_TEXT(A, AswPnr), ZEL_HV_TEXT(A, AswGbi), ZEL_HV_TEXT(A, AswErf), ZEL_HV_TEXT(A, AswDat),
-     ZEL_HV_TEXT(A, PnrNam), ZEL_HV_TEXT(A, PnrStr), ZEL_HV_TEXT(A, PnrOrt)},
-    {ZEL_HV_TEXT(A, AswNum), ZEL_HV_TEXT(A, AswGvo)},
+    {ZEL_HV_TEXT(Asw, AswPnr), ZEL_HV_TEXT(Asw, AswGbi), ZEL_HV_TEXT(Asw, AswErf), ZEL_HV_TEXT(Asw, AswDat),
+     ZEL_HV_TEXT(Asw, PnrNam), ZEL_HV_TEXT(Asw, PnrStr), ZEL_HV_TEXT(Asw, PnrOrt)},
+    {ZEL_HV_TEXT(Asw, AswNum), ZEL_HV_TEXT(Asw, AswGvo)},
     nullptr,
-    sizeof(A)};
+    sizeof(Asw)};
 
 const CursorDef kAswPnrAll{
     "Asw_PnrAll",
@@ -54,11 +54,11 @@ const CursorDef kAswPnrAll{
     "(((AswPnr is  not null  and AswGvo<=trunc(SYSDATE)) and (AswGbi>=trunc(SYSDATE) or AswGbi is null )) and "
     "AswPnr=PnrNum) order by AswPnr,AswGvo desc",
     {},
-    {ZEL_HV_TEXT(A, AswPnr), ZEL_HV_TEXT(A, AswNum), ZEL_HV_TEXT(A, AswGvo), ZEL_HV_TEXT(A, AswGbi),
-     ZEL_HV_TEXT(A, AswErf), ZEL_HV_TEXT(A, AswDat), ZEL_HV_TEXT(A, PnrNam), ZEL_HV_TEXT(A, PnrStr),
-     ZEL_HV_TEXT(A, PnrOrt)},
+    {ZEL_HV_TEXT(Asw, AswPnr), ZEL_HV_TEXT(Asw, AswNum), ZEL_HV_TEXT(Asw, AswGvo), ZEL_HV_TEXT(Asw, AswGbi),
+     ZEL_HV_TEXT(Asw, AswErf), ZEL_HV_TEXT(Asw, AswDat), ZEL_HV_TEXT(Asw, PnrNam), ZEL_HV_TEXT(Asw, PnrStr),
+     ZEL_HV_TEXT(Asw, PnrOrt)},
     0,
-    sizeof(A)};
+    sizeof(Asw)};
 
 const CursorDef kAswNum{
     "Asw_Num",
@@ -66,10 +66,10 @@ const CursorDef kAswNum{
     ",TO_CHAR(AswDat,'yyyymmddHH24MISS')  from MvSystem.Mvs301Asw where (AswNum=:b0 and AswGvo<=trunc(SYSDATE)) "
     "order by AswGvo desc",
     {ZEL_HV_TEXT(zeldb::TextArg, value)},
-    {ZEL_HV_TEXT(A, AswPnr), ZEL_HV_TEXT(A, AswGvo), ZEL_HV_TEXT(A, AswGbi), ZEL_HV_TEXT(A, AswErf),
-     ZEL_HV_TEXT(A, AswDat)},
+    {ZEL_HV_TEXT(Asw, AswPnr), ZEL_HV_TEXT(Asw, AswGvo), ZEL_HV_TEXT(Asw, AswGbi), ZEL_HV_TEXT(Asw, AswErf),
+     ZEL_HV_TEXT(Asw, AswDat)},
     sizeof(zeldb::TextArg),
-    sizeof(A)};
+    sizeof(Asw)};
 
 const CursorDef kAswPnr{
     "Asw_Pnr",
@@ -77,10 +77,10 @@ const CursorDef kAswPnr{
     ",TO_CHAR(AswDat,'yyyymmddHH24MISS')  from MvSystem.Mvs301Asw where (AswPnr=:b0 and AswGvo<=trunc(SYSDATE)) "
     "order by AswGvo desc",
     {ZEL_HV_TEXT(zeldb::TextArg, value)},
-    {ZEL_HV_TEXT(A, AswNum), ZEL_HV_TEXT(A, AswGvo), ZEL_HV_TEXT(A, AswGbi), ZEL_HV_TEXT(A, AswErf),
-     ZEL_HV_TEXT(A, AswDat)},
+    {ZEL_HV_TEXT(Asw, AswNum), ZEL_HV_TEXT(Asw, AswGvo), ZEL_HV_TEXT(Asw, AswGbi), ZEL_HV_TEXT(Asw, AswErf),
+     ZEL_HV_TEXT(Asw, AswDat)},
     sizeof(zeldb::TextArg),
-    sizeof(A)};
+    sizeof(Asw)};
 
 const StatementDef kPnrPKeyReadk{
     "Pnr_PKeyReadk", StmtKind::SelectInto,

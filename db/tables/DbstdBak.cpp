@@ -11,27 +11,27 @@ using zeldb::StmtKind;
 
 namespace {
 
-using B = BakRecord;
+using Bak = BakRecord;
 
 const StatementDef kDateReadk{
     "Bak_DateReadk", StmtKind::SelectInto,
     "select TO_CHAR(BakDtm,'yyyymmdd') ,BakJhr ,BakMon ,BakTag ,BakWch ,BakWtg ,BakJtg into "
     ":b0:b1,:b2:b3,:b4:b5,:b6:b7,:b8:b9,:b10:b11,:b12:b13  from MvSystem.Mvs133Bak where "
     "BakDtm=(TO_DATE(:b14,'yyyymmdd')+:b15)",
-    {ZEL_HV_TEXT(B, BakDtm), ZEL_HV_INT(B, BakJhr), ZEL_HV_INT(B, BakMon), ZEL_HV_INT(B, BakTag),
-     ZEL_HV_INT(B, BakWch), ZEL_HV_INT(B, BakWtg), ZEL_HV_INT(B, BakJtg)},
-    {ZEL_HV_TEXT(B, BakDtm), ZEL_HV_INT(B, BakDays)},
+    {ZEL_HV_TEXT(Bak, BakDtm), ZEL_HV_INT(Bak, BakJhr), ZEL_HV_INT(Bak, BakMon), ZEL_HV_INT(Bak, BakTag),
+     ZEL_HV_INT(Bak, BakWch), ZEL_HV_INT(Bak, BakWtg), ZEL_HV_INT(Bak, BakJtg)},
+    {ZEL_HV_TEXT(Bak, BakDtm), ZEL_HV_INT(Bak, BakDays)},
     nullptr,
-    sizeof(B)};
+    sizeof(Bak)};
 
 const StatementDef kCount{
     "Bak_Count", StmtKind::SelectInto,
     "select count(*)  into :b0  from Mvs133Bak where (BakDtm>TO_DATE(:b1,'yyyymmdd') and "
     "BakDtm<=TO_DATE(:b2,'yyyymmdd'))",
-    {ZEL_HV_INT(B, BakDays)},
-    {ZEL_HV_TEXT(B, BakDtm), ZEL_HV_TEXT(B, BakDtmEnd)},
+    {ZEL_HV_INT(Bak, BakDays)},
+    {ZEL_HV_TEXT(Bak, BakDtm), ZEL_HV_TEXT(Bak, BakDtmEnd)},
     nullptr,
-    sizeof(B)};
+    sizeof(Bak)};
 
 }  // namespace
 
