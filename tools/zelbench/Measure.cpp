@@ -3,20 +3,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/Launch.h"
-
 namespace zelbench {
 
 Measured RunMeasured(const std::vector<std::string>& argv, const std::string& cwd, const std::string& outputFile,
                      const std::string& input) {
-  const PlatExit e = Plat_Run({argv, cwd, input, outputFile.empty() ? PlatOutput::Discard : PlatOutput::Truncate,
-                               outputFile});
-  Measured m;
-  m.exitCode = e.exitCode;
-  m.wallSeconds = e.wallSeconds;
-  m.cpuSeconds = e.cpuSeconds;
-  m.maxRssKiB = e.maxRssKiB;
-  return m;
+  return Plat_Run({argv, cwd, input, outputFile.empty() ? PlatOutput::Discard : PlatOutput::Truncate, outputFile});
 }
 
 Measured RunMeasuredFresh(const std::vector<std::string>& argv, const std::string& cwd,
