@@ -4,12 +4,13 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <ctime>
 #include <filesystem>
+#include <optional>
 
+#include "TestSupport.h"
 #include "platform/Clock.h"
 
 namespace zeltest {
@@ -59,21 +60,20 @@ class LockHolder {
   explicit LockHolder(const std::filesystem::path& file) {
     int ready[2], release[2];
     if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
+    holder_.emplace([&] {
       // Only the parent may hold the write end, or the release never arrives.
       ::close(release[1]);
       ::close(ready[0]);
       const int fd = ::open(file.c_str(), O_RDWR | O_CREAT, 0666);
       char c = (fd >= 0 && ::flock(fd, LOCK_EX) == 0) ? 'y' : 'n';
-      if (::write(ready[1], &c, 1) != 1) ::_exit(1);
-      if (::read(release[0], &c, 1) < 0) ::_exit(1);
-      ::_exit(0);
-    }
+      if (::write(ready[1], &c, 1) != 1) return 1;
+      if (::read(release[0], &c, 1) < 0) return 1;
+      return 0;
+    });
     ::close(ready[1]);
     ::close(release[0]);
     char c = 'n';
-    locked_ = ::read(ready[0], &c, 1) == 1 && c == 'y';
+    locked_ = holder_->started() && ::read(ready[0], &c, 1) == 1 && c == 'y';
     ::close(ready[0]);
     releaseFd_ = release[1];
   }
@@ -84,15 +84,14 @@ class LockHolder {
   bool locked() const { return locked_; }
 
   void Release() {
-    if (pid_ <= 0) return;
+    if (!holder_) return;
     ::close(releaseFd_);  // end of file on the pipe lets the holder exit
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
+    holder_->Wait();
+    holder_.reset();
   }
 
  private:
-  pid_t pid_ = -1;
+  std::optional<ChildProcess> holder_;
   int releaseFd_ = -1;
   bool locked_ = false;
 };

@@ -10,12 +10,8 @@
 // PostgreSQL the prepared tables are copied row by row into a fresh database.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -41,38 +37,19 @@
 #include "jobs/RunStamp.h"
 #include "log/MsgLog.h"
 #include "platform/Clock.h"
+#include "platform/Launch.h"
 
 namespace zeltest {
 
 // ---------------------------------------------------------------- processes
 
-// A program started without waiting; its output goes to `outputFile` (or is
-// dropped).
-struct Child {
-  pid_t pid = -1;
-  std::chrono::steady_clock::time_point started;
-};
+// A program started without waiting; its output is appended to `outputFile`
+// (or dropped).
+using Child = PlatProcess;
 
 inline Child Spawn(const std::vector<std::string>& argv, const fs::path& cwd, const std::string& outputFile = "") {
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  Child child;
-  child.started = std::chrono::steady_clock::now();
-  child.pid = ::fork();
-  if (child.pid == 0) {
-    const int out = ::open(outputFile.empty() ? "/dev/null" : outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    const int in = ::open("/dev/null", O_RDONLY);
-    if (out >= 0) {
-      ::dup2(out, 1);
-      ::dup2(out, 2);
-    }
-    if (in >= 0) ::dup2(in, 0);
-    if (::chdir(cwd.c_str()) != 0) ::_exit(126);
-    ::execv(args[0], args.data());
-    ::_exit(127);
-  }
-  return child;
+  return PlatProcess::Start({argv, cwd.string(), "", outputFile.empty() ? PlatOutput::Discard : PlatOutput::Append,
+                             outputFile});
 }
 
 // Outcome of waiting for a child.
@@ -84,53 +61,33 @@ struct Ended {
   double seconds = 0;    // from start to end
 };
 
-inline Ended Reap(const Child& child, int status) {
-  Ended e;
-  e.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - child.started).count();
-  if (WIFEXITED(status)) {
-    e.exited = true;
-    e.exitCode = WEXITSTATUS(status);
-  } else if (WIFSIGNALED(status)) {
-    e.killed = WTERMSIG(status) == SIGKILL;
-  }
-  return e;
+inline Ended EndedOf(const PlatExit& e) {
+  Ended ended;
+  ended.exited = e.exited;
+  ended.exitCode = e.exitCode;
+  ended.killed = e.killed;
+  ended.seconds = e.wallSeconds;
+  return ended;
 }
 
 // Waits for the child. The bound is a safety net against a hanging program,
 // far above any normal run; a child still running then is killed and
 // reported as hung.
-inline Ended WaitChild(const Child& child, std::chrono::seconds safetyBound = std::chrono::seconds(120)) {
-  const auto deadline = child.started + safetyBound;
-  int status = 0;
-  for (;;) {
-    const pid_t r = ::waitpid(child.pid, &status, WNOHANG);
-    if (r == child.pid) return Reap(child, status);
-    if (r < 0) return Ended{};
-    if (std::chrono::steady_clock::now() >= deadline) {
-      ::kill(child.pid, SIGKILL);
-      ::waitpid(child.pid, &status, 0);
-      Ended e = Reap(child, status);
-      e.hung = true;
-      return e;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+inline Ended WaitChild(Child& child, std::chrono::seconds safetyBound = std::chrono::seconds(120)) {
+  if (const std::optional<PlatExit> e = child.WaitUntil(child.startedAt() + safetyBound)) return EndedOf(*e);
+  Ended e = EndedOf(child.Kill());
+  e.hung = true;
+  return e;
+}
+inline Ended WaitChild(Child&& child, std::chrono::seconds safetyBound = std::chrono::seconds(120)) {
+  return WaitChild(child, safetyBound);
 }
 
 // Kills the child with SIGKILL once `delay` has passed since its start (or
 // finds it ended before).
-inline Ended KillAfter(const Child& child, std::chrono::microseconds delay) {
-  const auto at = child.started + delay;
-  int status = 0;
-  while (std::chrono::steady_clock::now() < at) {
-    if (::waitpid(child.pid, &status, WNOHANG) == child.pid) return Reap(child, status);
-    std::this_thread::sleep_for(std::min<std::chrono::microseconds>(
-        std::chrono::duration_cast<std::chrono::microseconds>(at - std::chrono::steady_clock::now()),
-        std::chrono::microseconds(2000)));
-  }
-  ::kill(child.pid, SIGKILL);
-  ::waitpid(child.pid, &status, 0);
-  return Reap(child, status);
+inline Ended KillAfter(Child&& child, std::chrono::microseconds delay) {
+  if (const std::optional<PlatExit> e = child.WaitUntil(child.startedAt() + delay)) return EndedOf(*e);
+  return EndedOf(child.Kill());
 }
 
 // ------------------------------------------------------------ log shapes

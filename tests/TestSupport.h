@@ -1,19 +1,24 @@
-// Helpers shared by the test suites: temporary directories, files, and
-// running the real programs as processes.
+// Helpers shared by the test suites: temporary directories, files, running
+// the real programs as processes, and test code in a child process.
 #pragma once
 
+#include <signal.h>
 #include <sys/wait.h>
-#include <csignal>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include "platform/Launch.h"
 
 namespace zeltest {
 
@@ -68,41 +73,64 @@ struct ProcessResult {
 // Runs `argv` in `cwd` with `input` on standard input and waits for it.
 inline ProcessResult RunProcess(const std::vector<std::string>& argv, const fs::path& cwd,
                                 const std::string& input = "") {
-  ProcessResult result;
-  int inPipe[2], outPipe[2];
-  if (::pipe(inPipe) != 0 || ::pipe(outPipe) != 0) return result;
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(inPipe[0], 0);
-    ::dup2(outPipe[1], 1);
-    ::dup2(outPipe[1], 2);
-    ::close(inPipe[0]); ::close(inPipe[1]); ::close(outPipe[0]); ::close(outPipe[1]);
-    if (::chdir(cwd.c_str()) != 0) ::_exit(126);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    ::execv(args[0], args.data());
-    ::_exit(127);
-  }
-  ::close(inPipe[0]);
-  ::close(outPipe[1]);
-  // A program that exits without reading its input must not kill the test
-  // with SIGPIPE.
-  ::signal(SIGPIPE, SIG_IGN);
-  if (!input.empty()) {
-    ssize_t ignored = ::write(inPipe[1], input.data(), input.size());
-    (void)ignored;
-  }
-  ::close(inPipe[1]);
-  char buf[4096];
-  ssize_t n;
-  while ((n = ::read(outPipe[0], buf, sizeof buf)) > 0) result.output.append(buf, static_cast<size_t>(n));
-  ::close(outPipe[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-  return result;
+  const PlatExit e = Plat_Run({argv, cwd.string(), input, PlatOutput::Capture, ""});
+  return {e.exitCode, e.output};
 }
+
+// Test code run in a child process: a copy of this one, without exec, for
+// tests that need a second writer, a process with other limits, or one to
+// kill. The child runs `body` and ends with its result as exit code, never
+// returning into the test. A child still running when the object goes is
+// killed and waited for.
+class ChildProcess {
+ public:
+  explicit ChildProcess(const std::function<int()>& body) : pid_(::fork()) {
+    if (pid_ == 0) {
+      int code = 1;
+      try {
+        code = body();
+      } catch (...) {
+      }
+      ::_exit(code);
+    }
+  }
+  ~ChildProcess() { Kill(); }
+  ChildProcess(ChildProcess&& other) noexcept : pid_(std::exchange(other.pid_, -1)) {}
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  ChildProcess& operator=(ChildProcess&&) = delete;
+
+  bool started() const { return pid_ > 0; }
+
+  // Waits for the child: its exit code, or -1 when it did not exit by itself
+  // (or was not started, or was waited for already).
+  int Wait() {
+    if (pid_ <= 0) return -1;
+    int status = 0;
+    pid_t r;
+    while ((r = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    return r > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  // Kills the child with SIGKILL and waits for it; false when there was no
+  // child to wait for.
+  bool Kill() {
+    if (pid_ <= 0) return false;
+    ::kill(pid_, SIGKILL);
+    const pid_t pid = pid_;
+    int status = 0;
+    pid_t r;
+    while ((r = ::waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    return r == pid;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
 
 // Waits up to `timeout` for `p` to exist (for detached programs).
 inline bool WaitForFile(const fs::path& p, std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {

@@ -2,9 +2,6 @@
 // append to the same file at the same time.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <string>
 
 #include "LogTestSupport.h"
@@ -52,17 +49,15 @@ TEST(JobLogTest, ConcurrentWritersKeepTheirLinesWhole) {
   // Both files are open at once, as with two overlapping runs.
   JobLog parentLog;
   ASSERT_TRUE(parentLog.Open(path));
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  ChildProcess child([&] {
     JobLog childLog;
-    if (!childLog.Open(path)) ::_exit(1);
+    if (!childLog.Open(path)) return 1;
     for (int i = 0; i < kLines; ++i) childLog.Write("child line " + std::to_string(i) + "\n");
-    ::_exit(0);
-  }
+    return 0;
+  });
+  ASSERT_TRUE(child.started());
   for (int i = 0; i < kLines; ++i) parentLog.Write("parent line " + std::to_string(i) + "\n");
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_EQ(child.Wait(), 0);
   parentLog.Close();
 
   int child_next = 0, parent_next = 0;

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -235,19 +233,16 @@ TEST_F(MsgLogTest, WriteFailingHalfwayLeavesNoPartOfTheEntry) {
   SetUpLog();
   Write(FMSG, "kept");
   const std::string before = ReadFile(LogPath());
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  ChildProcess child([&] {
     // The file may grow by 50 bytes only: the entry's write fails halfway.
     ::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{before.size() + 50, before.size() + 50};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     Write(FMSG, "cut off");
-    ::_exit(MsgLog_EntryCountForTest() == 1 ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return MsgLog_EntryCountForTest() == 1 ? 0 : 1;
+  });
+  ASSERT_TRUE(child.started());
+  EXPECT_EQ(child.Wait(), 0);
   EXPECT_EQ(ReadFile(LogPath()), before);
 }
 
@@ -286,16 +281,13 @@ TEST_F(MsgLogTest, TwoProcessesWritingAtOnceLoseAndTearNothing) {
       MsgLog_Report(i, writer, message.c_str(), FMSG);
     }
   };
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  ChildProcess child([&] {
     writeAll("child");
-    ::_exit(MsgLog_EntryCountForTest() == kEach ? 0 : 1);
-  }
+    return MsgLog_EntryCountForTest() == kEach ? 0 : 1;
+  });
+  ASSERT_TRUE(child.started());
   writeAll("parent");
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(child.Wait(), 0);
 
   // Split at the entry marks and expect each writer's entries complete and
   // in its own order.

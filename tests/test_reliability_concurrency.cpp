@@ -4,8 +4,6 @@
 // its rotation. Nothing may be lost, torn or mixed up, every conflict must
 // show as a failure entry, no run may hang, and a later run converges.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -99,8 +97,8 @@ TEST(ReliabilityConcurrency, TwoFullChecksAtOnce) {
   long pairs = 0, conflicts = 0;
   for (int round = 0; round < 3; ++round) {
     inst.Restore();
-    const Child first = inst.Start({"A"});
-    const Child second = inst.Start({"A"});
+    Child first = inst.Start({"A"});
+    Child second = inst.Start({"A"});
     const Ended a = WaitChild(first), b = WaitChild(second);
     ++pairs;
     EXPECT_FALSE(a.hung || b.hung);
@@ -159,7 +157,7 @@ TEST(ReliabilityConcurrency, SingleAssignmentsWhileAFullCheckRuns) {
   ASSERT_EQ(inst.Entries(), std::vector<std::string>{});
 
   inst.Restore();
-  const Child full = inst.Start({"A"});
+  Child full = inst.Start({"A"});
   runSingles();
   const Ended a = WaitChild(full);
   EXPECT_FALSE(a.hung);
@@ -237,10 +235,9 @@ TEST(ReliabilityConcurrency, ManyWritersOfTheMessageLogAcrossARotation) {
   constexpr int kWriters = 6;
   constexpr int kEntries = 300;
   const std::string log = (dir / "Msg" / "ZelWrkJob.txt").string();
-  std::vector<pid_t> children;
+  std::vector<ChildProcess> children;
   for (int w = 0; w < kWriters; ++w) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    children.emplace_back([&] {
       MsgLog_ResetForTest();
       MsgLog_Setup(FMSG | SMSG | DMSG, log.c_str());
       // A short sleep between attempts keeps the test quick; the budget of
@@ -256,14 +253,12 @@ TEST(ReliabilityConcurrency, ManyWritersOfTheMessageLogAcrossARotation) {
         e.code = i;
         MsgLog_Write(e);
       }
-      ::_exit(w == 0 && MsgLog_EntryCountForTest() != kEntries - 11 ? 3 : 0);
-    }
-    children.push_back(pid);
+      return w == 0 && MsgLog_EntryCountForTest() != kEntries - 11 ? 3 : 0;
+    });
   }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the rotating writer did not rotate once";
+  for (ChildProcess& child : children) {
+    ASSERT_TRUE(child.started());
+    EXPECT_EQ(child.Wait(), 0) << "the rotating writer did not rotate once";
   }
 
   std::multiset<std::string> found;

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -108,23 +107,20 @@ TEST(ReliabilityLogs, LineThatAFullDiskCutsOffIsTakenBack) {
   ScopedCwd cwd(dir.path());
   WriteFile(dir / "Msg" / "WrkJobLog.Txt", "Datum: 07.12.2026  Uhrzeit: 09:41:07\r\n");
   const std::string before = ReadFile(dir / "Msg" / "WrkJobLog.Txt");
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  ChildProcess child([&] {
     // 60 more bytes fit: the first line only in part, the next ones whole.
     ::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{before.size() + 60, before.size() + 60};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     JobLog log;
-    if (!log.Open()) ::_exit(2);
+    if (!log.Open()) return 2;
     log.Write("PNR: 10000001 AWN: 30000001  DnlKng: NEU(1) Info: Ausweiszuordnung beginnt!\n");
     log.Write("Pnr: 10000002 mit 2. gültiger Awn-Nr: 3 !\n");
     log.Write("\n");
-    ::_exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return 0;
+  });
+  ASSERT_TRUE(child.started());
+  ASSERT_EQ(child.Wait(), 0);
   EXPECT_EQ(ReadFile(dir / "Msg" / "WrkJobLog.Txt"), before + "Pnr: 10000002 mit 2. gültiger Awn-Nr: 3 !\r\n\r\n");
 }
 
@@ -149,19 +145,18 @@ TEST(ReliabilityLogs, TakingBackACutLineNeverCutsAnotherWritersLine) {
   WriteFile(dir / "WrkJobLog.Txt", header);
   ASSERT_EQ(::pipe(gCutting), 0);
   ASSERT_EQ(::pipe(gOtherDone), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  ChildProcess child([&] {
     // 20 more bytes fit: the line only in part.
     ::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{header.size() + 20, header.size() + 20};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     Plat_SetBeforeTakeBackForTest(HoldTakeBackForTheOtherWriter);
     JobLog log;
-    if (!log.Open(path)) ::_exit(2);
+    if (!log.Open(path)) return 2;
     log.Write("PNR: 10000001 AWN: 30000001  DnlKng: NEU(1) Info: Ausweiszuordnung beginnt!\n");
-    ::_exit(0);
-  }
+    return 0;
+  });
+  ASSERT_TRUE(child.started());
   ::close(gCutting[1]);
   char c = 0;
   const bool cutting = ::read(gCutting[0], &c, 1) == 1;  // EOF: the child ended without a take-back
@@ -169,10 +164,9 @@ TEST(ReliabilityLogs, TakingBackACutLineNeverCutsAnotherWritersLine) {
   ASSERT_TRUE(other.Open(path));
   other.Write("Pnr: 10000002 mit 2. gültiger Awn-Nr: 3 !\n");
   (void)!::write(gOtherDone[1], "d", 1);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  const int exitCode = child.Wait();
   for (const int fd : {gCutting[0], gOtherDone[0], gOtherDone[1]}) ::close(fd);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(exitCode, 0);
   EXPECT_TRUE(cutting);
   EXPECT_EQ(ReadFile(dir / "WrkJobLog.Txt"), header + "Pnr: 10000002 mit 2. gültiger Awn-Nr: 3 !\r\n");
 }
@@ -186,9 +180,7 @@ TEST(ReliabilityLogs, WritersKilledAtRandomPointsLeaveWholeEntriesAndLines) {
   std::mt19937 random(std::random_device{}());
   constexpr int kKills = 40;
   for (int k = 0; k < kKills; ++k) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    ChildProcess child([]() -> int {
       MsgLog_ResetForTest();
       MsgLog_Setup(FMSG | SMSG | DMSG, ".\\Msg\\ZelWrkJob.txt");
       JobLog log;
@@ -202,11 +194,10 @@ TEST(ReliabilityLogs, WritersKilledAtRandomPointsLeaveWholeEntriesAndLines) {
         MsgLog_Write(e);
         log.Write("PNR: 10000001 AWN: 30000001  DnlKng: NEU(1) Info: Ausweiszuordnung beginnt!\n");
       }
-    }
+    });
+    ASSERT_TRUE(child.started());
     std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(500, 20000)(random)));
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(child.Kill());
   }
   std::string defect;
   const std::vector<LogEntry> entries = ParseMessageLog(ReadFile(dir / "Msg" / "ZelWrkJob.txt"), defect);

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/Launch.h"
+
 namespace zelbench {
 
-struct Measured {
-  int exitCode = -1;      // -1 when the program did not exit normally
-  double wallSeconds = 0;
-  double cpuSeconds = 0;  // user + system
-  long maxRssKiB = 0;     // peak resident set of the child (its own, and of children it waited for)
-};
+// exitCode (-1 when the program did not exit normally), wallSeconds,
+// cpuSeconds (user + system) and maxRssKiB (peak resident set of the child:
+// its own, and of children it waited for).
+using Measured = PlatExit;
 
 // Runs argv[0] (a path) with `argv` in `cwd`, `input` on standard input,
 // standard output and error into `outputFile` (or /dev/null when empty).
