@@ -68,6 +68,20 @@ class PgFlavor final : public SqlFlavor {
   }
   std::string SingleRowSuffix() const override { return " LIMIT 2"; }
 
+  // Texts compare byte by byte, whatever the database's locale: ranges and
+  // order are those of the statements, not of a dictionary.
+  std::string TextColumn(const std::string&, int width) const override {
+    return "varchar(" + std::to_string(width) + ") COLLATE \"C\"";
+  }
+  std::string IntegerColumn() const override { return "integer"; }
+  std::string DoubleColumn() const override { return "double precision"; }
+  std::string DateColumn(const std::string&) const override { return "timestamp(0)"; }
+  std::string CreateSchema(const std::string& schema) const override {
+    return "CREATE SCHEMA IF NOT EXISTS " + schema;
+  }
+  std::string UnqualifiedName(const std::string& name, const std::string& qualified) const override {
+    return "CREATE OR REPLACE VIEW " + name + " AS SELECT * FROM " + qualified;
+  }
 
  private:
   static std::string Upper(std::string s) {

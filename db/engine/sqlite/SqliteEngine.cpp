@@ -50,6 +50,19 @@ class SqliteFlavor final : public SqlFlavor {
   }
   std::string Qualified(const std::string&, const std::string& name) const override { return name; }
 
+  // Texts carry a named length check "len_<column>" (a value too long fails
+  // with -12899, as in Oracle: see Sqlite_MapError); days and instants are
+  // texts 'YYYY-MM-DD HH:MM:SS' with a format check "fmt_<column>", so that
+  // nothing another program writes can break the day comparisons.
+  std::string TextColumn(const std::string& column, int width) const override {
+    return "TEXT CONSTRAINT len_" + column + " CHECK (length(" + column + ") <= " + std::to_string(width) + ")";
+  }
+  std::string IntegerColumn() const override { return "INTEGER"; }
+  std::string DoubleColumn() const override { return "REAL"; }
+  std::string DateColumn(const std::string& column) const override {
+    return "TEXT CONSTRAINT fmt_" + column + " CHECK (" + column +
+           " GLOB '[0-9][0-9][0-9][0-9]-[0-1][0-9]-[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9]')";
+  }
 };
 
 const SqliteFlavor g_flavor;
