@@ -1,6 +1,7 @@
 #include "db/Session.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "util/OraStatus.h"
 
@@ -32,6 +33,10 @@ int32_t Plan(const Translation& tr, const std::vector<HostVar>& outputs, const s
   }
   if (nextInput != inputs.size()) return ora::kNotAllBound;
   for (const HostVar& v : outputs) p.columns.push_back(&v);
+  // Every parameter of the translated text has its host variable, and every
+  // result column its output: the runner binds and copies by these counts.
+  assert(p.parameters.size() == tr.parameters.size());
+  assert(p.columns.size() == (selectInto ? tr.outputs.size() : outputs.size()));
   return ora::kOk;
 }
 

@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "db/Statement.h"
+#include "db/StatementDef.h"
 #include "db/engine/Dialect.h"
 #include "db/engine/Engine.h"
 

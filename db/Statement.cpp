@@ -1,5 +1,6 @@
 #include "db/Statement.h"
 
+#include <cassert>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -45,6 +46,7 @@ void Bind(EngineStatement& st, int index, const HostVar& v, const char* record) 
 }
 
 void BindAll(Prepared& p, const void* record) {
+  assert(p.stmt && "only a prepared statement is bound");
   const char* rec = static_cast<const char*>(record);
   for (size_t i = 0; i < p.parameters.size(); ++i) Bind(*p.stmt, static_cast<int>(i) + 1, *p.parameters[i], rec);
 }
@@ -119,6 +121,18 @@ int32_t RunWrite(Prepared& p, const void* record) {
   if (status == ora::kNoRow) status = p.stmt->RowsAffected() > 0 ? ora::kOk : ora::kNoRow;
   p.stmt->Reset();
   return status;
+}
+
+// The states of a cursor: closed (no flag set; a failed preparation leaves
+// its failure to report), open with the first row waiting, open between
+// rows, open at its end, or ended by a failure that every fetch reports.
+// A row waits, or the end is reached, only while the cursor is open, never
+// both at once, and never beside a failure.
+void AssertCursorState([[maybe_unused]] const CursorState& c) {
+  assert(c.open || (!c.rowWaiting && !c.exhausted));
+  assert(!(c.rowWaiting && c.exhausted));
+  assert(c.failure == ora::kOk || (!c.rowWaiting && !c.exhausted));
+  assert(!c.open || c.prepared.stmt);
 }
 
 }  // namespace
@@ -199,6 +213,7 @@ int32_t Cursor_Open(const CursorDef& def, const void* inputRecord) {
   Session* session = CurrentSession();
   if (!session) return ora::kNotConnected;
   CursorState& c = session->Cursor(def);
+  AssertCursorState(c);
   if (c.open) c.prepared.stmt->Reset();
   c.open = c.rowWaiting = c.exhausted = false;
   // A query that cannot run at all (a missing table) fails the open, and the
@@ -218,6 +233,9 @@ int32_t Cursor_Open(const CursorDef& def, const void* inputRecord) {
   else
     c.failure = status;
   c.open = true;
+  // The open ends in exactly one of: a row waiting, the end, a failure.
+  assert(c.rowWaiting + c.exhausted + (c.failure != ora::kOk) == 1);
+  AssertCursorState(c);
   return ora::kOk;
 }
 
@@ -225,6 +243,7 @@ int32_t Cursor_Fetch(const CursorDef& def, void* outputRecord) {
   Session* session = CurrentSession();
   if (!session) return ora::kNotConnected;
   CursorState& c = session->Cursor(def);
+  AssertCursorState(c);
   if (c.failure != ora::kOk) return c.failure;
   if (!c.open) return ora::kInvalidCursor;
   if (c.exhausted) return ora::kNoRow;
@@ -234,9 +253,12 @@ int32_t Cursor_Fetch(const CursorDef& def, void* outputRecord) {
       c.exhausted = true;
     else if (status != ora::kOk)
       c.failure = status;
+    AssertCursorState(c);
     if (status != ora::kOk) return status;
   }
+  // A row is on hand: the waiting one, or the one just stepped onto.
   c.rowWaiting = false;
+  assert(c.open && !c.exhausted && c.failure == ora::kOk);
   ++c.prepared.rows;
   // A value of this row that could not be converted fails this fetch, and
   // only this one: the next fetch goes on with the next row.
@@ -249,10 +271,12 @@ int32_t Cursor_Close(const CursorDef& def) {
   Session* session = CurrentSession();
   if (!session) return ora::kNotConnected;
   CursorState& c = session->Cursor(def);
+  AssertCursorState(c);
   c.failure = ora::kOk;
   if (!c.open) return ora::kInvalidCursor;
   c.prepared.stmt->Reset();
   c.open = c.rowWaiting = c.exhausted = false;
+  AssertCursorState(c);
   return ora::kOk;
 }
 

@@ -20,6 +20,7 @@
 #include "app/Entry.h"
 #include "config/Idea.h"
 #include "config/Ini.h"
+#include "db/engine/sqlite/SqliteEngine.h"
 #include "db/schema/Schema.h"
 
 namespace {
@@ -45,7 +46,7 @@ void SetUp() {
 
   sqlite3* db = nullptr;
   if (sqlite3_open((root / "files" / "zel.db").c_str(), &db) != SQLITE_OK) std::abort();
-  for (const std::string& ddl : zeldb::Schema_SqliteDdl())
+  for (const std::string& ddl : zeldb::Schema_Ddl(zeldb::Sqlite_Flavor()))
     if (sqlite3_exec(db, ddl.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) std::abort();
   sqlite3_close(db);
 

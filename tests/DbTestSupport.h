@@ -34,7 +34,7 @@ class TestDatabase {
     std::unique_ptr<zeldb::EngineConnection> setup;
     EXPECT_EQ(zeldb::Engine_Connect({User(), "", target_}, setup), 0) << target_;
     if (setup) {
-      for (const std::string& ddl : OnPostgres() ? zeldb::Schema_PostgresDdl() : zeldb::Schema_SqliteDdl())
+      for (const std::string& ddl : zeldb::Schema_Ddl(setup->Flavor()))
         EXPECT_EQ(setup->ExecDirect(ddl), 0) << ddl;
     }
     setup.reset();

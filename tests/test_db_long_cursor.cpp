@@ -45,7 +45,7 @@ class LongCursor : public ::testing::Test {
     WriteFile(file_, "");
     std::unique_ptr<zeldb::EngineConnection> conn;
     ASSERT_EQ(zeldb::Engine_Connect({"", "", file_}, conn), 0);
-    for (const std::string& ddl : zeldb::Schema_SqliteDdl()) ASSERT_EQ(conn->ExecDirect(ddl), 0) << ddl;
+    for (const std::string& ddl : zeldb::Schema_Ddl(conn->Flavor())) ASSERT_EQ(conn->ExecDirect(ddl), 0) << ddl;
     zeldb::InstallSession(std::make_unique<zeldb::Session>(std::move(conn)));
     for (int i = 1; i <= kRows; ++i) {
       PrvRecord r{};

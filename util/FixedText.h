@@ -13,6 +13,7 @@
 #pragma once
 
 #include <array>
+#include <cassert>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -36,6 +37,10 @@ inline std::size_t Utf8Prefix(std::string_view s, std::size_t chars, std::size_t
     if (next > bytes) break;
     end = next;
   }
+  // Inside the text and the room; a prefix that holds a character ends
+  // where a character ends.
+  assert(end <= s.size() && end <= bytes);
+  assert(end == 0 || end == s.size() || (static_cast<unsigned char>(s[end]) & 0xC0) != 0x80);
   return end;
 }
 
@@ -55,7 +60,10 @@ struct FixedText {
   const char* c_str() const { return data; }
   char* buffer() { return data; }
   // Length of the text in bytes.
-  std::size_t size() const { return ::strnlen(data, bytes()); }
+  std::size_t size() const {
+    assert(data[bytes() - 1] == '\0' && "every write leaves the terminator in the last byte");
+    return ::strnlen(data, bytes());
+  }
   bool empty() const { return data[0] == '\0'; }
   std::string_view view() const { return std::string_view(data, size()); }
   std::string str() const { return std::string(view()); }
@@ -68,6 +76,8 @@ struct FixedText {
   // Returns false when the value had to be cut.
   bool set(std::string_view value) {
     const std::size_t n = Utf8Prefix(value, N - 1, bytes() - 1);
+    // Room for the terminator is left: the copy stays inside the array.
+    assert(n < bytes());
     if (n > 0) std::memcpy(data, value.data(), n);
     std::memset(data + n, 0, bytes() - n);
     return n == value.size();

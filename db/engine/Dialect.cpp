@@ -1,6 +1,7 @@
 #include "db/engine/Dialect.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cctype>
 #include <map>
 
@@ -274,6 +275,17 @@ class Renderer {
   int parens_ = 0;           // open parentheses at the outer level
 };
 
+// Whether the translated text refers to every engine parameter the
+// translation counts, each standing for one distinct placeholder: the
+// session binds exactly that many host variables.
+[[maybe_unused]] bool ParametersPaired(const Translation& t, const SqlFlavor& flavor) {
+  for (size_t i = 0; i < t.parameters.size(); ++i) {
+    if (t.sql.find(flavor.Parameter(static_cast<int>(i) + 1)) == std::string::npos) return false;
+    if (std::count(t.parameters.begin(), t.parameters.end(), t.parameters[i]) != 1) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Translation Translate(std::string_view oracleText, const SqlFlavor& flavor) {
@@ -282,6 +294,7 @@ Translation Translate(std::string_view oracleText, const SqlFlavor& flavor) {
   if (!Tokenize(oracleText, tokens, result.error)) return result;
   Renderer renderer(tokens, flavor, result);
   result.ok = renderer.Run();
+  assert(!result.ok || ParametersPaired(result, flavor));
   return result;
 }
 

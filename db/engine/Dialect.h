@@ -54,6 +54,25 @@ class SqlFlavor {
   // Appended to a single-row select: a server need not send more than the
   // two rows that tell "one" from "too many".
   virtual std::string SingleRowSuffix() const { return ""; }
+
+  // Table definitions: the schema's one table list (db/schema) is rendered
+  // into each engine's DDL with these.
+  // The type of text column `column` of at most `width` characters, with
+  // whatever keeps a longer value out.
+  virtual std::string TextColumn(const std::string& column, int width) const = 0;
+  // The type of an integer column (32- and 16-bit alike: the 16-bit rule is
+  // the host variable's).
+  virtual std::string IntegerColumn() const = 0;
+  // The type of a floating-point column.
+  virtual std::string DoubleColumn() const = 0;
+  // The type of column `column` holding a day or an instant, with whatever
+  // keeps other values out.
+  virtual std::string DateColumn(const std::string& column) const = 0;
+  // The statement that creates `schema`, or "" for an engine without schemas.
+  virtual std::string CreateSchema(const std::string&) const { return ""; }
+  // The statement that lets statements name `qualified` by its unqualified
+  // `name` too, or "" where the two are the same.
+  virtual std::string UnqualifiedName(const std::string&, const std::string&) const { return ""; }
 };
 
 struct Translation {

@@ -1,7 +1,5 @@
 #include "db/schema/Schema.h"
 
-#include <functional>
-
 namespace zeldb {
 namespace {
 
@@ -35,7 +33,8 @@ std::vector<TableSpec> Build() {
       {"Mvs133Bak", true,
        {D("BakDtm"), I("BakJhr"), I("BakMon"), I("BakTag"), I("BakWch"), I("BakWtg"), I("BakJtg")},
        {"BakDtm"},
-       {}},
+       {},
+       true},
       {"Mvs133Kal", true, {T("KalNum", 20), D("KalDtm"), T("KalBtp", 10)}, {"KalNum", "KalDtm"}, {}},
       {"Mvs501Apk", false,
        {T("ApkApk", 20), T("ApkBz1", 40), T("ApkBz2", 40), T("ApkTxt", 80), S("ApkSts"), S("ApkSis"), T("ApkKun", 20),
@@ -115,26 +114,24 @@ std::vector<TableSpec> Build() {
   };
 }
 
-std::string SqliteColumn(const TableSpec& t, const ColumnSpec& c) {
-  const std::string name = c.name;
-  std::string s = name;
+std::string ColumnType(const ColumnSpec& c, const SqlFlavor& flavor) {
   switch (c.kind) {
     case ColumnKind::Text:
-      s += " TEXT CONSTRAINT len_" + name + " CHECK (length(" + name + ") <= " + std::to_string(c.width) + ")";
-      break;
+      return flavor.TextColumn(c.name, c.width);
     case ColumnKind::Int:
     case ColumnKind::Short:
-      s += " INTEGER";
-      break;
+      return flavor.IntegerColumn();
     case ColumnKind::Double:
-      s += " REAL";
-      break;
+      return flavor.DoubleColumn();
     case ColumnKind::Day:
     case ColumnKind::Instant:
-      s += " TEXT CONSTRAINT fmt_" + name + " CHECK (" + name + " GLOB '[0-9][0-9][0-9][0-9]-[0-1][0-9]-[0-3][0-9] " +
-           "[0-2][0-9]:[0-5][0-9]:[0-5][0-9]')";
-      break;
+      return flavor.DateColumn(c.name);
   }
+  return {};
+}
+
+std::string ColumnDefinition(const TableSpec& t, const ColumnSpec& c, const SqlFlavor& flavor) {
+  std::string s = std::string(c.name) + " " + ColumnType(c, flavor);
   if (c.notNull || Schema_IsKeyColumn(t, c.name)) s += " NOT NULL";
   return s;
 }
@@ -152,14 +149,17 @@ bool Schema_IsKeyColumn(const TableSpec& table, const char* column) {
   return false;
 }
 
-std::vector<std::string> Schema_RenderTables(const std::function<std::string(const TableSpec&)>& tableName,
-                                             const std::function<std::string(const TableSpec&, const ColumnSpec&)>&
-                                                 columnDefinition) {
+std::string Schema_TableName(const TableSpec& table, const SqlFlavor& flavor) {
+  return table.masterSchema ? flavor.Qualified(kMasterSchema, table.name) : table.name;
+}
+
+std::vector<std::string> Schema_Ddl(const SqlFlavor& flavor) {
   std::vector<std::string> ddl;
+  if (std::string schema = flavor.CreateSchema(kMasterSchema); !schema.empty()) ddl.push_back(std::move(schema));
   for (const TableSpec& t : Schema_Tables()) {
-    const std::string name = tableName(t);
+    const std::string name = Schema_TableName(t, flavor);
     std::string s = "CREATE TABLE IF NOT EXISTS " + name + " (\n";
-    for (const ColumnSpec& c : t.columns) s += "  " + columnDefinition(t, c) + ",\n";
+    for (const ColumnSpec& c : t.columns) s += "  " + ColumnDefinition(t, c, flavor) + ",\n";
     s += "  PRIMARY KEY (";
     for (size_t i = 0; i < t.primaryKey.size(); ++i) s += (i ? ", " : "") + std::string(t.primaryKey[i]);
     s += "))";
@@ -174,11 +174,13 @@ std::vector<std::string> Schema_RenderTables(const std::function<std::string(con
       ddl.push_back("CREATE INDEX IF NOT EXISTS " + indexName + " ON " + name + " (" + cols + ")");
     }
   }
+  // After every table: the names lead to tables that exist.
+  for (const TableSpec& t : Schema_Tables()) {
+    if (!t.unqualifiedToo) continue;
+    if (std::string alias = flavor.UnqualifiedName(t.name, Schema_TableName(t, flavor)); !alias.empty())
+      ddl.push_back(std::move(alias));
+  }
   return ddl;
-}
-
-std::vector<std::string> Schema_SqliteDdl() {
-  return Schema_RenderTables([](const TableSpec& t) { return std::string(t.name); }, SqliteColumn);
 }
 
 }  // namespace zeldb

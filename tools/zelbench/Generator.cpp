@@ -6,6 +6,7 @@
 #include <numeric>
 #include <vector>
 
+#include "db/engine/sqlite/SqliteEngine.h"
 #include "db/schema/Schema.h"
 #include "tools/zelbench/Sql.h"
 #include "util/CivilDate.h"
@@ -211,7 +212,7 @@ int Generate(const std::string& file, const GenerateOptions& o) {
   db.Exec("PRAGMA journal_mode=OFF");
   db.Exec("PRAGMA synchronous=OFF");
   if (!db.Exec("BEGIN")) return Fail("begin", db.error()), 1;
-  for (const std::string& ddl : zeldb::Schema_SqliteDdl())
+  for (const std::string& ddl : zeldb::Schema_Ddl(zeldb::Sqlite_Flavor()))
     if (!db.Exec(ddl)) return Fail("schema", db.error()), 1;
   if (!db.Exec("insert into Mvs559Fbe (FbeTyp,FbeFbe,FbeBez) values (1,'FB01','Standard')"))
     return Fail("insert", db.error()), 1;

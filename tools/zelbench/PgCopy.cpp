@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "db/engine/postgres/PgEngine.h"
 #include "db/schema/Schema.h"
 #include "tools/zelbench/Sql.h"
 
@@ -37,7 +38,7 @@ bool Exec(PGconn* c, const std::string& sql) {
   return ok;
 }
 
-std::string TableName(const zeldb::TableSpec& t) { return std::string(t.masterSchema ? "MvSystem." : "") + t.name; }
+std::string TableName(const zeldb::TableSpec& t) { return zeldb::Schema_TableName(t, zeldb::Pg_Flavor()); }
 
 std::string ColumnList(const zeldb::TableSpec& t) {
   std::string list;
@@ -127,7 +128,7 @@ bool PgLoad(const std::string& server, const std::string& name, const std::strin
   if (!Recreate(server, name, "")) return false;
   Connection pg = Connect(PgDatabase(server, name));
   if (!pg) return false;
-  for (const std::string& ddl : zeldb::Schema_PostgresDdl())
+  for (const std::string& ddl : zeldb::Schema_Ddl(zeldb::Pg_Flavor()))
     if (!Exec(pg.get(), ddl)) return false;
   for (const zeldb::TableSpec& t : zeldb::Schema_Tables())
     if (!CopyTable(lite, pg.get(), t)) return false;

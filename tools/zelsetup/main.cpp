@@ -94,9 +94,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (command == "schema") {
-    if (postgres) return RunAll(*db, zeldb::Schema_PostgresDdl());
+    if (postgres) return RunAll(*db, zeldb::Schema_Ddl(db->Flavor()));
     db->ExecDirect("PRAGMA journal_mode=WAL");
-    return RunAll(*db, zeldb::Schema_SqliteDdl());
+    return RunAll(*db, zeldb::Schema_Ddl(db->Flavor()));
   }
   // The demo rows name every table without its schema.
   if (postgres) db->ExecDirect("SET search_path TO public, MvSystem");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "db/engine/EngineCounters.h"
+#include "db/engine/SavepointBook.h"
 #include "util/OraStatus.h"
 
 namespace zeldb {
@@ -66,6 +67,21 @@ class PgFlavor final : public SqlFlavor {
     return schema + "." + name;
   }
   std::string SingleRowSuffix() const override { return " LIMIT 2"; }
+
+  // Texts compare byte by byte, whatever the database's locale: ranges and
+  // order are those of the statements, not of a dictionary.
+  std::string TextColumn(const std::string&, int width) const override {
+    return "varchar(" + std::to_string(width) + ") COLLATE \"C\"";
+  }
+  std::string IntegerColumn() const override { return "integer"; }
+  std::string DoubleColumn() const override { return "double precision"; }
+  std::string DateColumn(const std::string&) const override { return "timestamp(0)"; }
+  std::string CreateSchema(const std::string& schema) const override {
+    return "CREATE SCHEMA IF NOT EXISTS " + schema;
+  }
+  std::string UnqualifiedName(const std::string& name, const std::string& qualified) const override {
+    return "CREATE OR REPLACE VIEW " + name + " AS SELECT * FROM " + qualified;
+  }
 
  private:
   static std::string Upper(std::string s) {
@@ -194,7 +210,7 @@ class PgConnection final : public EngineConnection {
 
   int32_t BeginWrite() override {
     if (InTransaction()) return ora::kOk;
-    marks_.clear();
+    marks_.Clear();
     pending_ = false;
     return Control("BEGIN");
   }
@@ -204,7 +220,7 @@ class PgConnection final : public EngineConnection {
     if (begun != ora::kOk) return begun;
     const int32_t status = Control("SAVEPOINT " + name);
     if (status == ora::kOk) {
-      marks_.push_back({name, pending_});
+      marks_.Set(name, pending_);
       guarded_ = true;
     }
     return status;
@@ -215,24 +231,16 @@ class PgConnection final : public EngineConnection {
     int32_t status = Control("ROLLBACK TO SAVEPOINT " + name);
     if (status != ora::kOk) return status;
     Control("RELEASE SAVEPOINT " + name);
-    bool pendingBefore = true;
-    while (!marks_.empty()) {
-      const Mark mark = marks_.back();
-      marks_.pop_back();
-      if (mark.name == name) {
-        pendingBefore = mark.pendingBefore;
-        break;
-      }
-    }
-    pending_ = pendingBefore;
+    const SavepointBook::Unwound unwound = marks_.RolledBackTo(name);
+    pending_ = unwound.pendingBefore;
     // Nothing was pending before the savepoint: end the transaction, so that
     // it holds no locks while the job goes on.
-    if (!pendingBefore && marks_.empty()) status = Control("ROLLBACK");
+    if (unwound.holdsNothing) status = Control("ROLLBACK");
     return status;
   }
 
   int32_t Commit() override {
-    marks_.clear();
+    marks_.Clear();
     pending_ = false;
     if (!InTransaction()) return ora::kOk;
     ++Engine_Counters().transactionStatements;
@@ -246,7 +254,7 @@ class PgConnection final : public EngineConnection {
   }
 
   int32_t Rollback() override {
-    marks_.clear();
+    marks_.Clear();
     pending_ = false;
     if (!InTransaction()) return ora::kOk;
     return Control("ROLLBACK");
@@ -280,11 +288,6 @@ class PgConnection final : public EngineConnection {
 
 
  private:
-  struct Mark {
-    std::string name;
-    bool pendingBefore;
-  };
-
   bool InTransaction() const { return PQtransactionStatus(conn_) != PQTRANS_IDLE; }
 
   // Transaction control of the engine itself, counted for the benchmark.
@@ -303,7 +306,7 @@ class PgConnection final : public EngineConnection {
   bool cursor_;
   int statements_ = 0;
   std::unordered_set<std::string> prepared_;  // texts prepared on this connection
-  std::vector<Mark> marks_;
+  SavepointBook marks_;
   bool pending_ = false;  // the open transaction holds changed rows
   bool guarded_ = false;  // the next statement follows an explicit savepoint
 };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "db/engine/EngineCounters.h"
+#include "db/engine/SavepointBook.h"
 #include "db/engine/sqlite/SqliteFunctions.h"
 #include "platform/Clock.h"
 #include "util/OraStatus.h"
@@ -48,6 +49,20 @@ class SqliteFlavor final : public SqlFlavor {
     return "ora_add_days(" + date + "," + (op == '-' ? "-(" + days + ")" : days) + ")";
   }
   std::string Qualified(const std::string&, const std::string& name) const override { return name; }
+
+  // Texts carry a named length check "len_<column>" (a value too long fails
+  // with -12899, as in Oracle: see Sqlite_MapError); days and instants are
+  // texts 'YYYY-MM-DD HH:MM:SS' with a format check "fmt_<column>", so that
+  // nothing another program writes can break the day comparisons.
+  std::string TextColumn(const std::string& column, int width) const override {
+    return "TEXT CONSTRAINT len_" + column + " CHECK (length(" + column + ") <= " + std::to_string(width) + ")";
+  }
+  std::string IntegerColumn() const override { return "INTEGER"; }
+  std::string DoubleColumn() const override { return "REAL"; }
+  std::string DateColumn(const std::string& column) const override {
+    return "TEXT CONSTRAINT fmt_" + column + " CHECK (" + column +
+           " GLOB '[0-9][0-9][0-9][0-9]-[0-1][0-9]-[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9]')";
+  }
 };
 
 const SqliteFlavor g_flavor;
@@ -344,7 +359,7 @@ class SqliteConnection final : public EngineConnection {
 
   int32_t BeginWrite() override {
     if (!sqlite3_get_autocommit(db_)) return ora::kOk;
-    savepoints_.clear();
+    savepoints_.Clear();
     // IMMEDIATE takes the write lock now, inside the busy wait, so that the
     // statements of the transaction never meet a lock half-way.
     const int32_t status = Control("BEGIN IMMEDIATE");
@@ -357,7 +372,7 @@ class SqliteConnection final : public EngineConnection {
     if (begun != ora::kOk) return begun;
     const bool pendingBefore = sqlite3_total_changes64(db_) != txnStartChanges_;
     const int32_t status = Control("SAVEPOINT " + name);
-    if (status == ora::kOk) savepoints_.push_back({name, pendingBefore});
+    if (status == ora::kOk) savepoints_.Set(name, pendingBefore);
     return status;
   }
 
@@ -366,24 +381,15 @@ class SqliteConnection final : public EngineConnection {
     int32_t status = Control("ROLLBACK TO " + name);
     if (status != ora::kOk) return status;
     Control("RELEASE " + name);
-    bool pendingBefore = true;
-    while (!savepoints_.empty()) {
-      const Mark mark = savepoints_.back();
-      savepoints_.pop_back();
-      if (mark.name == name) {
-        pendingBefore = mark.pendingBefore;
-        break;
-      }
-    }
     // With nothing pending before the savepoint the transaction holds
     // nothing worth keeping, but it still holds the database's write lock:
     // end it, so that other programs can write while this one goes on.
-    if (!pendingBefore && savepoints_.empty()) status = Control("ROLLBACK");
+    if (savepoints_.RolledBackTo(name).holdsNothing) status = Control("ROLLBACK");
     return status;
   }
 
   int32_t Commit() override {
-    savepoints_.clear();
+    savepoints_.Clear();
     if (sqlite3_get_autocommit(db_)) return ora::kOk;
     ++Engine_Counters().commits;
     const int32_t status = Control("COMMIT");
@@ -392,7 +398,7 @@ class SqliteConnection final : public EngineConnection {
   }
 
   int32_t Rollback() override {
-    savepoints_.clear();
+    savepoints_.Clear();
     if (sqlite3_get_autocommit(db_)) return ora::kOk;
     return Control("ROLLBACK");
   }
@@ -402,11 +408,6 @@ class SqliteConnection final : public EngineConnection {
   int32_t ExecDirect(const std::string& sql) override { return Exec(sql); }
 
  private:
-  struct Mark {
-    std::string name;
-    bool pendingBefore;
-  };
-
   void CountPreparation(const std::string& sql) {
     EngineCounters& counters = Engine_Counters();
     ++counters.preparations;
@@ -443,7 +444,7 @@ class SqliteConnection final : public EngineConnection {
 
   sqlite3* db_;
   std::string path_;
-  std::vector<Mark> savepoints_;
+  SavepointBook savepoints_;
   int64_t txnStartChanges_ = 0;
   std::unordered_set<std::string> prepared_;  // texts parsed on this connection, for the counters
   std::unordered_map<std::string, sqlite3_stmt*> control_;  // transaction control, prepared once
