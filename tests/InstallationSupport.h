@@ -63,7 +63,7 @@ class Installation {
   // the installation's own, or the given ones.
   void Configure() { Configure(OnPostgres() ? "postgres" : "zel", "secret", Net8()); }
   void Configure(const std::string& login, const std::string& pass, const std::string& net8) {
-    auto r = RunProcess({Program("zelcfg"), "set", "--file", IniFile(), "--login", login, "--net8", net8},
+    auto r = RunProcess({Program("zelcfg"), "set", "--create", "--file", IniFile(), "--login", login, "--net8", net8},
                         root_.path(), pass + "\n");
     EXPECT_EQ(r.exitCode, 0) << r.output;
   }

@@ -278,7 +278,7 @@ class ReliabilityInstallation : public Installation {
                          std::to_string(seed), file},
                         prep.path());
     ASSERT_EQ(g.exitCode, 0) << g.output;
-    auto c = RunProcess({Program("zelcfg"), "set", "--file", (prep.path() / "files" / "veldoran.ini").string(),
+    auto c = RunProcess({Program("zelcfg"), "set", "--create", "--file", (prep.path() / "files" / "veldoran.ini").string(),
                          "--login", "zel", "--net8", "..\\..\\..\\..\\files\\zel.db"},
                         prep.path(), "secret\n");
     ASSERT_EQ(c.exitCode, 0) << c.output;

@@ -135,7 +135,7 @@ TEST(BenchGenerator, AFullCheckAfterAChangeActsOnExactlyTheChangedPersons) {
   fs::create_directories(work / "Msg");
   fs::create_directories(root / "files");
   fs::copy_file(Program("zeldnlstd"), work / "ZELDNLSTD.EXE");
-  auto r = RunProcess({Program("zelcfg"), "set", "--file", (root / "files/veldoran.ini").string(), "--login", "zel",
+  auto r = RunProcess({Program("zelcfg"), "set", "--create", "--file", (root / "files/veldoran.ini").string(), "--login", "zel",
                        "--net8", "..\\..\\..\\..\\files\\zel.db"},
                       root.path(), "secret\n");
   ASSERT_EQ(r.exitCode, 0) << r.output;

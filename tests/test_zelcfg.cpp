@@ -1,6 +1,7 @@
 // The installer's tools: zelcfg's files read back by the reader, updates that
 // keep the rest of the file and its owner and mode, the password kept off the
-// command line; zelsetup's new database readable by its owner only.
+// command line, a new file only when asked for, every file named by its
+// absolute path; zelsetup's new database readable by its owner only.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -49,8 +50,9 @@ bool HasStrayFiles(const fs::path& dir) {
 
 TEST(ZelcfgTool, SetWritesAFileTheReaderReads) {
   zeltest::TempDir dir;
-  const auto r = RunProcess({kTool, "set", "--file", "files/veldoran.ini", "--login", "zel", "--net8", "demo.db"},
-                            dir.path(), "secret\n");
+  const auto r = RunProcess(
+      {kTool, "set", "--create", "--file", "files/veldoran.ini", "--login", "zel", "--net8", "demo.db"}, dir.path(),
+      "secret\n");
   ASSERT_EQ(r.exitCode, 0) << r.output;
   const fs::path file = dir / "files" / "veldoran.ini";
   EXPECT_EQ(Lookup(file, "LOGIN"), "zel");
@@ -71,7 +73,7 @@ TEST(ZelcfgTool, DefaultPathIsTheSystemPath) {
   zeltest::TempDir dir;
   const fs::path work = dir / "a" / "b" / "c" / "d";
   fs::create_directories(work);
-  const auto r = RunProcess({kTool, "set", "--login", "zel", "--net8", "demo.db"}, work, "pw\r\n");
+  const auto r = RunProcess({kTool, "set", "--create", "--login", "zel", "--net8", "demo.db"}, work, "pw\r\n");
   ASSERT_EQ(r.exitCode, 0) << r.output;
   const fs::path before = fs::current_path();
   fs::current_path(work);
@@ -196,12 +198,12 @@ TEST(ZelcfgTool, UsageAndFailureExitCodes) {
       {{"set", "--bogus"}, "", 2},
       {{"set", "--file"}, "", 2},
       {{"set", "--keep-pass"}, "", 2},                         // nothing to set
-      {{"set", "--file", "y.ini", "--login", "zel"}, "", 2},  // no password on stdin
+      {{"set", "--create", "--file", "y.ini", "--login", "zel"}, "", 2},  // no password on stdin
       {{"set", "--file", "y.ini", "--login", longValue, "--keep-pass"}, "", 2},
       {{"encipher", "--form", "2"}, "x\n", 2},
       {{"encipher", "plain-on-command-line"}, "", 2},
       {{"get", "--file", "y.ini"}, "", 2},
-      {{"set", "--file", "plainfile/sub.ini", "--login", "zel", "--keep-pass"}, "", 1},
+      {{"set", "--create", "--file", "plainfile/sub.ini", "--login", "zel", "--keep-pass"}, "", 1},
       {{"get", "--file", "missing.ini", "LOGIN"}, "", 1},
   };
   for (const Case& c : cases) {
@@ -220,6 +222,49 @@ TEST(ZelcfgTool, UsageAndFailureExitCodes) {
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.output.find("usage: zelcfg"), std::string::npos);
   EXPECT_EQ(RunProcess({kTool, "set", "--help"}, dir.path()).exitCode, 0);
+}
+
+// Run from the wrong directory, set must not quietly make a second file that
+// zelwrkjob never reads: a missing file is an error naming the absolute path
+// looked for, and only --create makes it. Steps in order.
+TEST(ZelcfgTool, MissingFileIsMadeOnlyWithCreate) {
+  zeltest::TempDir dir;
+  const fs::path work = dir / "a" / "b" / "c" / "d";
+  fs::create_directories(work);
+  const std::string file = (fs::canonical(dir.path()) / "files" / "veldoran.ini").string();
+  const std::string missing = "zelcfg: no configuration file at " + file;
+  const struct {
+    std::vector<std::string> args;
+    std::string input;
+    int exitCode;
+    std::string output;  // the whole output, or its beginning for failures
+    bool exists;         // the file exists afterwards
+  } steps[] = {
+      {{"set", "--login", "zel", "--keep-pass"}, "", 1, missing + " (set --create makes a new one)\n", false},
+      {{"set", "--file", "../../../../files/./veldoran.ini", "--login", "zel"}, "pw\n", 1,
+       missing + " (set --create makes a new one)\n", false},
+      {{"set", "--file", "..\\..\\x\\..\\..\\..\\files\\veldoran.ini", "--net8", "n8", "--keep-pass"}, "", 1,
+       missing + " (set --create makes a new one)\n", false},
+      {{"get", "LOGIN"}, "", 1, missing + "\n", false},
+      {{"set", "--create", "--login", "zel", "--keep-pass"}, "", 0, "zelcfg: LOGIN written to " + file + "\n", true},
+      {{"set", "--create", "--net8", "n8", "--keep-pass"}, "", 0, "zelcfg: NET8 written to " + file + "\n", true},
+      {{"get", "--file", "../../../../files/veldoran.ini", "NOSUCHKEY"}, "", 1,
+       "zelcfg: NOSUCHKEY not found in " + file + "\n", true},
+  };
+  for (const auto& step : steps) {
+    std::vector<std::string> argv = {kTool};
+    argv.insert(argv.end(), step.args.begin(), step.args.end());
+    const auto r = RunProcess(argv, work, step.input);
+    std::string shown;
+    for (const auto& a : step.args) shown += a + " ";
+    SCOPED_TRACE(shown);
+    EXPECT_EQ(r.exitCode, step.exitCode);
+    EXPECT_EQ(r.output, step.output);
+    EXPECT_EQ(fs::exists(file), step.exists);
+  }
+  // The second --create updated the file it found.
+  EXPECT_EQ(Lookup(file, "LOGIN"), "zel");
+  EXPECT_EQ(Lookup(file, "NET8"), "n8");
 }
 
 TEST(ZelcfgTool, EncipherAndDecipherAgreeWithTheLibrary) {

@@ -190,7 +190,7 @@ class Installation {
     fs::copy_file(ProgramDirectory() + "/zeldnlstd", Work() / "ZELDNLSTD.EXE", fs::copy_options::overwrite_existing,
                   ec);
     if (ec) return false;
-    const Measured m = RunMeasured({ProgramDirectory() + "/zelcfg", "set", "--file", (root_ / "files/veldoran.ini").string(),
+    const Measured m = RunMeasured({ProgramDirectory() + "/zelcfg", "set", "--create", "--file", (root_ / "files/veldoran.ini").string(),
                                     "--login", store_.Login(), "--net8", store_.Net8()},
                                    root_.string(), "", "bench\n");
     return m.exitCode == 0;

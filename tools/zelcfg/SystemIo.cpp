@@ -13,6 +13,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "platform/Path.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -33,7 +35,7 @@ void StripLineEnd(std::string& line) {
 }
 
 std::string Failure(const std::string& what, const std::string& path, int err) {
-  return what + " " + path + ": " + std::strerror(err);
+  return what + " " + Plat_ShownPath(path) + ": " + std::strerror(err);
 }
 
 bool WriteAll(int fd, std::string_view data) {
@@ -58,10 +60,10 @@ std::string FollowLinks(const std::string& path, fs::path& target) {
     if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return {};
     std::error_code ec;
     const fs::path next = fs::read_symlink(target, ec);
-    if (ec) return "cannot read the link " + target.string() + ": " + ec.message();
+    if (ec) return "cannot read the link " + Plat_ShownPath(target.string()) + ": " + ec.message();
     target = next.is_absolute() ? next : target.parent_path() / next;
   }
-  return "too many symbolic links: " + path;
+  return "too many symbolic links: " + Plat_ShownPath(path);
 }
 
 }  // namespace
@@ -93,13 +95,15 @@ bool ReadSecretLine(const char* prompt, std::string& line) {
   return true;
 }
 
-std::string ReadWholeFile(const std::string& path, std::string& content) {
+std::string ReadWholeFile(const std::string& path, std::string& content, bool missingIsEmpty) {
   content.clear();
   std::error_code ec;
   const fs::file_status st = fs::status(path, ec);
-  if (st.type() == fs::file_type::not_found) return {};
-  if (ec) return "cannot reach " + path + ": " + ec.message();
-  if (st.type() != fs::file_type::regular) return path + " is not a regular file";
+  if (st.type() == fs::file_type::not_found) {
+    return missingIsEmpty ? std::string() : "no configuration file at " + Plat_ShownPath(path);
+  }
+  if (ec) return "cannot reach " + Plat_ShownPath(path) + ": " + ec.message();
+  if (st.type() != fs::file_type::regular) return Plat_ShownPath(path) + " is not a regular file";
   std::ifstream in(path, std::ios::binary);
   if (!in) return Failure("cannot read", path, errno);
   std::ostringstream s;
@@ -121,7 +125,7 @@ std::string ReplaceFileAtomically(const std::string& path, std::string_view cont
   if (dir.empty()) dir = ".";
   std::error_code ec;
   fs::create_directories(dir, ec);
-  if (ec) return "cannot create directory " + dir.string() + ": " + ec.message();
+  if (ec) return "cannot create directory " + Plat_ShownPath(dir.string()) + ": " + ec.message();
 
   std::string name = ".";
   name.append(target.filename().string()).append(".XXXXXX");

@@ -12,9 +12,10 @@
 bool ReadSecretLine(const char* prompt, std::string& line);
 
 // Reads the whole file at `path` (native form) into `content`. A file that
-// does not exist counts as empty. Returns an empty text on success, else a
-// short description of the failure.
-std::string ReadWholeFile(const std::string& path, std::string& content);
+// does not exist counts as empty when `missingIsEmpty`, else it is a failure.
+// Returns an empty text on success, else a short description of the failure
+// that names the file by its absolute path.
+std::string ReadWholeFile(const std::string& path, std::string& content, bool missingIsEmpty);
 
 // Replaces the file at `path` (native form) by `content` so that a reader
 // sees either the old file or the new one whole, never a part: the text is
@@ -23,5 +24,5 @@ std::string ReadWholeFile(const std::string& path, std::string& content);
 // 0600), and renamed over it. A symbolic link is followed: the file it leads
 // to is replaced and the link stays. Missing parent directories are created.
 // Returns an empty text on success, else a short description of the failure
-// (the old file is then left as it was).
+// naming the file by its absolute path (the old file is then left as it was).
 std::string ReplaceFileAtomically(const std::string& path, std::string_view content);

@@ -3,9 +3,11 @@
 // zelwrkjob reads. For the people who install the system; see --help and
 // docs/CONFIG.md.
 //
-// Exit codes: 0 done, 1 I/O failure or key not found, 2 usage error; every
-// failure is one line on standard error.
+// Exit codes: 0 done, 1 I/O failure, missing file or key not found, 2 usage
+// error; every failure is one line on standard error, naming the file by
+// its absolute path.
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -32,14 +34,16 @@ Enciphers and deciphers configuration values, and writes the database login
 (LOGIN, PASS, NET8) into the configuration file that zelwrkjob reads.
 
 commands:
-  set [--file PATH] [--login USER] [--net8 SERVICE] [--keep-pass]
+  set [--file PATH] [--create] [--login USER] [--net8 SERVICE] [--keep-pass]
       Stores LOGIN and NET8 as given and PASS as read from standard input
       (one line), or asked for without echo when standard input is a
       terminal. The password is never taken from the command line.
       --keep-pass leaves PASS as it is and reads nothing. A record that
       exists is updated in place, a missing one is appended; every other
       line of the file stays as it was. The file is replaced atomically and
-      gets mode 0600. Values hold at most 40 characters.
+      keeps its owner and mode. A file that does not exist is an error
+      unless --create is given: then it is made (with its directories),
+      with mode 0600. Values hold at most 40 characters.
   get [--file PATH] KEY
       Prints the deciphered value of KEY (for example LOGIN or NET8).
   encipher [--form 0|1] [--key KEY]
@@ -51,14 +55,17 @@ commands:
 options:
   --file PATH   configuration file; default ..\..\..\..\files\veldoran.ini
                 relative to the working directory (a backslash counts as /)
+  --create      set: make the file when it does not exist
   --form 0|1    0 digits (default; the form of the file), 1 letters
   --key KEY     cipher key, up to 8 characters; default QUARVEL
   --help        this text
 
-exit codes: 0 done, 1 I/O failure or key not found, 2 usage error
+Every message names the file by its absolute path.
+
+exit codes: 0 done, 1 I/O failure, missing file or key not found, 2 usage error
 
 example:
-  printf 'secret\n' | zelcfg set --file files/veldoran.ini --login zel --net8 demo.db
+  printf 'secret\n' | zelcfg set --create --file files/veldoran.ini --login zel --net8 demo.db
 )";
 
 int Fail(int code, const std::string& message) {
@@ -197,10 +204,10 @@ int CmdGet(const Parsed& p) {
   if (p.positional.size() != 1 || p.positional[0].empty()) return Fail(kExitUsage, "get needs one KEY");
   const std::string file = FileOf(p);
   std::string content;
-  if (std::string err = ReadWholeFile(file, content); !err.empty()) return Fail(kExitIo, err);
+  if (std::string err = ReadWholeFile(file, content, false); !err.empty()) return Fail(kExitIo, err);
   const std::string& key = p.positional[0];
   Ini_ReadEntry("", key.c_str(), 0, file.c_str());
-  if (IniEntry.key.view() != key) return Fail(kExitIo, key + " not found in " + file);
+  if (IniEntry.key.view() != key) return Fail(kExitIo, key + " not found in " + Plat_ShownPath(file));
   std::cout << IniEntry.value.view() << "\n";
   return std::cout.flush() ? kExitOk : Fail(kExitIo, "cannot write standard output");
 }
@@ -211,27 +218,42 @@ int CmdSet(const Parsed& p) {
     if (auto e = CheckValue("the login", it->second)) return Fail(kExitUsage, e->message);
     values.push_back({"LOGIN", it->second});
   }
-  if (!p.flags.count("--keep-pass")) {
+  const bool readPassword = !p.flags.count("--keep-pass");
+  std::string net8;
+  const bool setNet8 = p.values.count("--net8") != 0;
+  if (setNet8) {
+    net8 = p.values.at("--net8");
+    if (auto e = CheckValue("the service name", net8)) return Fail(kExitUsage, e->message);
+  }
+  if (values.empty() && !readPassword && !setNet8) {
+    return Fail(kExitUsage, "nothing to set: give --login, --net8, or leave out --keep-pass");
+  }
+
+  // The file is looked at before the password is asked for: run in the
+  // wrong directory, set would otherwise make a second file beside the one
+  // zelwrkjob reads, and nobody would notice.
+  const std::string file = FileOf(p);
+  const bool create = p.flags.count("--create") != 0;
+  std::string content;
+  if (std::string err = ReadWholeFile(file, content, create); !err.empty()) {
+    std::error_code ec;
+    if (!create && !std::filesystem::exists(file, ec) && !ec) err += " (set --create makes a new one)";
+    return Fail(kExitIo, err);
+  }
+  if (readPassword) {
     std::string password;
     if (!ReadSecretLine("Password: ", password)) return Fail(kExitUsage, "no password on standard input");
     if (auto e = CheckValue("the password", password)) return Fail(kExitUsage, e->message);
     values.push_back({"PASS", password});
   }
-  if (auto it = p.values.find("--net8"); it != p.values.end()) {
-    if (auto e = CheckValue("the service name", it->second)) return Fail(kExitUsage, e->message);
-    values.push_back({"NET8", it->second});
-  }
-  if (values.empty()) return Fail(kExitUsage, "nothing to set: give --login, --net8, or leave out --keep-pass");
+  if (setNet8) values.push_back({"NET8", net8});
 
-  const std::string file = FileOf(p);
-  std::string content;
-  if (std::string err = ReadWholeFile(file, content); !err.empty()) return Fail(kExitIo, err);
   if (std::string err = ReplaceFileAtomically(file, UpdateLoginRecords(content, values)); !err.empty()) {
     return Fail(kExitIo, err);
   }
   std::string keys;
   for (const auto& v : values) keys += (keys.empty() ? "" : " ") + v.key;
-  std::cout << "zelcfg: " << keys << " written to " << file << "\n";
+  std::cout << "zelcfg: " << keys << " written to " << Plat_ShownPath(file) << "\n";
   return kExitOk;
 }
 
@@ -250,7 +272,7 @@ int main(int argc, char** argv) {
   CommandOptions accepted;
   int (*run)(const Parsed&) = nullptr;
   if (command == "set") {
-    accepted = {{"--file", "--login", "--net8"}, {"--keep-pass"}, 0};
+    accepted = {{"--file", "--login", "--net8"}, {"--keep-pass", "--create"}, 0};
     run = CmdSet;
   } else if (command == "get") {
     accepted = {{"--file"}, {}, 1};
