@@ -1,7 +1,8 @@
 // The installer's tools: zelcfg's files read back by the reader, updates that
 // keep the rest of the file and its owner and mode, the password kept off the
-// command line, a new file only when asked for, every file named by its
-// absolute path; zelsetup's new database readable by its owner only.
+// command line, a new file only when asked for; zelsetup's new database
+// readable by its owner only, demo data only into an empty database; both
+// naming their files by absolute paths.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -319,6 +320,59 @@ TEST(ZelsetupTool, NewDatabaseFileIsReadableByItsOwnerOnly) {
   const auto kept = RunProcess({tool, "schema", "shared.db"}, dir.path());
   ASSERT_EQ(kept.exitCode, 0) << kept.output;
   EXPECT_EQ(ModeOf(dir / "shared.db"), group);
+}
+
+// demo-data adds invented persons whose badges would reach the terminals with
+// the next run: a database that holds rows in any table it fills is refused
+// unless --force says so. Every message names the database by its absolute
+// path. Steps in order; "ABS/" stands for the test directory.
+TEST(ZelsetupTool, DemoDataRefusesAFilledDatabaseUnlessForced) {
+  zeltest::TempDir dir;
+  const std::string tool = zeltest::Program("zelsetup");
+  const std::string abs = fs::canonical(dir.path()).string() + "/";
+  fs::create_directories(dir / "sub");
+  ASSERT_EQ(RunProcess({tool, "schema", "sub/../own.db"}, dir.path()).output, "zelsetup: schema in " + abs + "own.db\n");
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((dir / "own.db").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "insert into Mvs300Pnr (PnrNum,PnrNam,PnrStr,PnrOrt) values ('99999999','Own, Site','Weg 1','Ort')", nullptr,
+                         nullptr, nullptr),
+            SQLITE_OK);
+  auto persons = [&] {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "select count(*) from Mvs300Pnr", -1, &st, nullptr);
+    sqlite3_step(st);
+    const int n = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    return n;
+  };
+  zeltest::WriteFile(dir / "bare.db", "");
+
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string output;  // its beginning
+    int persons;         // persons in own.db afterwards
+  } steps[] = {
+      {{"demo-data", "own.db"}, 1,
+       "zelsetup: " + abs + "own.db holds data already (Mvs300Pnr 1 row); demo-data is meant for an empty database",
+       1},
+      {{"demo-data", "--force", "./own.db"}, 0, "zelsetup: demo data in " + abs + "own.db\n", 37},
+      {{"demo-data", "own.db"}, 1, "zelsetup: " + abs + "own.db holds data already (Mvs300Pnr 37 rows, Mvs301Asw", 37},
+      {{"demo-data", "sub\\..\\missing.db"}, 1, "zelsetup: cannot open " + abs + "missing.db (status -12154)", 37},
+      {{"demo-data", "bare.db"}, 1, "zelsetup: " + abs + "bare.db: cannot read Mvs300Pnr (status -942)", 37},
+      {{"demo-data", "--force"}, 2, "usage: zelsetup", 37},
+  };
+  for (const auto& step : steps) {
+    std::vector<std::string> argv = {tool};
+    argv.insert(argv.end(), step.args.begin(), step.args.end());
+    const auto r = RunProcess(argv, dir.path());
+    SCOPED_TRACE(step.args.back());
+    EXPECT_EQ(r.exitCode, step.exitCode);
+    EXPECT_EQ(r.output.substr(0, step.output.size()), step.output) << r.output;
+    EXPECT_EQ(persons(), step.persons);
+  }
+  sqlite3_close(db);
+  EXPECT_FALSE(fs::exists(dir / "missing.db"));
 }
 
 }  // namespace

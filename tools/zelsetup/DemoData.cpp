@@ -121,6 +121,12 @@ Case CaseOf(int i) {
 
 }  // namespace
 
+const std::vector<std::string>& DemoData_Tables() {
+  static const std::vector<std::string> tables = {"Mvs300Pnr", "Mvs301Asw", "Mvs310Bsv", "Mvs329Ztg",
+                                                  "Mvs133Bak", "Mvs559Fbe", "Mvs510Prv"};
+  return tables;
+}
+
 std::vector<std::string> DemoData_Statements(std::time_t now) {
   const Days days(now);
   const int64_t open = Days::kOpen;

@@ -10,3 +10,6 @@
 // centres and download rows, a calendar from five years before to five years
 // after `today`, and the situations the jobs act on.
 std::vector<std::string> DemoData_Statements(std::time_t today);
+
+// The tables the demo data fills, master data and download rows.
+const std::vector<std::string>& DemoData_Tables();

@@ -1,9 +1,11 @@
 // zelsetup: creates the database of an installation.
 //
-//   zelsetup schema DB        creates the tables and indexes of the system
-//                             (tables already there are kept)
-//   zelsetup demo-data DB     fills a database holding the schema with the
-//                             demo data set, relative to today
+//   zelsetup schema DB                creates the tables and indexes of the
+//                                     system (tables already there are kept)
+//   zelsetup demo-data [--force] DB   fills a database holding the schema
+//                                     with the demo data set, relative to
+//                                     today; refused when any table it fills
+//                                     holds rows already, unless --force
 //
 // DB is given as NET8 is: a SQLite database file (created when it does not
 // exist, readable and writable by its owner only; an existing file keeps its
@@ -11,7 +13,11 @@
 // key=value pairs ("host=/run/postgresql dbname=zel user=zel"); the
 // PostgreSQL database itself must exist.
 //
-// Exit codes: 0 done, 1 database error (with the status on stderr), 2 usage.
+// Every message names the database: a SQLite file by its absolute path, a
+// connection string without its password.
+//
+// Exit codes: 0 done, 1 database error (with the status on stderr) or a
+// database that holds data already, 2 usage.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,16 +33,23 @@
 #include "DemoData.h"
 #include "db/EngineFactory.h"
 #include "db/engine/Engine.h"
+#include "db/engine/postgres/PgConnInfo.h"
 #include "db/engine/postgres/PgEngine.h"
 #include "db/schema/Schema.h"
 #include "platform/Clock.h"
+#include "platform/Path.h"
 
 namespace {
 
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
 int Usage() {
-  std::fprintf(stderr, "usage: zelsetup schema DB | zelsetup demo-data DB\n"
-               "  DB: a SQLite database file, or a PostgreSQL connection string\n");
-  return 2;
+  std::fprintf(stderr, "usage: zelsetup schema DB | zelsetup demo-data [--force] DB\n"
+               "  DB: a SQLite database file, or a PostgreSQL connection string\n"
+               "  --force: load the demo data into a database that holds data already\n");
+  return kExitUsage;
 }
 
 // Creates the empty file `path` readable and writable by its owner only,
@@ -52,20 +65,42 @@ int CreatePrivateFile(const std::string& path) {
   return error;
 }
 
-int RunAll(zeldb::EngineConnection& db, const std::vector<std::string>& statements) {
+int RunAll(zeldb::EngineConnection& db, const std::string& shown, const std::vector<std::string>& statements) {
   int32_t status = db.ExecDirect("BEGIN");
   for (size_t i = 0; status == 0 && i < statements.size(); ++i) {
     status = db.ExecDirect(statements[i]);
-    if (status != 0) std::fprintf(stderr, "zelsetup: status %d for: %s\n", status, statements[i].c_str());
+    if (status != 0) {
+      std::fprintf(stderr, "zelsetup: %s: status %d for: %s\n", shown.c_str(), status, statements[i].c_str());
+    }
   }
   if (status != 0) {
     db.ExecDirect("ROLLBACK");
-    return 1;
+    return kExitFailed;
   }
   status = db.ExecDirect("COMMIT");
   if (status != 0) {
-    std::fprintf(stderr, "zelsetup: commit failed with status %d\n", status);
-    return 1;
+    std::fprintf(stderr, "zelsetup: %s: commit failed with status %d\n", shown.c_str(), status);
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+// The tables of `tables` that hold rows, as "Mvs300Pnr 1 row, Mvs301Asw 3 rows", into
+// `filled`. Returns 0 or the status of the first read that failed (a
+// missing table: -942), naming that table in `failedTable`.
+int32_t FilledTables(zeldb::EngineConnection& db, const std::vector<std::string>& tables, std::string& filled,
+                     std::string& failedTable) {
+  for (const std::string& table : tables) {
+    std::unique_ptr<zeldb::EngineStatement> count;
+    int32_t status = db.Prepare("select count(*) from " + table, count);
+    if (status == 0) status = count->Step();
+    if (status != 0) {
+      failedTable = table;
+      return status;
+    }
+    if (const int64_t rows = count->ColumnInt(0); rows > 0) {
+      filled += (filled.empty() ? "" : ", ") + table + " " + std::to_string(rows) + (rows == 1 ? " row" : " rows");
+    }
   }
   return 0;
 }
@@ -73,32 +108,68 @@ int RunAll(zeldb::EngineConnection& db, const std::vector<std::string>& statemen
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) return Usage();
-  const std::string command = argv[1];
-  const std::string file = argv[2];
-  if (command != "schema" && command != "demo-data") return Usage();
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return Usage();
+  const std::string command = args[0];
+  args.erase(args.begin());
+  bool force = false;
+  if (command == "demo-data") {
+    for (auto it = args.begin(); it != args.end();) {
+      if (*it != "--force") {
+        ++it;
+        continue;
+      }
+      force = true;
+      it = args.erase(it);
+    }
+  }
+  if ((command != "schema" && command != "demo-data") || args.size() != 1 || args[0].empty() ||
+      args[0][0] == '-') {
+    return Usage();
+  }
 
-  const bool postgres = zeldb::Pg_IsConnectString(file);
-  if (command == "schema" && !postgres && !std::filesystem::exists(file)) {
+  const bool postgres = zeldb::Pg_IsConnectString(args[0]);
+  // A file name is taken as NET8 takes it: a backslash counts as a slash.
+  const std::string target = postgres ? args[0] : Plat_NativePath(args[0]);
+  const std::string shown = postgres ? zeldb::Pg_ShownConnectString(target) : Plat_ShownPath(target);
+  std::error_code ec;
+  if (command == "schema" && !postgres && !std::filesystem::exists(target, ec)) {
     // An empty file is an empty SQLite database; the engine itself never
     // creates one, so that a wrong NET8 cannot.
-    if (const int error = CreatePrivateFile(file); error != 0) {
-      std::fprintf(stderr, "zelsetup: cannot create %s: %s\n", file.c_str(), std::strerror(error));
-      return 1;
+    if (const int error = CreatePrivateFile(target); error != 0) {
+      std::fprintf(stderr, "zelsetup: cannot create %s: %s\n", shown.c_str(), std::strerror(error));
+      return kExitFailed;
     }
   }
   std::unique_ptr<zeldb::EngineConnection> db;
-  const int32_t status = zeldb::Engine_Connect({"", "", file}, db);
+  const int32_t status = zeldb::Engine_Connect({"", "", target}, db);
   if (status != 0) {
-    std::fprintf(stderr, "zelsetup: cannot open %s (status %d)\n", file.c_str(), status);
-    return 1;
+    std::fprintf(stderr, "zelsetup: cannot open %s (status %d)\n", shown.c_str(), status);
+    return kExitFailed;
   }
   if (command == "schema") {
-    if (postgres) return RunAll(*db, zeldb::Schema_Ddl(db->Flavor()));
-    db->ExecDirect("PRAGMA journal_mode=WAL");
-    return RunAll(*db, zeldb::Schema_Ddl(db->Flavor()));
+    if (!postgres) db->ExecDirect("PRAGMA journal_mode=WAL");
+    const int code = RunAll(*db, shown, zeldb::Schema_Ddl(db->Flavor()));
+    if (code == kExitOk) std::printf("zelsetup: schema in %s\n", shown.c_str());
+    return code;
   }
+
   // The demo rows name every table without its schema.
   if (postgres) db->ExecDirect("SET search_path TO public, MvSystem");
-  return RunAll(*db, DemoData_Statements(Plat_Now()));
+  // Demo persons among a site's own would reach its terminals with the next
+  // run: a database in use is left alone unless --force says it is meant.
+  std::string filled, failedTable;
+  if (const int32_t read = FilledTables(*db, DemoData_Tables(), filled, failedTable); read != 0) {
+    std::fprintf(stderr, "zelsetup: %s: cannot read %s (status %d); does it hold the schema (zelsetup schema)?\n",
+                 shown.c_str(), failedTable.c_str(), read);
+    return kExitFailed;
+  }
+  if (!filled.empty() && !force) {
+    std::fprintf(stderr, "zelsetup: %s holds data already (%s); demo-data is meant for an empty database, "
+                 "--force loads it anyway\n", shown.c_str(), filled.c_str());
+    return kExitFailed;
+  }
+  const int code = RunAll(*db, shown, DemoData_Statements(Plat_Now()));
+  if (code == kExitOk) std::printf("zelsetup: demo data in %s\n", shown.c_str());
+  return code;
 }
