@@ -554,6 +554,18 @@ TEST(DbSemantics, ConnectOpensExistingDatabasesOnly) {
   EXPECT_EQ(zeldb::Engine_Connect({"u", "p", (dir / "garbage.db").string()}, conn), ora::kNotADatabase);
 }
 
+#if !ZEL_WITH_POSTGRES
+// A build without the PostgreSQL engine (Windows) must name the cause, not
+// look for a database file called "host=... dbname=...".
+TEST(DbSemantics, PostgresConnectStringIsRefusedWithoutTheEngine) {
+  std::unique_ptr<zeldb::EngineConnection> conn;
+  for (const char* service : {"host=/tmp dbname=zel", "postgresql://db/zel", "postgres://db/zel"}) {
+    EXPECT_EQ(zeldb::Engine_Connect({"u", "p", service}, conn), ora::kNoSuchEngine) << service;
+    EXPECT_FALSE(conn);
+  }
+}
+#endif
+
 TEST(DbSemantics, OperationsWithoutASessionReportNotConnected) {
   zeldb::InstallSession(nullptr);
   PrvRecord r{};
