@@ -286,21 +286,40 @@ TEST(ZelRun, EmptyingAnEmptyTableIsAFailureOfTheRealJob) {
 }
 
 // zelwrkjob U against a database that another program holds: its first
-// insert waits, and the timeout kills it inside its first section.
+// insert waits, and zelrun ends it inside its first section, when the
+// timeout has passed or when zelrun itself is asked to stop (SIGTERM).
 TEST(ZelRun, KilledRunGivesSixWithItsSectionOpen) {
-  Installation inst(/*demoData=*/true);
-  zeltest::DbClient holder(inst.Target());
-  holder.Exec(OnPostgres() ? "begin; lock table Mvs510Prv in exclusive mode" : "begin exclusive");
-  const ProcessResult r = Zelrun(inst, {"--timeout", "1", "U"});
-  holder.Exec("commit");
-  EXPECT_EQ(r.exitCode, 6) << r.output;
-  EXPECT_NE(r.output.find("ran longer than 1 s and was killed\n"), std::string::npos) << r.output;
-  EXPECT_TRUE(std::regex_search(r.output, std::regex(R"(\nzelrun: U [0-9.]+ s, [0-9]+ change lines?, 0 failure entries, section open\n$)")))
-      << r.output;
-  const std::vector<std::string> lines = inst.JobLines();
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines[0].rfind("Datum: ", 0), 0u);
-  EXPECT_NE(lines.back(), "");  // the section really is open
+  struct Case {
+    const char* what;
+    std::vector<std::string> argv;
+    std::string why;
+  } cases[] = {
+      {"timeout", {Program("zelrun"), "--timeout", "1", "U"}, "ran longer than 1 s and was killed\n"},
+      {"stop request",
+       {"/bin/sh", "-c", "\"$0\" U & pid=$!; sleep 1; kill -TERM $pid; wait $pid", Program("zelrun")},
+       "asked to stop; " + Program("zelwrkjob") + " was killed\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Installation inst(/*demoData=*/true);
+    zeltest::DbClient holder(inst.Target());
+    holder.Exec(OnPostgres() ? "begin; lock table Mvs510Prv in exclusive mode" : "begin exclusive");
+    const ProcessResult r = RunProcess(c.argv, inst.Work());
+    holder.Exec("commit");
+    EXPECT_EQ(r.exitCode, 6) << r.output;
+    EXPECT_NE(r.output.find(c.why), std::string::npos) << r.output;
+    EXPECT_TRUE(std::regex_search(
+        r.output, std::regex(R"(\nzelrun: U [0-9.]+ s, [0-9]+ change lines?, 0 failure entries, section open\n$)")))
+        << r.output;
+    // The job is gone with zelrun: with the database free again, nobody
+    // ends the section.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const std::vector<std::string> lines = inst.JobLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0].rfind("Datum: ", 0), 0u);
+    EXPECT_NE(lines.back(), "");
+    EXPECT_FALSE(fs::exists(inst.DownloadRecord()));
+  }
 }
 
 TEST(ZelRun, OverlappingRunGivesFourOrWaitsForTheLock) {
