@@ -4,7 +4,6 @@
 // two runs of one installation apart, runs zelwrkjob with the arguments as
 // given, reads what this run added to both logs, and ends with one summary
 // line and an exit code that tells the cases apart (see kUsage).
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,12 +13,11 @@
 #include <vector>
 
 #include "platform/FileAccess.h"
-#include "platform/Launch.h"
 #include "platform/Process.h"
 #include "platform/RunLock.h"
-#include "platform/StopSignal.h"
 #include "tools/zelrun/LogDelta.h"
 #include "tools/zelrun/PreCheck.h"
+#include "tools/zelrun/RunJob.h"
 #include "tools/zelrun/Summary.h"
 
 namespace {
@@ -32,8 +30,6 @@ constexpr int kExitFailures = 5;
 constexpr int kExitUnfinished = 6;
 
 constexpr const char* kLockFile = ".\\Msg\\zelrun.lock";
-// How often the wait for the job looks for a stop request.
-constexpr auto kStopCheck = std::chrono::milliseconds(200);
 
 constexpr const char* kUsage = R"(usage: zelrun [OPTIONS] LETTER [ARGS...]
 
@@ -228,65 +224,26 @@ int main(int argc, char** argv) {
   }
 
   const LogMarks marks = LogDelta_Mark();
-  std::vector<std::string> argvJob{program};
-  argvJob.insert(argvJob.end(), o.args.begin(), o.args.end());
-  // A stop request (the service manager, Ctrl-C) ends the job too, and the
-  // run is then reported as not finished instead of leaving the job running
-  // on without its lock.
-  Plat_CatchStopRequests();
-  PlatProcess job = PlatProcess::Start({argvJob, "", "", PlatOutput::Inherit, ""});
-  std::optional<std::chrono::steady_clock::time_point> deadline;
-  if (o.timeoutSeconds) {
-    deadline = job.startedAt() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                     std::chrono::duration<double>(*o.timeoutSeconds));
-  }
-  bool timedOut = false;
-  bool stopped = false;
-  PlatExit ended;
-  for (;;) {
-    auto until = std::chrono::steady_clock::now() + kStopCheck;
-    if (deadline && *deadline < until) until = *deadline;
-    if (std::optional<PlatExit> e = job.WaitUntil(until)) {
-      ended = *e;
-      break;
-    }
-    stopped = Plat_StopRequested();
-    timedOut = deadline && std::chrono::steady_clock::now() >= *deadline;
-    if (stopped || timedOut) {
-      ended = job.Kill();
-      break;
-    }
-  }
-
+  const JobEnd end = RunJob(program, o.args, o.timeoutSeconds);
   const std::vector<FailureEntry> failures = LogDelta_ParseEntries(LogDelta_MessageText(marks));
   const JobLogDelta jobLog = LogDelta_ParseJobLog(LogDelta_JobText(marks));
   Plat_RunLockRelease(lock);
-
-  const bool finished = ended.started && ended.exited && ended.exitCode == 0 && !timedOut && !stopped;
-  if (!ended.started) {
-    std::cerr << "zelrun: cannot start " << program << "\n";
-  } else if (stopped) {
-    std::cerr << "zelrun: asked to stop; " << program << " was killed\n";
-  } else if (timedOut) {
-    std::cerr << "zelrun: " << program << " ran longer than " << *o.timeoutSeconds << " s and was killed\n";
-  } else if (!ended.exited) {
-    std::cerr << "zelrun: " << program << " ended by signal " << ended.signal << "\n";
-  } else if (ended.exitCode != 0) {
-    std::cerr << "zelrun: " << program << " ended with exit code " << ended.exitCode << "\n";
+  if (const std::string trouble = RunJob_Trouble(end, program, o.timeoutSeconds); !trouble.empty()) {
+    std::cerr << trouble << "\n";
   }
 
   RunSummary s;
   s.letter = o.args[0][0];
   s.args = o.args;
-  s.seconds = ended.wallSeconds;
+  s.seconds = end.exit.wallSeconds;
   s.changeLines = jobLog.changeLines;
   s.failures = failures;
   s.sections = jobLog.sectionsBegun;
   // A run cut short may not have begun every section its letter writes;
   // those count as open too.
   s.sectionEnded = jobLog.sectionsEnded == jobLog.sectionsBegun &&
-                   (finished || jobLog.sectionsEnded >= SectionsOfLetter(s.letter));
-  s.exitCode = !finished || !s.sectionEnded ? kExitUnfinished : !failures.empty() ? kExitFailures : kExitClean;
+                   (end.finished() || jobLog.sectionsEnded >= SectionsOfLetter(s.letter));
+  s.exitCode = !end.finished() || !s.sectionEnded ? kExitUnfinished : !failures.empty() ? kExitFailures : kExitClean;
   std::cout << (o.json ? Summary_Json(s) : Summary_Text(s)) << std::endl;
   return s.exitCode;
 }
