@@ -29,7 +29,8 @@ PlatRunLockResult Plat_RunLockAcquire(std::string_view systemPath, double waitSe
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return PlatRunLockResult::CannotOpen;
 
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(waitSeconds > 0 ? waitSeconds : 0);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(waitSeconds > 0 ? waitSeconds : 0);
   for (;;) {
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
       handle = fd;

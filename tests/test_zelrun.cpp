@@ -14,14 +14,14 @@
 
 namespace {
 
-using zeltest::fs::path;
 using zeltest::Installation;
 using zeltest::OnPostgres;
-using zeltest::Program;
 using zeltest::ProcessResult;
+using zeltest::Program;
 using zeltest::ReadFile;
 using zeltest::RunProcess;
 using zeltest::WriteFile;
+using zeltest::fs::path;
 namespace fs = std::filesystem;
 
 // zelrun with `args`, started in the working directory; zelwrkjob is the one
@@ -72,7 +72,9 @@ TEST(ZelRun, EachPreCheckFailureIsNamedWithItsPath) {
          fs::remove_all(i.Msg());
          WriteFile(i.Msg(), "");
        },
-       [](Installation& i) { return std::vector<std::string>{"zelrun: Msg is not a folder: " + Full(i.Msg()) + "\n"}; }},
+       [](Installation& i) {
+         return std::vector<std::string>{"zelrun: Msg is not a folder: " + Full(i.Msg()) + "\n"};
+       }},
       {"no configuration file", [](Installation& i) { fs::remove(i.IniFile()); },
        [](Installation& i) {
          return std::vector<std::string>{"zelrun: no configuration file: " + Full(i.IniFile()) + "\n"};
@@ -95,8 +97,9 @@ TEST(ZelRun, EachPreCheckFailureIsNamedWithItsPath) {
          }
        },
        [&](Installation& i) {
-         return OnPostgres() ? std::vector<std::string>{"zelrun: database unreachable (status -12154): " + pgNoDb + "\n"}
-                             : std::vector<std::string>{"zelrun: no database file: " + Full(i.DbFile()) + "\n"};
+         return OnPostgres()
+                    ? std::vector<std::string>{"zelrun: database unreachable (status -12154): " + pgNoDb + "\n"}
+                    : std::vector<std::string>{"zelrun: no database file: " + Full(i.DbFile()) + "\n"};
        }},
       {"database without its download table", [](Installation& i) { i.Db().Exec("drop table Mvs510Prv"); },
        [](Installation& i) {
@@ -115,11 +118,10 @@ TEST(ZelRun, EachPreCheckFailureIsNamedWithItsPath) {
          DropNet8(i);
        },
        [](Installation& i) {
-         return std::vector<std::string>{
-             "zelrun: configuration value NET8 missing: " + Full(i.IniFile()) + "\n",
-             "zelrun: no Msg folder: " + Full(i.Msg()) + "\n",
-             "zelrun: download program not found in the working directory or on PATH: " +
-                 Full(i.Work() / "ZELDNLSTD.EXE") + "\n"};
+         return std::vector<std::string>{"zelrun: configuration value NET8 missing: " + Full(i.IniFile()) + "\n",
+                                         "zelrun: no Msg folder: " + Full(i.Msg()) + "\n",
+                                         "zelrun: download program not found in the working directory or on PATH: " +
+                                             Full(i.Work() / "ZELDNLSTD.EXE") + "\n"};
        }},
   };
   for (const Case& c : cases) {
@@ -268,10 +270,11 @@ TEST(ZelRun, FailureEntriesOfTheRunGiveFive) {
     const ProcessResult json = Zelrun(inst, {"--json", "--program", standIn.string(), "A"});
     EXPECT_EQ(json.exitCode, 5) << json.output;
     EXPECT_TRUE(std::regex_match(
-        json.output,
-        std::regex(R"(\{"letter":"A","args":\["A"\],"duration_s":[0-9.]+,"change_lines":2,"failures":\[)"
-                   R"(\{"function":"First","code":-1\},\{"function":"Zweite","code":1403\},)"
-                   R"(\{"function":"Dr\\"itte\\\\)" "\xC3\x84" R"(\\ufffd","code":-3\}\],"section_ended":true,"exit_code":5\}\n)")))
+        json.output, std::regex(R"(\{"letter":"A","args":\["A"\],"duration_s":[0-9.]+,"change_lines":2,"failures":\[)"
+                                R"(\{"function":"First","code":-1\},\{"function":"Zweite","code":1403\},)"
+                                R"(\{"function":"Dr\\"itte\\\\)"
+                                "\xC3\x84"
+                                R"(\\ufffd","code":-3\}\],"section_ended":true,"exit_code":5\}\n)")))
         << json.output;
   }
 }
@@ -281,22 +284,29 @@ TEST(ZelRun, EmptyingAnEmptyTableIsAFailureOfTheRealJob) {
   const ProcessResult r = Zelrun(inst, {"L"});
   EXPECT_EQ(r.exitCode, 5) << r.output;
   EXPECT_TRUE(std::regex_match(
-      r.output, std::regex(R"(zelrun: L [0-9.]+ s, 0 change lines, 1 failure entry \(Prv_Delete\(\) 1403\), no section\n)")))
+      r.output,
+      std::regex(R"(zelrun: L [0-9.]+ s, 0 change lines, 1 failure entry \(Prv_Delete\(\) 1403\), no section\n)")))
       << r.output;
 }
 
 // zelwrkjob U against a database that another program holds: its first
-// insert waits, and zelrun ends it inside its first section, when the
-// timeout has passed or when zelrun itself is asked to stop (SIGTERM).
+// insert waits (5 s, and U goes on to the next), and zelrun ends it inside
+// its first section, when the timeout has passed or when zelrun itself is
+// asked to stop (SIGTERM).
 TEST(ZelRun, KilledRunGivesSixWithItsSectionOpen) {
   struct Case {
     const char* what;
     std::vector<std::string> argv;
     std::string why;
   } cases[] = {
-      {"timeout", {Program("zelrun"), "--timeout", "1", "U"}, "ran longer than 1 s and was killed\n"},
+      {"timeout", {Program("zelrun"), "--timeout", "3", "U"}, "ran longer than 3 s and was killed\n"},
+      // The stop comes once the job has begun its section.
       {"stop request",
-       {"/bin/sh", "-c", "\"$0\" U & pid=$!; sleep 1; kill -TERM $pid; wait $pid", Program("zelrun")},
+       {"/bin/sh", "-c",
+        "\"$0\" U & pid=$!; "
+        "for i in $(seq 200); do grep -q Datum Msg/WrkJobLog.Txt 2>/dev/null && break; sleep 0.1; done; "
+        "kill -TERM $pid; wait $pid",
+        Program("zelrun")},
        "asked to stop; " + Program("zelwrkjob") + " was killed\n"},
   };
   for (const Case& c : cases) {
@@ -341,7 +351,8 @@ TEST(ZelRun, OverlappingRunGivesFourOrWaitsForTheLock) {
   Plat_RunLockRelease(held);
   const PlatExit done = waiting.Wait();
   EXPECT_EQ(done.exitCode, 0) << done.output;
-  EXPECT_TRUE(std::regex_match(done.output, std::regex(R"(zelrun: L [0-9.]+ s, 0 change lines, 0 failure entries, no section\n)")))
+  EXPECT_TRUE(std::regex_match(done.output,
+                               std::regex(R"(zelrun: L [0-9.]+ s, 0 change lines, 0 failure entries, no section\n)")))
       << done.output;
   EXPECT_EQ(inst.Db().Value("select count(*) from Mvs510Prv"), "0");
 }
@@ -352,10 +363,10 @@ TEST(ZelRun, ArgumentsThatSelectNoJobAreUsageErrors) {
     int exitCode;
   } cases[] = {
       {{}, 2},
-      {{"List"}, 2},             // zelwrkjob would run L
-      {{"Axyz"}, 2},             // ... and A
-      {{"a"}, 2},                // case matters
-      {{"X"}, 2},                // no job
+      {{"List"}, 2},  // zelwrkjob would run L
+      {{"Axyz"}, 2},  // ... and A
+      {{"a"}, 2},     // case matters
+      {{"X"}, 2},     // no job
       {{""}, 2},
       {{"--bogus", "A"}, 2},
       {{"--timeout", "0", "A"}, 2},

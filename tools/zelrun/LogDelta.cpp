@@ -57,9 +57,7 @@ bool StartsWith(std::string_view text, std::string_view prefix) { return text.su
 
 }  // namespace
 
-LogMarks LogDelta_Mark() {
-  return {Plat_FileInfo(kMessageLog), Plat_FileInfo(kOldMessageLog), Plat_FileInfo(kJobLog)};
-}
+LogMarks LogDelta_Mark() { return {Plat_FileInfo(kMessageLog), Plat_FileInfo(kOldMessageLog), Plat_FileInfo(kJobLog)}; }
 
 std::string LogDelta_MessageText(const LogMarks& before) {
   const LogMarks now = LogDelta_Mark();
@@ -74,9 +72,7 @@ std::string LogDelta_MessageText(const LogMarks& before) {
   return text + Beyond(kMessageLog, now.message, before.message);
 }
 
-std::string LogDelta_JobText(const LogMarks& before) {
-  return Beyond(kJobLog, Plat_FileInfo(kJobLog), before.job);
-}
+std::string LogDelta_JobText(const LogMarks& before) { return Beyond(kJobLog, Plat_FileInfo(kJobLog), before.job); }
 
 std::vector<FailureEntry> LogDelta_ParseEntries(std::string_view text) {
   std::vector<FailureEntry> entries;

@@ -18,7 +18,8 @@ JobEnd RunJob(const std::string& program, const std::vector<std::string>& args, 
   PlatProcess job = PlatProcess::Start({argv, "", "", PlatOutput::Inherit, ""});
   std::optional<Clock::time_point> deadline;
   if (timeoutSeconds) {
-    deadline = job.startedAt() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(*timeoutSeconds));
+    deadline =
+        job.startedAt() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(*timeoutSeconds));
   }
   JobEnd end;
   for (;;) {

@@ -80,15 +80,17 @@ std::string Summary_JsonString(std::string_view text) {
 std::string Summary_Text(const RunSummary& s) {
   std::string line = "zelrun: ";
   line += s.letter;
-  line += " " + OneDecimal(s.seconds) + " s, " + Counted(static_cast<std::size_t>(s.changeLines), "change line", "change lines") +
-          ", " + Counted(s.failures.size(), "failure entry", "failure entries");
+  line += " " + OneDecimal(s.seconds) + " s, " +
+          Counted(static_cast<std::size_t>(s.changeLines), "change line", "change lines") + ", " +
+          Counted(s.failures.size(), "failure entry", "failure entries");
   if (!s.failures.empty()) {
     line += " (";
     for (std::size_t i = 0; i < s.failures.size() && i < kFailuresInText; ++i) {
       if (i > 0) line += ", ";
       line += s.failures[i].function + " " + std::to_string(s.failures[i].code);
     }
-    if (s.failures.size() > kFailuresInText) line += " and " + std::to_string(s.failures.size() - kFailuresInText) + " more";
+    if (s.failures.size() > kFailuresInText)
+      line += " and " + std::to_string(s.failures.size() - kFailuresInText) + " more";
     line += ")";
   }
   if (!s.sectionEnded) {
