@@ -12,6 +12,12 @@ std::string OneDecimal(double seconds) {
   return buffer;
 }
 
+// Appends the parts one after the other (no temporaries of the whole).
+template <typename... Parts>
+void Append(std::string& out, const Parts&... parts) {
+  (out.append(std::string_view(parts)), ...);
+}
+
 std::string Counted(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -80,17 +86,17 @@ std::string Summary_JsonString(std::string_view text) {
 std::string Summary_Text(const RunSummary& s) {
   std::string line = "zelrun: ";
   line += s.letter;
-  line += " " + OneDecimal(s.seconds) + " s, " +
-          Counted(static_cast<std::size_t>(s.changeLines), "change line", "change lines") + ", " +
-          Counted(s.failures.size(), "failure entry", "failure entries");
+  Append(line, " ", OneDecimal(s.seconds), " s, ",
+         Counted(static_cast<std::size_t>(s.changeLines), "change line", "change lines"), ", ",
+         Counted(s.failures.size(), "failure entry", "failure entries"));
   if (!s.failures.empty()) {
     line += " (";
     for (std::size_t i = 0; i < s.failures.size() && i < kFailuresInText; ++i) {
-      if (i > 0) line += ", ";
-      line += s.failures[i].function + " " + std::to_string(s.failures[i].code);
+      Append(line, i > 0 ? ", " : "", s.failures[i].function, " ", std::to_string(s.failures[i].code));
     }
-    if (s.failures.size() > kFailuresInText)
-      line += " and " + std::to_string(s.failures.size() - kFailuresInText) + " more";
+    if (s.failures.size() > kFailuresInText) {
+      Append(line, " and ", std::to_string(s.failures.size() - kFailuresInText), " more");
+    }
     line += ")";
   }
   if (!s.sectionEnded) {
@@ -104,15 +110,16 @@ std::string Summary_Text(const RunSummary& s) {
 }
 
 std::string Summary_Json(const RunSummary& s) {
-  std::string json = "{\"letter\":" + Summary_JsonString(std::string_view(&s.letter, 1)) + ",\"args\":[";
-  for (std::size_t i = 0; i < s.args.size(); ++i) json += (i ? "," : "") + Summary_JsonString(s.args[i]);
-  json += "],\"duration_s\":" + OneDecimal(s.seconds) + ",\"change_lines\":" + std::to_string(s.changeLines) +
-          ",\"failures\":[";
+  std::string json;
+  Append(json, "{\"letter\":", Summary_JsonString(std::string_view(&s.letter, 1)), ",\"args\":[");
+  for (std::size_t i = 0; i < s.args.size(); ++i) Append(json, i ? "," : "", Summary_JsonString(s.args[i]));
+  Append(json, "],\"duration_s\":", OneDecimal(s.seconds), ",\"change_lines\":", std::to_string(s.changeLines),
+         ",\"failures\":[");
   for (std::size_t i = 0; i < s.failures.size(); ++i) {
-    json += (i ? ",{\"function\":" : "{\"function\":") + Summary_JsonString(s.failures[i].function) +
-            ",\"code\":" + std::to_string(s.failures[i].code) + "}";
+    Append(json, i ? "," : "", "{\"function\":", Summary_JsonString(s.failures[i].function), ",\"code\":",
+           std::to_string(s.failures[i].code), "}");
   }
-  json += std::string("],\"section_ended\":") + (s.sectionEnded ? "true" : "false") +
-          ",\"exit_code\":" + std::to_string(s.exitCode) + "}";
+  Append(json, "],\"section_ended\":", s.sectionEnded ? "true" : "false", ",\"exit_code\":",
+         std::to_string(s.exitCode), "}");
   return json;
 }
