@@ -8,6 +8,7 @@
 #include "db/DbDb.h"
 #include "db/Dbstd.h"
 #include "db/Session.h"
+#include "db/engine/postgres/PgConnInfo.h"
 #include "db/engine/postgres/PgEngine.h"
 #include "platform/FileAccess.h"
 #include "platform/Path.h"
@@ -27,7 +28,7 @@ constexpr const char* kCompanions[] = {"-wal", "-shm", "-journal"};
 using Problems = std::vector<std::string>;
 
 void Add(Problems& problems, const std::string& what, const std::string& systemPath) {
-  problems.push_back("zelrun: " + what + ": " + PreCheck_FullPath(systemPath));
+  problems.push_back("zelrun: " + what + ": " + Plat_ShownPath(Plat_NativePath(systemPath)));
 }
 
 // A stored value deciphers when enciphering its plain text gives it back:
@@ -122,11 +123,12 @@ void CheckDatabase(Problems& problems) {
   Ini_ReadLogin(user, password, service);
   const bool postgres = zeldb::Pg_IsConnectString(service);
   if (!postgres && !CheckDatabaseFile(problems, service)) return;
-  // The server's connection string is named as it stands; a file by its full path.
+  // The server's connection string is named without a password it may hold;
+  // a file by its full path.
   const auto name = [&](const std::string& what, int32_t status) {
     const std::string text = what + " (status " + std::to_string(status) + ")";
     if (postgres) {
-      problems.push_back("zelrun: " + text + ": " + service);
+      problems.push_back("zelrun: " + text + ": " + zeldb::Pg_ShownConnectString(service));
     } else {
       Add(problems, text, service);
     }
@@ -149,12 +151,6 @@ void CheckDownloadProgram(Problems& problems) {
 }
 
 }  // namespace
-
-std::string PreCheck_FullPath(const std::string& systemPath) {
-  std::error_code ec;
-  const std::filesystem::path full = std::filesystem::absolute(Plat_NativePath(systemPath), ec);
-  return ec ? Plat_NativePath(systemPath) : full.lexically_normal().string();
-}
 
 std::vector<std::string> PreCheck_Installation() {
   Problems problems;

@@ -16,7 +16,3 @@
 // Every problem found, each a line "zelrun: <what is wrong>: <full path>";
 // empty when the installation is fit.
 std::vector<std::string> PreCheck_Installation();
-
-// The full form of a system path relative to the working directory, as the
-// problem lines name it.
-std::string PreCheck_FullPath(const std::string& systemPath);

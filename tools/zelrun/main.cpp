@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/FileAccess.h"
+#include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/RunLock.h"
 #include "tools/zelrun/LogDelta.h"
@@ -189,7 +190,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     std::filesystem::current_path(o.dir, ec);
     if (ec) {
-      std::cerr << "zelrun: cannot change into the working directory: " << PreCheck_FullPath(o.dir) << "\n";
+      std::cerr << "zelrun: cannot change into the working directory: " << Plat_ShownPath(Plat_NativePath(o.dir)) << "\n";
       return kExitPreCheck;
     }
   }
@@ -201,7 +202,7 @@ int main(int argc, char** argv) {
   if (Plat_FileInfo(".\\Msg").isDirectory) {
     const PlatRunLockResult taken = Plat_RunLockAcquire(kLockFile, o.waitSeconds, lock);
     if (taken == PlatRunLockResult::Busy) {
-      std::cerr << "zelrun: another run holds the lock: " << PreCheck_FullPath(kLockFile) << "\n";
+      std::cerr << "zelrun: another run holds the lock: " << Plat_ShownPath(Plat_NativePath(kLockFile)) << "\n";
       return kExitLocked;
     }
     lockUnavailable = taken == PlatRunLockResult::CannotOpen;
@@ -215,7 +216,7 @@ int main(int argc, char** argv) {
     problems.push_back("zelrun: program not found or not executable: " + program);
   }
   if (lockUnavailable && problems.empty()) {
-    problems.push_back("zelrun: cannot open the lock file: " + PreCheck_FullPath(kLockFile));
+    problems.push_back("zelrun: cannot open the lock file: " + Plat_ShownPath(Plat_NativePath(kLockFile)));
   }
   if (!problems.empty()) {
     for (const std::string& p : problems) std::cerr << p << "\n";
