@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <utility>
 
 #include "config/Idea.h"
 #include "platform/Path.h"
@@ -96,26 +97,33 @@ bool Ini_PairMatches(const IniPair& pair, std::string_view group, std::string_vi
          (number != 0 && pair.number == number);
 }
 
-void Ini_ReadEntry(const char* group, const char* key, int32_t number, const char* fileName) {
-  ResetEntry();
-  if (fileName == nullptr) return;
+bool Ini_FindPair(const char* group, const char* key, int32_t number, const char* fileName, IniPair& out) {
+  out = IniPair{};
+  if (fileName == nullptr) return false;
   std::ifstream in(Plat_NativePath(fileName), std::ios::binary);
-  if (!in) return;
+  if (!in) return false;
   const std::string_view wantGroup = group ? group : "";
   const std::string_view wantKey = key ? key : "";
 
   IniLine a, b;
   for (;;) {
     Ini_ReadLine(in, a);
-    if (!Ini_ReadLine(in, b)) return;
-    const IniPair pair = Ini_ParsePair(a, b);
+    if (!Ini_ReadLine(in, b)) return false;
+    IniPair pair = Ini_ParsePair(a, b);
     if (!Ini_PairMatches(pair, wantGroup, wantKey, number)) continue;
-    IniEntry.number = pair.number;
-    IniEntry.group.set(pair.group);
-    IniEntry.key.set(pair.key);
-    IniEntry.value.set(Idea_Decipher(pair.value, kIniCipherKey, kIdeaFormDigits));
-    return;
+    out = std::move(pair);
+    return true;
   }
+}
+
+void Ini_ReadEntry(const char* group, const char* key, int32_t number, const char* fileName) {
+  ResetEntry();
+  IniPair pair;
+  if (!Ini_FindPair(group, key, number, fileName, pair)) return;
+  IniEntry.number = pair.number;
+  IniEntry.group.set(pair.group);
+  IniEntry.key.set(pair.key);
+  IniEntry.value.set(Idea_Decipher(pair.value, kIniCipherKey, kIdeaFormDigits));
 }
 
 void Ini_ReadLogin(char* user, char* password, char* service) {

@@ -105,3 +105,9 @@ IniPair Ini_ParsePair(const IniLine& a, const IniLine& b);
 
 // The match rule above.
 bool Ini_PairMatches(const IniPair& pair, std::string_view group, std::string_view key, int32_t number);
+
+// The first pair of `fileName` (system form) that matches, with its value
+// still enciphered: what Ini_ReadEntry deciphers, for callers that judge the
+// stored value itself. False (and `out` reset) when the file cannot be
+// opened or no pair matches.
+bool Ini_FindPair(const char* group, const char* key, int32_t number, const char* fileName, IniPair& out);

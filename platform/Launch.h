@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
-// Where the program's standard output and standard error both go.
+// Where the program's standard output and standard error go (both to one
+// place, but for Inherit).
 enum class PlatOutput {
   Discard,   // the null device
   Capture,   // collected into PlatExit::output
   Append,    // appended to `outputFile`, which is created when missing
   Truncate,  // written to `outputFile`, emptied first, created when missing
+  Inherit,   // this process's own standard output and standard error, each to its own
 };
 
 struct PlatLaunch {

@@ -4,6 +4,9 @@
 // nothing it does; the program must outlive the job and must not tie it up.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 // Starts `file` with the blank-separated words of `parameters` as its
 // arguments (runs of blanks separate like one; `file` itself is argument 0),
 // the way the Windows shell's "open" does for a program: a name without a
@@ -16,3 +19,17 @@
 // executable file of that name is found or it cannot be executed (callers of
 // the system ignore the result).
 bool Plat_ShellOpen(const char* file, const char* parameters);
+
+// The native path by which Plat_ShellOpen would start `file` (system form):
+// a name without a directory is looked for in the working directory, then on
+// PATH; a name with one is taken as it stands. Empty when no executable file
+// is found.
+std::string Plat_FindProgram(std::string_view file);
+
+// The first executable file `name` in the directories of PATH (an empty
+// entry is the working directory), or empty.
+std::string Plat_FindOnSearchPath(std::string_view name);
+
+// The directory of this process's own program file, or empty when the
+// system does not tell.
+std::string Plat_OwnDirectory();

@@ -132,7 +132,7 @@ PlatProcess PlatProcess::Start(const PlatLaunch& launch) {
   for (std::string& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
 
-  int childIn = -1, childOut = -1;
+  int childIn = -1, childOut = -1, childErr = -1;
   if (launch.input.empty()) {
     childIn = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
   } else {
@@ -163,8 +163,17 @@ PlatProcess PlatProcess::Start(const PlatLaunch& launch) {
                         O_WRONLY | O_CREAT | O_CLOEXEC | (launch.output == PlatOutput::Append ? O_APPEND : O_TRUNC),
                         0644);
       break;
+    case PlatOutput::Inherit:
+      // Copies above the standard descriptors, so that the child's dup2 onto
+      // 1 and 2 never overwrites one with the other.
+      childOut = ::fcntl(1, F_DUPFD_CLOEXEC, 3);
+      childErr = ::fcntl(2, F_DUPFD_CLOEXEC, 3);
+      if (childOut < 0) childOut = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+      if (childErr < 0) childErr = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+      break;
   }
-  const bool ready = childIn >= 0 && childOut >= 0;
+  if (childErr < 0 && childOut >= 0) childErr = ::fcntl(childOut, F_DUPFD_CLOEXEC, 3);
+  const bool ready = childIn >= 0 && childOut >= 0 && childErr >= 0;
 
   s.started = Clock::now();
   const pid_t pid = ready ? ::fork() : -1;
@@ -174,13 +183,14 @@ PlatProcess PlatProcess::Start(const PlatLaunch& launch) {
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
     Become(childIn, 0);
     Become(childOut, 1);
-    Become(childOut, 2);
+    Become(childErr, 2);
     if (!launch.directory.empty() && ::chdir(launch.directory.c_str()) != 0) ::_exit(126);
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
   CloseFd(childIn);
   CloseFd(childOut);
+  CloseFd(childErr);
   if (pid < 0) {
     CloseFd(s.inputFd);
     CloseFd(s.outputFd);

@@ -20,25 +20,6 @@ bool IsProgram(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
-// The working directory first, then the search path, as the shell's "open"
-// finds a program named without a directory. A name with a directory is
-// taken as it stands.
-std::string FindProgram(const std::string& name) {
-  if (name.empty()) return {};
-  if (name.find('/') != std::string::npos) return IsProgram(name) ? name : std::string();
-  if (IsProgram("./" + name)) return "./" + name;
-  const char* searchPath = std::getenv("PATH");
-  std::string_view rest = searchPath ? searchPath : "";
-  while (!rest.empty()) {
-    const std::size_t colon = rest.find(':');
-    std::string_view dir = rest.substr(0, colon);
-    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
-    const std::string candidate = (dir.empty() ? std::string(".") : std::string(dir)) + "/" + name;
-    if (IsProgram(candidate)) return candidate;
-  }
-  return {};
-}
-
 std::vector<std::string> SplitAtBlanks(const char* text) {
   std::vector<std::string> words;
   std::string_view rest = text ? text : "";
@@ -54,8 +35,41 @@ std::vector<std::string> SplitAtBlanks(const char* text) {
 }
 }  // namespace
 
+std::string Plat_FindOnSearchPath(std::string_view name) {
+  const char* searchPath = std::getenv("PATH");
+  std::string_view rest = searchPath ? searchPath : "";
+  while (!rest.empty()) {
+    const std::size_t colon = rest.find(':');
+    std::string_view dir = rest.substr(0, colon);
+    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    const std::string candidate = (dir.empty() ? std::string(".") : std::string(dir)) + "/" + std::string(name);
+    if (IsProgram(candidate)) return candidate;
+  }
+  return {};
+}
+
+// The working directory first, then the search path, as the shell's "open"
+// finds a program named without a directory. A name with a directory is
+// taken as it stands.
+std::string Plat_FindProgram(std::string_view file) {
+  const std::string name = Plat_NativePath(file);
+  if (name.empty()) return {};
+  if (name.find('/') != std::string::npos) return IsProgram(name) ? name : std::string();
+  if (IsProgram("./" + name)) return "./" + name;
+  return Plat_FindOnSearchPath(name);
+}
+
+std::string Plat_OwnDirectory() {
+  char buffer[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return {};
+  const std::string path(buffer, static_cast<std::size_t>(n));
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+}
+
 bool Plat_ShellOpen(const char* file, const char* parameters) {
-  const std::string path = FindProgram(Plat_NativePath(file ? file : ""));
+  const std::string path = Plat_FindProgram(file ? file : "");
   if (path.empty()) return false;
 
   // Everything the children need is built before fork(): after it only

@@ -1,0 +1,118 @@
+#include "tools/zelrun/LogDelta.h"
+
+#include <charconv>
+#include <fstream>
+#include <iterator>
+
+#include "platform/Path.h"
+
+namespace {
+
+constexpr const char* kMessageLog = ".\\Msg\\ZelWrkJob.txt";
+constexpr const char* kOldMessageLog = ".\\Msg\\ZelWrkJob.old";
+constexpr const char* kJobLog = ".\\Msg\\WrkJobLog.Txt";
+
+bool SameFile(const PlatFileInfo& a, const PlatFileInfo& b) {
+  return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
+}
+
+// The file's bytes from `offset` on; from the start when the file is now
+// shorter than the offset (someone emptied it meanwhile).
+std::string ReadFrom(const char* systemPath, std::uint64_t offset) {
+  std::ifstream in(Plat_NativePath(systemPath), std::ios::binary);
+  if (!in) return {};
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0) return {};
+  if (offset > static_cast<std::uint64_t>(size)) offset = 0;
+  in.seekg(static_cast<std::streamoff>(offset));
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// What a file holds beyond its mark: everything when it is another file
+// than the one marked (new, or put in place of the marked one).
+std::string Beyond(const char* systemPath, const PlatFileInfo& now, const PlatFileInfo& marked) {
+  if (!now.exists) return {};
+  return ReadFrom(systemPath, SameFile(now, marked) ? marked.size : 0);
+}
+
+// Splits at CR LF; a last line without one is returned too.
+std::vector<std::string_view> Lines(std::string_view text, bool& lastCut) {
+  std::vector<std::string_view> lines;
+  lastCut = false;
+  while (!text.empty()) {
+    const std::size_t end = text.find("\r\n");
+    if (end == std::string_view::npos) {
+      lines.push_back(text);
+      lastCut = true;
+      break;
+    }
+    lines.push_back(text.substr(0, end));
+    text.remove_prefix(end + 2);
+  }
+  return lines;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+}  // namespace
+
+LogMarks LogDelta_Mark() { return {Plat_FileInfo(kMessageLog), Plat_FileInfo(kOldMessageLog), Plat_FileInfo(kJobLog)}; }
+
+std::string LogDelta_MessageText(const LogMarks& before) {
+  const LogMarks now = LogDelta_Mark();
+  std::string text;
+  // An old generation that is not the one marked was made by this run's
+  // rotation: from the log as it was marked (read on from its mark), or from
+  // a log this run began.
+  if (now.old.exists && !SameFile(now.old, before.old)) {
+    const PlatFileInfo& marked = SameFile(now.old, before.message) ? before.message : before.old;
+    text += Beyond(kOldMessageLog, now.old, marked);
+  }
+  return text + Beyond(kMessageLog, now.message, before.message);
+}
+
+std::string LogDelta_JobText(const LogMarks& before) { return Beyond(kJobLog, Plat_FileInfo(kJobLog), before.job); }
+
+std::vector<FailureEntry> LogDelta_ParseEntries(std::string_view text) {
+  std::vector<FailureEntry> entries;
+  bool lastCut = false;
+  for (std::string_view line : Lines(text, lastCut)) {
+    if (line == "\xFE") {
+      entries.emplace_back();
+      continue;
+    }
+    if (entries.empty()) continue;  // the tail of an entry from before the mark
+    FailureEntry& e = entries.back();
+    if (StartsWith(line, "Funktion___: ")) {
+      e.function = line.substr(13);
+    } else if (StartsWith(line, "Message____: ")) {
+      e.message = line.substr(13);
+    } else if (StartsWith(line, "ErrorCode__: ")) {
+      const std::string_view digits = line.substr(13);
+      std::from_chars(digits.data(), digits.data() + digits.size(), e.code);
+    }
+  }
+  return entries;
+}
+
+JobLogDelta LogDelta_ParseJobLog(std::string_view text) {
+  JobLogDelta delta;
+  bool open = false;
+  bool lastCut = false;
+  const std::vector<std::string_view> lines = Lines(text, lastCut);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view line = lines[i];
+    const bool whole = !(lastCut && i + 1 == lines.size());
+    if (StartsWith(line, "Datum: ") && line.find("  Uhrzeit: ") != std::string_view::npos) {
+      ++delta.sectionsBegun;
+      open = true;
+    } else if (line.empty() && whole) {
+      if (open) ++delta.sectionsEnded;
+      open = false;
+    } else {
+      ++delta.changeLines;
+    }
+  }
+  return delta;
+}

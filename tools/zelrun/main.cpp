@@ -1,0 +1,250 @@
+// zelrun: runs zelwrkjob for a scheduler (cron, systemd) and tells how the
+// run went. zelwrkjob always ends with exit code 0 and reports only to its
+// two logs, which fail silently; zelrun checks the installation first, keeps
+// two runs of one installation apart, runs zelwrkjob with the arguments as
+// given, reads what this run added to both logs, and ends with one summary
+// line and an exit code that tells the cases apart (see kUsage).
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/FileAccess.h"
+#include "platform/Path.h"
+#include "platform/Process.h"
+#include "platform/RunLock.h"
+#include "tools/zelrun/LogDelta.h"
+#include "tools/zelrun/PreCheck.h"
+#include "tools/zelrun/RunJob.h"
+#include "tools/zelrun/Summary.h"
+
+namespace {
+
+constexpr int kExitClean = 0;
+constexpr int kExitUsage = 2;
+constexpr int kExitPreCheck = 3;
+constexpr int kExitLocked = 4;
+constexpr int kExitFailures = 5;
+constexpr int kExitUnfinished = 6;
+
+constexpr const char* kLockFile = ".\\Msg\\zelrun.lock";
+
+constexpr const char* kUsage = R"(usage: zelrun [OPTIONS] LETTER [ARGS...]
+
+Runs zelwrkjob LETTER ARGS... in an installation's working directory for a
+scheduler: checks the installation first, holds the lock Msg/zelrun.lock for
+the whole run, and afterwards reads what this run wrote to the message log
+(Msg/ZelWrkJob.txt, rotated to Msg/ZelWrkJob.old) and the job log
+(Msg/WrkJobLog.Txt). Prints one summary line, for example
+  zelrun: U 12.3 s, 42 change lines, 0 failure entries, section ended
+
+LETTER is A, U, S or L (S BADGE YYYYMMDD). zelwrkjob only looks at the first
+character of its first argument; a longer one (List, Axyz) is refused unless
+--meant is given. Anything else selects no job and is refused.
+
+options:
+  --dir DIR          the installation's working directory (default: the current one)
+  --program PATH     the zelwrkjob to run (default: zelwrkjob beside zelrun, else on PATH)
+  --wait SECONDS     wait at most this long for another run's lock (default 0)
+  --meant            accept a first argument longer than one letter
+  --json             print the summary as one JSON object on one line
+  --timeout SECONDS  kill a job that runs longer (the run did not finish)
+  --help             this text
+
+exit codes:
+  0  clean run: the job ran, its job-log section ended, no message-log entries
+  2  usage error (unknown option, no letter, a letter that selects no job,
+     List/Axyz without --meant)
+  3  pre-check failed: the installation is not fit to run (each problem one
+     line on standard error, naming the path)
+  4  another run holds the lock (after the --wait time)
+  5  the run reported failures: it wrote message-log entries
+  6  the run did not finish: zelwrkjob was killed, crashed or timed out, or
+     its job-log section did not end (when 5 and 6 both apply, 6)
+)";
+
+struct Options {
+  std::string dir;
+  std::string program;
+  double waitSeconds = 0;
+  std::optional<double> timeoutSeconds;
+  bool meant = false;
+  bool json = false;
+  bool help = false;
+  std::vector<std::string> args;  // the letter's argument first
+};
+
+int Usage(const std::string& message) {
+  std::cerr << "zelrun: " << message << " (see zelrun --help)\n";
+  return kExitUsage;
+}
+
+bool ParseSeconds(const std::string& text, double& out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  out = std::strtod(text.c_str(), &end);
+  return end && *end == '\0' && out >= 0 && out < 1e9;
+}
+
+// Empty text when the command line is fine, else what is wrong with it.
+std::string ParseOptions(int argc, char** argv, Options& o) {
+  int i = 1;
+  for (; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--") {
+      ++i;
+      break;
+    }
+    if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) break;
+    std::string value;
+    bool hasValue = false;
+    if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
+      value = arg.substr(eq + 1);
+      arg = arg.substr(0, eq);
+      hasValue = true;
+    }
+    const bool valued = arg == "--dir" || arg == "--program" || arg == "--wait" || arg == "--timeout";
+    if (valued && !hasValue) {
+      if (i + 1 >= argc) return "option " + arg + " needs a value";
+      value = argv[++i];
+    } else if (!valued && hasValue) {
+      return "option " + arg + " takes no value";
+    }
+    if (arg == "--dir") {
+      o.dir = value;
+    } else if (arg == "--program") {
+      o.program = value;
+    } else if (arg == "--wait") {
+      if (!ParseSeconds(value, o.waitSeconds)) return "--wait takes a number of seconds";
+    } else if (arg == "--timeout") {
+      double t = 0;
+      if (!ParseSeconds(value, t) || t <= 0) return "--timeout takes a number of seconds above 0";
+      o.timeoutSeconds = t;
+    } else if (arg == "--meant") {
+      o.meant = true;
+    } else if (arg == "--json") {
+      o.json = true;
+    } else if (arg == "--help") {
+      o.help = true;
+    } else {
+      return "unknown option '" + arg + "'";
+    }
+  }
+  o.args.assign(argv + i, argv + argc);
+  if (o.help) return {};
+  if (o.args.empty()) return "no job letter given";
+  const std::string& first = o.args[0];
+  if (first.empty() || (first[0] != 'A' && first[0] != 'U' && first[0] != 'S' && first[0] != 'L')) {
+    return "'" + first + "' selects no job (A, U, S or L)";
+  }
+  if (first.size() > 1 && !o.meant) {
+    return "'" + first + "' is taken as '" + first.substr(0, 1) + "' by zelwrkjob; give --meant if that is meant";
+  }
+  return {};
+}
+
+// The zelwrkjob to run: as given (resolved before the change of directory),
+// else the one beside this program, else the first on PATH. Empty when none.
+std::string FindJobProgram(const std::string& given) {
+  std::error_code ec;
+  if (!given.empty()) {
+    const std::filesystem::path full = std::filesystem::absolute(given, ec);
+    return ec ? given : full.lexically_normal().string();
+  }
+  const std::string own = Plat_OwnDirectory();
+  if (!own.empty()) {
+    const std::string beside = own + "/zelwrkjob";
+    if (Plat_FileInfo(beside).exists) return beside;
+  }
+  return Plat_FindOnSearchPath("zelwrkjob");
+}
+
+// The sections a finished run of the letter leaves: U runs two jobs, L none.
+int SectionsOfLetter(char letter) {
+  switch (letter) {
+    case 'U':
+      return 2;
+    case 'A':
+    case 'S':
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (std::string error = ParseOptions(argc, argv, o); !error.empty()) return Usage(error);
+  if (o.help) {
+    std::cout << kUsage;
+    return kExitClean;
+  }
+
+  const std::string program = FindJobProgram(o.program);
+  if (!o.dir.empty()) {
+    std::error_code ec;
+    std::filesystem::current_path(o.dir, ec);
+    if (ec) {
+      std::cerr << "zelrun: cannot change into the working directory: " << Plat_ShownPath(Plat_NativePath(o.dir)) << "\n";
+      return kExitPreCheck;
+    }
+  }
+
+  // The lock first, so that the checks see the installation as the run will.
+  // Without a Msg folder there is no lock file; the checks then say why.
+  int lock = -1;
+  bool lockUnavailable = false;
+  if (Plat_FileInfo(".\\Msg").isDirectory) {
+    const PlatRunLockResult taken = Plat_RunLockAcquire(kLockFile, o.waitSeconds, lock);
+    if (taken == PlatRunLockResult::Busy) {
+      std::cerr << "zelrun: another run holds the lock: " << Plat_ShownPath(Plat_NativePath(kLockFile)) << "\n";
+      return kExitLocked;
+    }
+    lockUnavailable = taken == PlatRunLockResult::CannotOpen;
+  }
+
+  std::vector<std::string> problems = PreCheck_Installation();
+  if (program.empty()) {
+    problems.push_back("zelrun: zelwrkjob not found beside zelrun or on PATH: " +
+                       (Plat_OwnDirectory().empty() ? std::string("zelwrkjob") : Plat_OwnDirectory() + "/zelwrkjob"));
+  } else if (Plat_FindProgram(program).empty()) {
+    problems.push_back("zelrun: program not found or not executable: " + program);
+  }
+  if (lockUnavailable && problems.empty()) {
+    problems.push_back("zelrun: cannot open the lock file: " + Plat_ShownPath(Plat_NativePath(kLockFile)));
+  }
+  if (!problems.empty()) {
+    for (const std::string& p : problems) std::cerr << p << "\n";
+    Plat_RunLockRelease(lock);
+    return kExitPreCheck;
+  }
+
+  const LogMarks marks = LogDelta_Mark();
+  const JobEnd end = RunJob(program, o.args, o.timeoutSeconds);
+  const std::vector<FailureEntry> failures = LogDelta_ParseEntries(LogDelta_MessageText(marks));
+  const JobLogDelta jobLog = LogDelta_ParseJobLog(LogDelta_JobText(marks));
+  Plat_RunLockRelease(lock);
+  if (const std::string trouble = RunJob_Trouble(end, program, o.timeoutSeconds); !trouble.empty()) {
+    std::cerr << trouble << "\n";
+  }
+
+  RunSummary s;
+  s.letter = o.args[0][0];
+  s.args = o.args;
+  s.seconds = end.exit.wallSeconds;
+  s.changeLines = jobLog.changeLines;
+  s.failures = failures;
+  s.sections = jobLog.sectionsBegun;
+  // A run cut short may not have begun every section its letter writes;
+  // those count as open too.
+  s.sectionEnded = jobLog.sectionsEnded == jobLog.sectionsBegun &&
+                   (end.finished() || jobLog.sectionsEnded >= SectionsOfLetter(s.letter));
+  s.exitCode = !end.finished() || !s.sectionEnded ? kExitUnfinished : !failures.empty() ? kExitFailures : kExitClean;
+  std::cout << (o.json ? Summary_Json(s) : Summary_Text(s)) << std::endl;
+  return s.exitCode;
+}
