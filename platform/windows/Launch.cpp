@@ -54,6 +54,18 @@ HANDLE OpenNul(DWORD access) {
   return ::CreateFileA("NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
+// A copy of one of this process's standard handles for the child (the null
+// device when it has none), so that making it inheritable leaves ours alone.
+HANDLE CopyOfStandard(DWORD which) {
+  const HANDLE own = ::GetStdHandle(which);
+  HANDLE copy = nullptr;
+  if (own == nullptr || own == INVALID_HANDLE_VALUE ||
+      !::DuplicateHandle(::GetCurrentProcess(), own, ::GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    return OpenNul(GENERIC_WRITE);
+  }
+  return copy;
+}
+
 void CloseHandleOnce(HANDLE& h) {
   if (h != nullptr && h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
   h = nullptr;
@@ -117,7 +129,7 @@ PlatProcess PlatProcess::Start(const PlatLaunch& launch) {
   }
 
   std::lock_guard<std::mutex> hold(gStartLock);
-  HANDLE childIn = nullptr, childOut = nullptr, inputEnd = nullptr, outputEnd = nullptr;
+  HANDLE childIn = nullptr, childOut = nullptr, childErr = nullptr, inputEnd = nullptr, outputEnd = nullptr;
   if (launch.input.empty()) {
     childIn = OpenNul(GENERIC_READ);
   } else if (!::CreatePipe(&childIn, &inputEnd, nullptr, 0)) {
@@ -138,9 +150,13 @@ PlatProcess PlatProcess::Start(const PlatLaunch& launch) {
                                FILE_ATTRIBUTE_NORMAL, nullptr);
       break;
     }
+    case PlatOutput::Inherit:
+      childOut = CopyOfStandard(STD_OUTPUT_HANDLE);
+      childErr = CopyOfStandard(STD_ERROR_HANDLE);
+      break;
   }
-  const bool ready = childIn != nullptr && childIn != INVALID_HANDLE_VALUE && childOut != nullptr &&
-                     childOut != INVALID_HANDLE_VALUE;
+  const auto valid = [](HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; };
+  const bool ready = valid(childIn) && valid(childOut) && (childErr == nullptr || valid(childErr));
 
   s.started = Clock::now();
   PROCESS_INFORMATION info{};
@@ -148,18 +164,20 @@ PlatProcess PlatProcess::Start(const PlatLaunch& launch) {
   if (ready) {
     ::SetHandleInformation(childIn, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
     ::SetHandleInformation(childOut, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    if (childErr) ::SetHandleInformation(childErr, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = childIn;
     startup.hStdOutput = childOut;
-    startup.hStdError = childOut;
+    startup.hStdError = childErr ? childErr : childOut;
     created = ::CreateProcessA(launch.argv[0].c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                                nullptr, launch.directory.empty() ? nullptr : launch.directory.c_str(), &startup,
                                &info) != 0;
   }
   CloseHandleOnce(childIn);
   CloseHandleOnce(childOut);
+  CloseHandleOnce(childErr);
   if (!ready) {
     CloseHandleOnce(inputEnd);
     CloseHandleOnce(outputEnd);
