@@ -7,6 +7,7 @@
 
 #include "platform/Clock.h"
 #include "platform/FileNames.h"
+#include "log/MsgLogTail.h"
 #include "platform/LockedFile.h"
 #include "platform/Sleep.h"
 
@@ -118,6 +119,22 @@ std::string Header(const MessageEntry& entry, const std::tm& local) {
   return header;
 }
 
+// Cuts off an entry that a writer killed during its write left unfinished at
+// the end of the file, so that the entry appended now starts on a line of its
+// own and every entry in the file is whole. The killed writer would have
+// taken the part back itself, had it lived. A tail that cannot be read is
+// left as it is; the entry is still appended.
+void TakeBackTornEntry(int handle) {
+  // Far more than one entry of this program: the header lines with their
+  // fixed-width texts take some hundred bytes.
+  constexpr std::size_t kTailBytes = 8192;
+  std::string tail;
+  std::uint64_t tailStart = 0;
+  if (!Plat_LockedReadTail(handle, kTailBytes, tail, tailStart).ok() || tail.empty()) return;
+  const std::size_t torn = MsgLog_TornEntryStart(tail, tailStart == 0);
+  if (torn != std::string::npos) Plat_LockedCutBack(handle, tailStart + torn);
+}
+
 // Moves the log to the old generation. False when the entry must be dropped.
 bool Rotate(State& log, WaitBudget& budget) {
   // A missing old file is the usual outcome and fine; any other failure
@@ -179,6 +196,7 @@ void MsgLog_Write(const MessageEntry& entry) {
   NoteDenied(log, opened);
   if (!opened.ok()) return;
   log.accessDenied = false;
+  TakeBackTornEntry(handle);
   const bool written = text.empty() || Plat_LockedAppend(handle, text.data(), text.size()).ok();
   const bool closed = Plat_LockedClose(handle).ok();
   if (written && closed) ++log.entryCount;

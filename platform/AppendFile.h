@@ -15,7 +15,9 @@
 // Returns the handle, or -1 when the file cannot be opened.
 int Plat_AppendOpen(std::string_view systemPath);
 
-// Appends `length` bytes. Returns whether all of them were written. A write
+// Appends `length` bytes: whole lines, each ended with a line feed. Returns
+// whether all of them were written. A line that a killed writer left
+// unfinished at the end of the file is cut off first. A write
 // that fails part-way (a full disk) takes back the part it wrote, so the file
 // never keeps the start of a line. Each call holds the file's lock (flock)
 // while it writes and takes back, so that it never cuts bytes that another

@@ -12,6 +12,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/FileResult.h"
@@ -25,6 +27,13 @@ PlatFileResult Plat_LockedOpen(std::string_view systemPath, int& handle);
 // Appends `length` bytes at the end of the file. On failure the file is cut
 // back to the length it had before, so that no part of an entry stays behind.
 PlatFileResult Plat_LockedAppend(int handle, const void* data, std::size_t length);
+
+// Reads the last `maxBytes` bytes of the locked file (fewer when it is
+// shorter) into `tail`; `tailStart` is the file offset of tail's first byte.
+PlatFileResult Plat_LockedReadTail(int handle, std::size_t maxBytes, std::string& tail, std::uint64_t& tailStart);
+
+// Cuts the locked file back to its first `size` bytes, write-through.
+PlatFileResult Plat_LockedCutBack(int handle, std::uint64_t size);
 
 // Releases the lock and closes the handle (also when the result is a failure).
 PlatFileResult Plat_LockedClose(int handle);

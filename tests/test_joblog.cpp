@@ -30,6 +30,31 @@ TEST(JobLogTest, SectionsAppendWithCrLfLines) {
             "Datum: 07.12.2026  Uhrzeit: 09:41:07\r\n\r\n");
 }
 
+// A writer killed while its line was copied into the file leaves the line's
+// first part; the next writer cuts it off so that its own line starts a line.
+TEST(JobLogTest, LineLeftUnfinishedByAKilledWriterIsCutOffByTheNext) {
+  TempDir dir;
+  ScopedCwd cwd(dir.path());
+  fs::create_directories(dir / "Msg");
+  const struct {
+    std::string before, kept;
+  } cases[] = {
+      {"Datum: 07.12.2026  Uhrzeit: 09:41:07\r\nPNR: 100", "Datum: 07.12.2026  Uhrzeit: 09:41:07\r\n"},
+      {"Datum: 07.12.2026  Uhrzeit: 09:41:07\r\nPNR: 10000001\r", "Datum: 07.12.2026  Uhrzeit: 09:41:07\r\n"},
+      {"Datum: 07.12", ""},
+      {"whole\r\n", "whole\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before);
+    WriteFile(dir / "Msg/WrkJobLog.Txt", c.before);
+    JobLog log;
+    ASSERT_TRUE(log.Open());
+    log.Write("Pnr: 10000002 mit 2. gültiger Awn-Nr: 3 !\n");
+    log.Close();
+    EXPECT_EQ(ReadFile(dir / "Msg/WrkJobLog.Txt"), c.kept + "Pnr: 10000002 mit 2. gültiger Awn-Nr: 3 !\r\n");
+  }
+}
+
 TEST(JobLogTest, WithoutDirectoryEveryWriteIsSkipped) {
   TempDir dir;
   ScopedCwd cwd(dir.path());

@@ -246,6 +246,40 @@ TEST_F(MsgLogTest, WriteFailingHalfwayLeavesNoPartOfTheEntry) {
   EXPECT_EQ(ReadFile(LogPath()), before);
 }
 
+// A writer killed while the kernel copied its entry into the file leaves the
+// entry's first part (the copy stops at a page boundary). The next writer
+// cuts that part off before appending, and leaves alone whatever is not an
+// unfinished entry of this log.
+TEST_F(MsgLogTest, EntryLeftUnfinishedByAKilledWriterIsCutOffByTheNext) {
+  const std::string whole = Header("FMSG ", "kept", "f", "1");
+  const std::string smsg = Header("FMSG SMSG ", "kept", "f", "1") + "\r\n\r\n";
+  const struct {
+    const char* name;
+    std::string before;  // the file as the killed writer left it
+    std::string kept;    // what the next writer must keep of it
+  } cases[] = {
+      {"only the marker byte", whole + "\xFE", whole},
+      {"marker and CR", whole + "\xFE\r", whole},
+      {"cut inside a label", whole + whole.substr(0, 60), whole},
+      {"cut after a label", whole + whole.substr(0, whole.find("Message____") + 11), whole},
+      {"cut between CR and LF of the last field", whole + whole.substr(0, whole.size() - 1), whole},
+      {"cut in the empty lines of SMSG", whole + smsg.substr(0, smsg.size() - 1), whole},
+      {"the file's only entry", whole.substr(0, 30), ""},
+      {"whole entries stay", whole + smsg, whole + smsg},
+      {"text of another shape stays", whole + "\xFE\r\nnot an entry", whole + "\xFE\r\nnot an entry"},
+      {"a marker inside a line stays", whole + "note \xFE", whole + "note \xFE"},
+      {"a data block stays", whole + "data", whole + "data"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUpLog();
+    WriteFile(LogPath(), c.before);
+    Write(FMSG, "next", "g", 2);
+    EXPECT_EQ(ReadFile(LogPath()), c.kept + Header("FMSG ", "next", "g", "2"));
+    fs::remove(LogPath());
+  }
+}
+
 TEST_F(MsgLogTest, WaitForAWriterInAnotherProcessIsBounded) {
   SetUpLog();
   Write(FMSG, "first");

@@ -205,8 +205,12 @@ TEST(ZelRun, CleanRunCountsOnlyWhatThisRunWrote) {
   const std::string earlierEntry =
       "\xFE\r\nSystem-Date: 01.12.26\r\nSystem-Time: 09:00:00\r\nMsgArt_____: FMSG \r\n"
       "Message____: frueher\r\nFunktion___: Earlier\r\nErrorCode__: -1\r\n";
-  WriteFile(inst.Msg() / "ZelWrkJob.txt", earlierEntry);
-  WriteFile(inst.Msg() / "WrkJobLog.Txt", "Datum: 01.12.2026  Uhrzeit: 09:00:00\r\nfrueher\r\n\r\n");
+  // A run killed inside its writes left the start of an entry and of a line;
+  // the job cuts the line off before its header, and the entry stays, since
+  // this run writes none.
+  const std::string tornEntry = earlierEntry.substr(0, 40);
+  WriteFile(inst.Msg() / "ZelWrkJob.txt", earlierEntry + tornEntry);
+  WriteFile(inst.Msg() / "WrkJobLog.Txt", "Datum: 01.12.2026  Uhrzeit: 09:00:00\r\nfrueher\r\n\r\nDatum: 02.12");
 
   const ProcessResult u = Zelrun(inst, {"U"});
   EXPECT_EQ(u.exitCode, 0) << u.output;
@@ -214,7 +218,7 @@ TEST(ZelRun, CleanRunCountsOnlyWhatThisRunWrote) {
   ASSERT_TRUE(std::regex_match(u.output, m, kCleanU)) << u.output;
   EXPECT_NE(m[1].str(), "0");
   EXPECT_EQ(m[1].str(), ChangeLinesFrom(inst, 3));
-  EXPECT_EQ(inst.MessageLog(), earlierEntry);
+  EXPECT_EQ(inst.MessageLog(), earlierEntry + tornEntry);
 
   // The demo data's findings that every full check writes again.
   const std::size_t before = inst.JobLines().size();
@@ -280,13 +284,21 @@ TEST(ZelRun, FailureEntriesOfTheRunGiveFive) {
 }
 
 TEST(ZelRun, EmptyingAnEmptyTableIsAFailureOfTheRealJob) {
-  Installation inst;
-  const ProcessResult r = Zelrun(inst, {"L"});
-  EXPECT_EQ(r.exitCode, 5) << r.output;
-  EXPECT_TRUE(std::regex_match(
-      r.output,
-      std::regex(R"(zelrun: L [0-9.]+ s, 0 change lines, 1 failure entry \(Prv_Delete\(\) 1403\), no section\n)")))
-      << r.output;
+  // Also after a run killed inside an entry's write: the job cuts that part
+  // off before its own entry, and only its own entry is counted.
+  const std::string torn = "\xFE\r\nSystem-Date: 01.12.26\r\nSystem-Ti";
+  for (const std::string& before : {std::string(), torn}) {
+    SCOPED_TRACE(before.empty() ? "no log yet" : "log ending in an unfinished entry");
+    Installation inst;
+    if (!before.empty()) WriteFile(inst.Msg() / "ZelWrkJob.txt", before);
+    const ProcessResult r = Zelrun(inst, {"L"});
+    EXPECT_EQ(r.exitCode, 5) << r.output;
+    EXPECT_TRUE(std::regex_match(
+        r.output,
+        std::regex(R"(zelrun: L [0-9.]+ s, 0 change lines, 1 failure entry \(Prv_Delete\(\) 1403\), no section\n)")))
+        << r.output;
+    EXPECT_EQ(inst.MessageLog().find("System-Ti\xFE"), std::string::npos);
+  }
 }
 
 // zelwrkjob U against a database that another program holds: its first

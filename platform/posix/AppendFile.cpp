@@ -16,11 +16,16 @@ void (*gBeforeTakeBack)() = nullptr;
 
 int Plat_AppendOpen(std::string_view systemPath) {
   const std::string path = Plat_NativePath(systemPath);
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
+  // Read access lets a writer see a line that another, killed writer left
+  // unfinished; a file this account may only write is still appended to.
+  for (const int access : {O_RDWR, O_WRONLY}) {
+    int fd;
+    do {
+      fd = ::open(path.c_str(), access | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0 || errno != EACCES) return fd;
+  }
+  return -1;
 }
 
 namespace {
@@ -47,12 +52,35 @@ void TakeBackPartialWrite(int handle, off_t start, std::size_t written) {
   if (::ftruncate(handle, start) == 0) ::fdatasync(handle);
 }
 
+// A writer killed while the kernel copied its line into the file can leave
+// only the line's first part (the copy goes page by page and stops at a fatal
+// signal); the next line would continue it. Every writer of these files
+// writes whole lines, so a file that does not end with a line feed ends with
+// such a part: it is cut back to the last line end, under the lock, before
+// this writer appends. Without read access, or when no line end is found in
+// the last few kilobytes, the file is left as it is.
+void TakeBackTornLine(int handle) {
+  constexpr off_t kTailBytes = 4096;
+  struct stat st {};
+  if (::fstat(handle, &st) != 0 || st.st_size == 0) return;
+  char last = 0;
+  if (::pread(handle, &last, 1, st.st_size - 1) != 1 || last == '\n') return;
+  const off_t from = st.st_size > kTailBytes ? st.st_size - kTailBytes : 0;
+  std::string tail(static_cast<std::size_t>(st.st_size - from), '\0');
+  if (::pread(handle, tail.data(), tail.size(), from) != static_cast<ssize_t>(tail.size())) return;
+  const std::size_t lineEnd = tail.rfind('\n');
+  if (lineEnd == std::string::npos && from != 0) return;
+  const off_t keep = lineEnd == std::string::npos ? 0 : from + static_cast<off_t>(lineEnd) + 1;
+  if (::ftruncate(handle, keep) == 0) ::fdatasync(handle);
+}
+
 }  // namespace
 
 bool Plat_AppendWrite(int handle, const void* data, std::size_t length) {
   // Without the lock (a file system that refuses it) the line is still
   // written, but a part cut off cannot be taken back safely and stays.
   const bool locked = Lock(handle);
+  if (locked) TakeBackTornLine(handle);
   const char* bytes = static_cast<const char*>(data);
   std::size_t done = 0;
   off_t start = -1;  // where this call's bytes begin, once a write fell short

@@ -78,6 +78,34 @@ PlatFileResult Plat_LockedAppend(int handle, const void* data, std::size_t lengt
   return {};
 }
 
+PlatFileResult Plat_LockedReadTail(int handle, std::size_t maxBytes, std::string& tail, std::uint64_t& tailStart) {
+  tail.clear();
+  tailStart = 0;
+  struct stat st {};
+  if (::fstat(handle, &st) != 0) return Plat_FileResultOf(errno);
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  tailStart = size > maxBytes ? size - maxBytes : 0;
+  tail.resize(static_cast<std::size_t>(size - tailStart));
+  std::size_t done = 0;
+  while (done < tail.size()) {
+    const ssize_t n = ::pread(handle, tail.data() + done, tail.size() - done, static_cast<off_t>(tailStart + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int error = n < 0 ? errno : EIO;
+      tail.clear();
+      return Plat_FileResultOf(error);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return {};
+}
+
+PlatFileResult Plat_LockedCutBack(int handle, std::uint64_t size) {
+  if (::ftruncate(handle, static_cast<off_t>(size)) != 0) return Plat_FileResultOf(errno);
+  if (::fdatasync(handle) != 0) return Plat_FileResultOf(errno);
+  return {};
+}
+
 PlatFileResult Plat_LockedClose(int handle) {
   // close() releases the flock; a failure still leaves the handle closed.
   if (::close(handle) != 0 && errno != EINTR) return Plat_FileResultOf(errno);

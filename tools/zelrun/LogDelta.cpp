@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "log/MsgLogTail.h"
 #include "platform/Path.h"
 
 namespace {
@@ -30,10 +31,13 @@ std::string ReadFrom(const char* systemPath, std::uint64_t offset) {
 }
 
 // What a file holds beyond its mark: everything when it is another file
-// than the one marked (new, or put in place of the marked one).
-std::string Beyond(const char* systemPath, const PlatFileInfo& now, const PlatFileInfo& marked) {
+// than the one marked (new, or put in place of the marked one); nothing when
+// the marked file kept its size; else from `from` on.
+std::string Beyond(const char* systemPath, const PlatFileInfo& now, const PlatFileInfo& marked, std::uint64_t from) {
   if (!now.exists) return {};
-  return ReadFrom(systemPath, SameFile(now, marked) ? marked.size : 0);
+  if (!SameFile(now, marked)) return ReadFrom(systemPath, 0);
+  if (now.size == marked.size) return {};
+  return ReadFrom(systemPath, from);
 }
 
 // Splits at CR LF; a last line without one is returned too.
@@ -57,22 +61,64 @@ bool StartsWith(std::string_view text, std::string_view prefix) { return text.su
 
 }  // namespace
 
-LogMarks LogDelta_Mark() { return {Plat_FileInfo(kMessageLog), Plat_FileInfo(kOldMessageLog), Plat_FileInfo(kJobLog)}; }
+namespace {
+
+// The last bytes of a file, and the offset they begin at.
+std::string Tail(const char* systemPath, std::uint64_t size, std::uint64_t& from) {
+  constexpr std::uint64_t kTailBytes = 8192;
+  from = size > kTailBytes ? size - kTailBytes : 0;
+  std::string tail = ReadFrom(systemPath, from);
+  if (tail.size() > size - from) tail.resize(static_cast<std::size_t>(size - from));
+  return tail;
+}
+
+// A run killed during a write can leave an unfinished entry or line at the
+// end of a log; the job's next writer cuts it off before appending. What this
+// run appends is read from where that part begins.
+std::uint64_t MessagesFrom(const PlatFileInfo& messageLog) {
+  if (!messageLog.exists || messageLog.size == 0) return messageLog.size;
+  std::uint64_t from = 0;
+  const std::string tail = Tail(kMessageLog, messageLog.size, from);
+  const std::size_t torn = MsgLog_TornEntryStart(tail, from == 0);
+  return torn == std::string::npos ? messageLog.size : from + torn;
+}
+
+std::uint64_t LinesFrom(const PlatFileInfo& jobLog) {
+  if (!jobLog.exists || jobLog.size == 0) return jobLog.size;
+  std::uint64_t from = 0;
+  const std::string tail = Tail(kJobLog, jobLog.size, from);
+  if (tail.empty() || tail.back() == '\n') return jobLog.size;
+  const std::size_t lineEnd = tail.rfind('\n');
+  if (lineEnd != std::string::npos) return from + lineEnd + 1;
+  return from == 0 ? 0 : jobLog.size;
+}
+
+}  // namespace
+
+LogMarks LogDelta_Mark() {
+  LogMarks marks{Plat_FileInfo(kMessageLog), Plat_FileInfo(kOldMessageLog), Plat_FileInfo(kJobLog)};
+  marks.messageFrom = MessagesFrom(marks.message);
+  marks.jobFrom = LinesFrom(marks.job);
+  return marks;
+}
 
 std::string LogDelta_MessageText(const LogMarks& before) {
-  const LogMarks now = LogDelta_Mark();
+  const LogMarks now{Plat_FileInfo(kMessageLog), Plat_FileInfo(kOldMessageLog), {}};
   std::string text;
   // An old generation that is not the one marked was made by this run's
   // rotation: from the log as it was marked (read on from its mark), or from
   // a log this run began.
   if (now.old.exists && !SameFile(now.old, before.old)) {
-    const PlatFileInfo& marked = SameFile(now.old, before.message) ? before.message : before.old;
-    text += Beyond(kOldMessageLog, now.old, marked);
+    const bool wasTheLog = SameFile(now.old, before.message);
+    text += wasTheLog ? Beyond(kOldMessageLog, now.old, before.message, before.messageFrom)
+                      : Beyond(kOldMessageLog, now.old, before.old, before.old.size);
   }
-  return text + Beyond(kMessageLog, now.message, before.message);
+  return text + Beyond(kMessageLog, now.message, before.message, before.messageFrom);
 }
 
-std::string LogDelta_JobText(const LogMarks& before) { return Beyond(kJobLog, Plat_FileInfo(kJobLog), before.job); }
+std::string LogDelta_JobText(const LogMarks& before) {
+  return Beyond(kJobLog, Plat_FileInfo(kJobLog), before.job, before.jobFrom);
+}
 
 std::vector<FailureEntry> LogDelta_ParseEntries(std::string_view text) {
   std::vector<FailureEntry> entries;

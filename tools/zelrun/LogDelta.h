@@ -25,6 +25,11 @@ struct LogMarks {
   PlatFileInfo message;  // .\Msg\ZelWrkJob.txt
   PlatFileInfo old;      // .\Msg\ZelWrkJob.old
   PlatFileInfo job;      // .\Msg\WrkJobLog.Txt
+  // Where the bytes this run appends begin, should it write: before an
+  // unfinished entry or line that a killed run left at the end, which the
+  // job cuts off before its first write.
+  std::uint64_t messageFrom = 0;
+  std::uint64_t jobFrom = 0;
 };
 
 // One message-log entry: the reporting function, its code and its message.
