@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
+#include "platform/windows/FileEnd.h"
 #include "platform/windows/Handle.h"
 
 namespace {
@@ -37,26 +39,52 @@ std::int64_t SizeOf(HANDLE file) {
 void TakeBackPartialWrite(HANDLE file, std::int64_t start, std::size_t written) {
   if (start < 0 || SizeOf(file) != start + static_cast<std::int64_t>(written)) return;
   if (gBeforeTakeBack) gBeforeTakeBack();
-  LARGE_INTEGER at{};
-  at.QuadPart = start;
-  if (::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ::SetEndOfFile(file)) ::FlushFileBuffers(file);
+  PlatWin_CutBack(file, static_cast<std::uint64_t>(start));
+}
+
+// A writer ended while its line was being written (TerminateProcess, a
+// crash, a power cut) can leave only the line's first part; the next line
+// would continue it. Every writer of these files writes whole lines, so a
+// file that does not end with a line feed ends with such a part: it is cut
+// back to after the last line feed within the last 4 KiB (to nothing when the
+// whole file is shorter and has none), under the lock, before this writer
+// appends. Without read access, or when a longer file has no line feed in its
+// last 4 KiB, the file is left as it is.
+void TakeBackTornLine(HANDLE file) {
+  constexpr std::size_t kTailBytes = 4096;
+  std::string tail;
+  std::uint64_t from = 0;
+  if (PlatWin_ReadTail(file, 1, tail, from) != ERROR_SUCCESS || tail.empty() || tail.back() == '\n') return;
+  if (PlatWin_ReadTail(file, kTailBytes, tail, from) != ERROR_SUCCESS || tail.empty()) return;
+  const std::size_t lineEnd = tail.rfind('\n');
+  if (lineEnd == std::string::npos && from != 0) return;
+  PlatWin_CutBack(file, lineEnd == std::string::npos ? 0 : from + lineEnd + 1);
 }
 }  // namespace
 
 int Plat_AppendOpen(std::string_view systemPath) {
   // Shared for reading and writing: other programs (and other runs) may read
-  // and append meanwhile.
+  // and append meanwhile. Read access lets a writer see a line that another,
+  // ended writer left unfinished; a file this account may only write (or that
+  // another program holds without sharing reads) is still appended to.
   const std::string path(systemPath);
-  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return -1;
-  return PlatWin_Adopt(file);
+  for (const DWORD access : {GENERIC_READ | GENERIC_WRITE, static_cast<DWORD>(GENERIC_WRITE)}) {
+    const HANDLE file = ::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return PlatWin_Adopt(file);
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return -1;
+  }
+  return -1;
 }
 
 bool Plat_AppendWrite(int handle, const void* data, std::size_t length) {
   const HANDLE file = PlatWin_FileOf(handle);
   if (file == INVALID_HANDLE_VALUE) return false;
+  // Without the lock (a file system that refuses it) the line is still
+  // written, but nothing is cut back: that could cut another writer's bytes.
   const bool locked = Lock(file);
+  if (locked) TakeBackTornLine(file);
   const char* bytes = static_cast<const char*>(data);
   std::size_t done = 0;
   std::int64_t start = locked ? SizeOf(file) : -1;

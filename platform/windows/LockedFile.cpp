@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/FaultInjection.h"
+#include "platform/windows/FileEnd.h"
 #include "platform/windows/Handle.h"
 
 PlatFileResult Plat_LockedOpen(std::string_view systemPath, int& handle) {
@@ -45,8 +46,18 @@ PlatFileResult Plat_LockedAppend(int handle, const void* data, std::size_t lengt
   }
   if (error == ERROR_SUCCESS) return {};
   // No part of an entry stays behind.
-  if (::SetFilePointerEx(file, before, nullptr, FILE_BEGIN) && ::SetEndOfFile(file)) ::FlushFileBuffers(file);
+  PlatWin_CutBack(file, static_cast<std::uint64_t>(before.QuadPart));
   return Plat_FileResultOf(static_cast<int>(error));
+}
+
+PlatFileResult Plat_LockedReadTail(int handle, std::size_t maxBytes, std::string& tail, std::uint64_t& tailStart) {
+  // The handle is opened for reading and writing and shared with no other
+  // writer, so the end read here stays the end until this handle appends.
+  return Plat_FileResultOf(static_cast<int>(PlatWin_ReadTail(PlatWin_FileOf(handle), maxBytes, tail, tailStart)));
+}
+
+PlatFileResult Plat_LockedCutBack(int handle, std::uint64_t size) {
+  return Plat_FileResultOf(static_cast<int>(PlatWin_CutBack(PlatWin_FileOf(handle), size)));
 }
 
 PlatFileResult Plat_LockedClose(int handle) {
