@@ -7,6 +7,7 @@
 
 #include "platform/windows/FileEnd.h"
 #include "platform/windows/Handle.h"
+#include "util/TornLine.h"
 
 namespace {
 void (*gBeforeTakeBack)() = nullptr;
@@ -51,14 +52,12 @@ void TakeBackPartialWrite(HANDLE file, std::int64_t start, std::size_t written) 
 // appends. Without read access, or when a longer file has no line feed in its
 // last 4 KiB, the file is left as it is.
 void TakeBackTornLine(HANDLE file) {
-  constexpr std::size_t kTailBytes = 4096;
   std::string tail;
   std::uint64_t from = 0;
   if (PlatWin_ReadTail(file, 1, tail, from) != ERROR_SUCCESS || tail.empty() || tail.back() == '\n') return;
-  if (PlatWin_ReadTail(file, kTailBytes, tail, from) != ERROR_SUCCESS || tail.empty()) return;
-  const std::size_t lineEnd = tail.rfind('\n');
-  if (lineEnd == std::string::npos && from != 0) return;
-  PlatWin_CutBack(file, lineEnd == std::string::npos ? 0 : from + lineEnd + 1);
+  if (PlatWin_ReadTail(file, kTornLineTailBytes, tail, from) != ERROR_SUCCESS) return;
+  const std::size_t torn = TornLineStart(tail, from == 0);
+  if (torn != std::string::npos) PlatWin_CutBack(file, from + torn);
 }
 }  // namespace
 
