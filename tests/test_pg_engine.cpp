@@ -3,7 +3,9 @@
 // open PostgreSQL transaction. Runs when the tests run on PostgreSQL.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "DbTestSupport.h"
@@ -107,6 +109,182 @@ TEST(PgEngine, ARowLockedByAnotherSessionFailsTheStoreWithoutHanging) {
   FullCheckJob(bench.run);
   EXPECT_EQ(bench.db.Value("select PrvNam from Mvs510Prv"), "Neu, Name");
   zeldb::Pg_SetLockTimeoutForTest(nullptr);
+}
+
+// Look-ups sent ahead. Every suite runs on PostgreSQL with them on and off
+// (scripts/test); these cases pin what only a walk with answers in flight
+// shows. Each runs with the setting forced, whatever the environment says.
+class PgAhead : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!zeltest::OnPostgres()) GTEST_SKIP() << "needs the PostgreSQL test server";
+  }
+  void TearDown() override { zeldb::Pg_SetAheadForTest(-1); }
+  static zeldb::PgAheadCounts Counts() { return zeldb::Pg_AheadCounts(zeldb::CurrentSession()->Main()); }
+  static void Settle() { zeldb::Pg_AheadSettle(zeldb::CurrentSession()->Main()); }
+};
+
+std::string PnrOf(int i) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%08d", i);
+  return buf;
+}
+
+// What a full check left and said over persons of every kind, failing
+// look-ups among them: the same with early answers as without.
+TEST_F(PgAhead, FullCheckStoresAndReportsTheSameWithAndWithoutEarlyAnswers) {
+  constexpr int kPersons = 40;
+  struct Outcome {
+    std::vector<std::string> rows, lines, entries;
+    zeldb::PgAheadCounts counts;
+  };
+  auto run = [](int ahead) {
+    zeldb::Pg_SetAheadForTest(ahead);
+    zeltest::JobBench b;
+    for (int i = 1; i <= kPersons; ++i) {
+      const std::string pnr = PnrOf(i), badge = "7" + pnr.substr(1);
+      const int kind = i % 8;
+      b.Person(pnr, kind == 1 ? "Neu, Name" : "Adler, Jonas");
+      b.Employment(pnr, "{-1000}", kind == 2 ? "{-2}" : "");
+      // Two employments covering today: the employment look-up fails (-1422).
+      if (kind == 3) b.Employment(pnr, "{-500}");
+      b.CostCentre(pnr, kind == 4 ? "KST2" : "KST1");
+      b.Assignment(badge + "|{-30}|" + (kind == 5 ? "{-3}" : "") + "|" + pnr + "|ERF1");
+      b.Row(pnr, badge + "|{-30}||ERF1||1||KST1|Adler, Jonas|Lindenweg 4|Ravensbrook");
+    }
+    // A badge assignment whose last day no day text can tell: the person's
+    // assignment look-up fails on that row (-1861).
+    b.db.Exec("update Mvs301Asw set AswGbi='infinity' where AswPnr='" + PnrOf(14) + "'");
+    b.Calendar();
+    FullCheckJob(b.run);
+    Outcome o;
+    for (int i = 1; i <= kPersons; ++i) o.rows.push_back(b.StoredRow(PnrOf(i)));
+    o.lines = b.JobLines();
+    o.entries = b.Entries();
+    o.counts = Counts();
+    return o;
+  };
+  const Outcome off = run(0);
+  const Outcome on = run(1);
+  EXPECT_EQ(on.rows, off.rows);
+  EXPECT_EQ(on.lines, off.lines);
+  EXPECT_EQ(on.entries, off.entries);
+  EXPECT_EQ(off.counts.sent, 0u);
+  EXPECT_GT(on.counts.served, 4u * (kPersons - 8)) << "the look-ups of the later rows come from early answers";
+  // The failed look-ups are reported as without early answers, row by row.
+  const std::vector<std::string> failures = {
+      "Bsv_PnrReadk|Bsv_PnrReadk fehlgeschlagen, PNR: 00000003|-1422",
+      "Asw_Pnr_Read|Asw_Pnr_Read fehlgeschlagen, PNR: 00000014|-1861",
+      "Bsv_PnrReadk|Bsv_PnrReadk fehlgeschlagen, PNR: 00000011|-1422",
+  };
+  for (const std::string& f : failures)
+    EXPECT_NE(std::find(on.entries.begin(), on.entries.end(), f), on.entries.end()) << f;
+}
+
+// A walk over the download table by hand, with the look-ups of each row, so
+// that the test decides what happens between the sending and the use.
+struct Walk {
+  explicit Walk(zeltest::TestDatabase& db, int persons) {
+    for (int i = 1; i <= persons; ++i) {
+      db.Exec("insert into Mvs300Pnr values ('" + PnrOf(i) + "','Name " + std::to_string(i) + "','S','O')");
+      db.Exec("insert into Mvs510Prv (PrvPnr,PrvNam,PrvSta,PrvPzm) values ('" + PnrOf(i) + "','Row " +
+              std::to_string(i) + "',1,1)");
+    }
+    EXPECT_EQ(Prv_PnrRange_Open("00000000", "99999999"), 0);
+  }
+  // The next row and its two look-ups: the person's name (a table the job
+  // never writes) and the row itself read by its key (the job's own table).
+  std::string Next() {
+    rec = PrvRecord{};
+    const int32_t fetched = Prv_PKeyRead(rec);
+    if (fetched != 0) return "fetch " + std::to_string(fetched);
+    FixedText<51> name{}, street{}, place{};
+    const int32_t person = Pnr_PKeyReadk(rec.PrvPnr.c_str(), name, street, place);
+    PrvRecord own{};
+    own.PrvPnr = rec.PrvPnr;
+    const int32_t row = Prv_PKeyReadk(own);
+    return rec.PrvPnr.str() + " " + std::to_string(person) + ":" + name.str() + " " + std::to_string(row) + ":" +
+           own.PrvNam.str();
+  }
+  PrvRecord rec{};
+};
+
+// A master row changed by another program after its look-up was sent and
+// before the job reached it: the early answer is served, as if the job had
+// reached that row a little earlier; without early sending the change shows.
+TEST_F(PgAhead, MasterRowChangedAfterItsLookupWasSentGivesTheEarlierAnswer) {
+  for (const int ahead : {1, 0}) {
+    zeldb::Pg_SetAheadForTest(ahead);
+    TestDatabase db;
+    Walk walk(db, 12);
+    EXPECT_EQ(walk.Next(), "00000001 0:Name 1 0:Row 1");
+    EXPECT_EQ(walk.Next(), "00000002 0:Name 2 0:Row 2");
+    Settle();  // the answers of the rows ahead are in
+    db.Exec("update Mvs300Pnr set PnrNam='Changed' where PnrNum='00000006'");
+    for (int i = 3; i <= 5; ++i) walk.Next();
+    EXPECT_EQ(walk.Next(), ahead ? "00000006 0:Name 6 0:Row 6" : "00000006 0:Changed 0:Row 6") << ahead;
+  }
+}
+
+// Nothing the job wrote is read from an early answer: a row the job stored
+// after the look-ups of the rows ahead were sent, and a change still pending
+// in the job's own transaction, are read as the job's own statement reads
+// them; the other look-ups are still served.
+TEST_F(PgAhead, NoEarlyAnswerAfterTheJobWroteItsTable) {
+  zeldb::Pg_SetAheadForTest(1);
+  TestDatabase db;
+  Walk walk(db, 12);
+  walk.Next();
+  walk.Next();
+  Settle();
+  PrvRecord changed = zeltest::RowOf("00000005", "||||||||Stored 5");
+  changed.PrvSta = changed.PrvPzm = 1;
+  ASSERT_EQ(Prv_PKeyUpd(changed), 0);
+  const uint64_t served = Counts().served;
+  walk.Next();
+  walk.Next();
+  EXPECT_EQ(Counts().served, served + 2) << "the person look-ups are still served, the row look-ups not";
+  EXPECT_EQ(walk.Next(), "00000005 0:Name 5 0:Stored 5");
+  EXPECT_GE(Counts().stale, 3u);
+  // Pending in the job's own transaction: its own reads see it.
+  struct Person {
+    FixedText<9> pnr;
+  };
+  const zeldb::StatementDef rename{"Pnr_TestUpd", zeldb::StmtKind::Update,
+                                   "update Mvs300Pnr set PnrNam='Pending' where PnrNum=:b0", {},
+                                   {ZEL_HV_TEXT(Person, pnr)}, "Pnr_TestUpd_Sp", sizeof(Person)};
+  Person p{};
+  p.pnr = "00000008";
+  ASSERT_EQ(zeldb::Stmt_WriteNoSavepoint(rename, &p), 0);
+  walk.Next();
+  walk.Next();
+  EXPECT_EQ(walk.Next(), "00000008 0:Pending 0:Row 8");
+  dbCommit();
+  EXPECT_EQ(walk.Next(), "00000009 0:Name 9 0:Row 9");
+}
+
+// A cursor closed early while the look-ups of its rows ahead are in flight:
+// the session goes on, and the next walk over the same rows gets every
+// answer right, served or not.
+TEST_F(PgAhead, CursorClosedWithLookupsInFlight) {
+  zeldb::Pg_SetAheadForTest(1);
+  TestDatabase db;
+  std::vector<std::string> expected;
+  for (int i = 1; i <= 300; ++i)
+    expected.push_back(PnrOf(i) + " 0:Name " + std::to_string(i) + " 0:Row " + std::to_string(i));
+  Walk walk(db, 300);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(walk.Next(), expected[static_cast<size_t>(i)]);
+  EXPECT_GT(Counts().sent, 0u);
+  EXPECT_EQ(Prv_PnrRange_Close(), 0);
+  FixedText<51> name{}, street{}, place{};
+  EXPECT_EQ(Pnr_PKeyReadk("00000299", name, street, place), 0);
+  EXPECT_EQ(name.str(), "Name 299");
+  EXPECT_EQ(Prv_PnrRange_Open("00000000", "99999999"), 0);
+  std::vector<std::string> walked;
+  for (std::string row = walk.Next(); row.rfind("fetch", 0) != 0; row = walk.Next()) walked.push_back(row);
+  EXPECT_EQ(walked, expected);
+  EXPECT_EQ(walk.Next(), "fetch 1403");
+  EXPECT_EQ(Prv_PnrRange_Close(), 0);
 }
 
 // Messages name the database by its connection string; a password in it

@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <optional>
 #include <unordered_set>
 #include <vector>
 
 #include "db/engine/EngineCounters.h"
 #include "db/engine/SavepointBook.h"
+#include "db/engine/postgres/PgAhead.h"
 #include "util/OraStatus.h"
 
 namespace zeldb {
@@ -92,11 +94,18 @@ class PgFlavor final : public SqlFlavor {
 
 const PgFlavor g_flavor;
 std::string g_lockTimeout = kPgLockTimeout;
+int g_aheadForTest = -1;  // -1: as the environment says
 
-struct ResultDeleter {
-  void operator()(PGresult* r) const { PQclear(r); }
-};
-using Result = std::unique_ptr<PGresult, ResultDeleter>;
+// Look-ups sent ahead and transaction statements sent with the write they
+// guard: on unless ZEL_PG_AHEAD is "off" (or "0", "no").
+bool AheadEnabled() {
+  if (g_aheadForTest >= 0) return g_aheadForTest == 1;
+  const char* v = std::getenv("ZEL_PG_AHEAD");
+  if (!v || !*v) return kPgAheadByDefault;
+  return !(std::strcmp(v, "off") == 0 || std::strcmp(v, "0") == 0 || std::strcmp(v, "no") == 0);
+}
+
+using Result = PgResult;
 
 int32_t StatusOf(const PGresult* r) {
   if (!r) return ora::kInternal;
@@ -120,8 +129,13 @@ class PgConnection;
 
 class PgStatement final : public EngineStatement {
  public:
-  PgStatement(PgConnection& conn, std::string name, int params, bool streaming)
-      : conn_(conn), name_(std::move(name)), values_(static_cast<size_t>(params)), streaming_(streaming) {}
+  PgStatement(PgConnection& conn, std::string name, int params, bool streaming, PgAhead* ahead, int aheadId)
+      : conn_(conn),
+        name_(std::move(name)),
+        values_(static_cast<size_t>(params)),
+        streaming_(streaming),
+        ahead_(ahead),
+        aheadId_(aheadId) {}
   ~PgStatement() override { Reset(); }
 
   void BindNull(int index) override { Slot(index).reset(); }
@@ -166,14 +180,24 @@ class PgStatement final : public EngineStatement {
     return values_[static_cast<size_t>(index) - 1];
   }
   int32_t Execute();
+  int32_t StartStreamed();
   int32_t NextStreamed();
+  void ReadAhead();
+  void EndDriver();
 
   PgConnection& conn_;
   std::string name_;
-  std::vector<std::optional<std::string>> values_;
+  PgValues values_;
   bool streaming_;
+  PgAhead* ahead_;  // nullptr: nothing is sent ahead
+  int aheadId_;
   bool started_ = false;
   bool active_ = false;  // a streamed query still has results to read
+  // Results taken off the connection ahead of the fetches (a driver's rows),
+  // or a cursor's early answer; the fetches take them first.
+  std::deque<PgResult> buffered_;
+  uint64_t driver_ = 0;  // as a driver of look-ups sent ahead (0: none)
+  uint64_t rowsRead_ = 0, rowsTaken_ = 0;
   Result row_;
   int rowIndex_ = 0;
   int rows_ = 0;
@@ -184,12 +208,14 @@ class PgStatement final : public EngineStatement {
 
 class PgConnection final : public EngineConnection {
  public:
-  PgConnection(PGconn* conn, std::string user, std::string password, std::string conninfo, bool cursor)
+  PgConnection(PGconn* conn, std::string user, std::string password, std::string conninfo, bool cursor,
+               std::shared_ptr<PgAhead> ahead)
       : conn_(conn),
         user_(std::move(user)),
         password_(std::move(password)),
         conninfo_(std::move(conninfo)),
-        cursor_(cursor) {}
+        cursor_(cursor),
+        ahead_(std::move(ahead)) {}
   ~PgConnection() override { PQfinish(conn_); }
 
   const SqlFlavor& Flavor() const override { return g_flavor; }
@@ -204,7 +230,10 @@ class PgConnection final : public EngineConnection {
     if (status != ora::kOk) return status;
     Result described(PQdescribePrepared(conn_, name.c_str()));
     const int params = described ? PQnparams(described.get()) : 0;
-    out = std::make_unique<PgStatement>(*this, name, params, cursor_);
+    const int aheadId = ahead_ ? ahead_->Register(sql, cursor_) : -1;
+    if (ahead_ && !cursor_ && ahead_->WrittenTable(aheadId) && !WritesStayInTable(*ahead_->WrittenTable(aheadId)))
+      ahead_->MarkWidespreadWrites(aheadId);
+    out = std::make_unique<PgStatement>(*this, name, params, cursor_, ahead_.get(), aheadId);
     return ora::kOk;
   }
 
@@ -212,13 +241,26 @@ class PgConnection final : public EngineConnection {
     if (InTransaction()) return ora::kOk;
     marks_.Clear();
     pending_ = false;
+    if (ahead_) {
+      // Sent with the statement that follows (see RunGuarded).
+      ++Engine_Counters().transactionStatements;
+      deferred_.push_back("BEGIN");
+      beginDeferred_ = true;
+      return ora::kOk;
+    }
     return Control("BEGIN");
   }
 
   int32_t Savepoint(const std::string& name) override {
     const int32_t begun = BeginWrite();
     if (begun != ora::kOk) return begun;
-    const int32_t status = Control("SAVEPOINT " + name);
+    int32_t status = ora::kOk;
+    if (ahead_) {
+      ++Engine_Counters().transactionStatements;
+      deferred_.push_back("SAVEPOINT " + name);
+    } else {
+      status = Control("SAVEPOINT " + name);
+    }
     if (status == ora::kOk) {
       marks_.Set(name, pending_);
       guarded_ = true;
@@ -235,7 +277,10 @@ class PgConnection final : public EngineConnection {
     pending_ = unwound.pendingBefore;
     // Nothing was pending before the savepoint: end the transaction, so that
     // it holds no locks while the job goes on.
-    if (unwound.holdsNothing) status = Control("ROLLBACK");
+    if (unwound.holdsNothing) {
+      status = Control("ROLLBACK");
+      if (ahead_) ahead_->TransactionEnded();
+    }
     return status;
   }
 
@@ -245,7 +290,8 @@ class PgConnection final : public EngineConnection {
     if (!InTransaction()) return ora::kOk;
     ++Engine_Counters().transactionStatements;
     ++Engine_Counters().commits;
-    Result r(PQexec(conn_, "COMMIT"));
+    Result r(PQexec(conn_, WithDeferred("COMMIT").c_str()));
+    if (ahead_) ahead_->TransactionEnded();
     const int32_t status = StatusOf(r.get());
     // COMMIT of a transaction that had failed answers ROLLBACK: nothing was
     // committed, which must not pass for success.
@@ -257,10 +303,17 @@ class PgConnection final : public EngineConnection {
     marks_.Clear();
     pending_ = false;
     if (!InTransaction()) return ora::kOk;
-    return Control("ROLLBACK");
+    const int32_t status = Control("ROLLBACK");
+    if (ahead_) ahead_->TransactionEnded();
+    return status;
   }
 
-  int32_t ExecDirect(const std::string& sql) override { return Exec(sql); }
+  // What runs here is not described by the statement table: no early answer
+  // may be served past it.
+  int32_t ExecDirect(const std::string& sql) override {
+    if (ahead_) ahead_->DropAll();
+    return Exec(sql);
+  }
 
   int32_t OpenCursorConnection(std::unique_ptr<EngineConnection>& out) override;
 
@@ -271,9 +324,7 @@ class PgConnection final : public EngineConnection {
     const bool implicitSavepoint = inTxn && !guarded_;
     guarded_ = false;
     if (implicitSavepoint) Control("SAVEPOINT zel_statement");
-    out.reset(PQexecPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(), nullptr, nullptr,
-                             0));
-    const int32_t status = StatusOf(out.get());
+    const int32_t status = deferred_.empty() ? ExecPrepared(name, values, out) : ExecWithDeferred(name, values, out);
     if (implicitSavepoint) {
       if (status != ora::kOk) Control("ROLLBACK TO SAVEPOINT zel_statement");
       Control("RELEASE SAVEPOINT zel_statement");
@@ -285,10 +336,93 @@ class PgConnection final : public EngineConnection {
   }
 
   PGconn* Raw() { return conn_; }
+  PgAhead* Ahead() { return ahead_.get(); }
+  bool InTransaction() const { return beginDeferred_ || PQtransactionStatus(conn_) != PQTRANS_IDLE; }
 
 
  private:
-  bool InTransaction() const { return PQtransactionStatus(conn_) != PQTRANS_IDLE; }
+  int32_t ExecPrepared(const std::string& name, const std::vector<const char*>& values, Result& out) {
+    out.reset(PQexecPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(), nullptr, nullptr,
+                             0));
+    return StatusOf(out.get());
+  }
+
+  // The begin and savepoint held back travel with the statement they guard,
+  // in one pipeline: one round trip instead of three. When one of them fails
+  // the statement is not run; the transaction is then rolled back, so that
+  // the session goes on as after any failed statement.
+  int32_t ExecWithDeferred(const std::string& name, const std::vector<const char*>& values, Result& out) {
+    std::vector<std::string> controls;
+    controls.swap(deferred_);
+    beginDeferred_ = false;
+    if (PQenterPipelineMode(conn_) != 1) {
+      const int32_t status = Exec(WithDeferred(controls));
+      return status != ora::kOk ? Failed(status) : ExecPrepared(name, values, out);
+    }
+    bool sent = true;
+    for (const std::string& control : controls)
+      sent = sent && PQsendQueryParams(conn_, control.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+    sent = sent && PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(), nullptr,
+                                       nullptr, 0) == 1;
+    sent = sent && PQpipelineSync(conn_) == 1;
+    int32_t controlStatus = sent ? ora::kOk : ora::kNotConnected;
+    // The answers in order, each ended by a null: each control, the
+    // statement, then the sync.
+    for (size_t i = 0; sent && i <= controls.size(); ++i) {
+      Result r(PQgetResult(conn_));
+      if (i < controls.size()) {
+        if (controlStatus == ora::kOk) controlStatus = StatusOf(r.get());
+      } else {
+        out = std::move(r);
+      }
+      while (PGresult* rest = PQgetResult(conn_)) PQclear(rest);
+    }
+    // Up to the sync's own answer.
+    while (sent) {
+      Result r(PQgetResult(conn_));
+      if (!r || PQresultStatus(r.get()) == PGRES_PIPELINE_SYNC) break;
+    }
+    PQexitPipelineMode(conn_);
+    if (controlStatus != ora::kOk) return Failed(controlStatus);
+    return StatusOf(out.get());
+  }
+
+  // A begin or savepoint that failed: nothing of the transaction is kept.
+  int32_t Failed(int32_t status) {
+    if (PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
+    marks_.Clear();
+    pending_ = false;
+    guarded_ = false;
+    if (ahead_) ahead_->TransactionEnded();
+    return status;
+  }
+
+  static std::string WithDeferred(const std::vector<std::string>& controls, const std::string& last = "") {
+    std::string text;
+    for (const std::string& c : controls) text += c + "; ";
+    return text + last;
+  }
+  // `sql` preceded by the transaction statements held back (one round trip).
+  std::string WithDeferred(const std::string& sql) {
+    if (deferred_.empty()) return sql;
+    std::string text = WithDeferred(deferred_, sql);
+    deferred_.clear();
+    beginDeferred_ = false;
+    return text;
+  }
+
+  // Whether a write to `table` changes that table alone: no triggers, no
+  // rules (a view is one), as far as the catalogue tells before the run's
+  // first write to it. Asked outside a transaction only; unknown is "no".
+  bool WritesStayInTable(const std::string& table) {
+    if (PQtransactionStatus(conn_) != PQTRANS_IDLE || beginDeferred_) return false;
+    const char* values[] = {table.c_str()};
+    Result r(PQexecParams(conn_,
+                          "select c.relhastriggers or c.relhasrules from pg_class c where c.oid = to_regclass($1)",
+                          1, nullptr, values, nullptr, nullptr, 0));
+    return r && PQresultStatus(r.get()) == PGRES_TUPLES_OK && PQntuples(r.get()) == 1 &&
+           std::strcmp(PQgetvalue(r.get(), 0, 0), "f") == 0;
+  }
 
   // Transaction control of the engine itself, counted for the benchmark.
   int32_t Control(const std::string& sql) {
@@ -297,7 +431,7 @@ class PgConnection final : public EngineConnection {
   }
 
   int32_t Exec(const std::string& sql) {
-    Result r(PQexec(conn_, sql.c_str()));
+    Result r(PQexec(conn_, WithDeferred(sql).c_str()));
     return StatusOf(r.get());
   }
 
@@ -309,12 +443,17 @@ class PgConnection final : public EngineConnection {
   SavepointBook marks_;
   bool pending_ = false;  // the open transaction holds changed rows
   bool guarded_ = false;  // the next statement follows an explicit savepoint
+  // Look-ups sent ahead, shared by the session's connections; nullptr when off.
+  std::shared_ptr<PgAhead> ahead_;
+  // Begin and savepoint held back to travel with the next statement.
+  std::vector<std::string> deferred_;
+  bool beginDeferred_ = false;
 };
 
 int32_t PgStatement::Step() {
   if (!started_) {
     started_ = true;
-    return streaming_ ? NextStreamed() : Execute();
+    return streaming_ ? StartStreamed() : Execute();
   }
   if (streaming_) return NextStreamed();
   if (++rowIndex_ < rows_) return ora::kOk;
@@ -322,11 +461,19 @@ int32_t PgStatement::Step() {
 }
 
 int32_t PgStatement::Execute() {
-  std::vector<const char*> values;
-  values.reserve(values_.size());
-  for (const auto& v : values_) values.push_back(v ? v->c_str() : nullptr);
   Result r;
-  const int32_t status = conn_.RunGuarded(name_, values, r);
+  int32_t status;
+  PgAnswer early;
+  if (ahead_ && ahead_->Serve(aheadId_, values_, early)) {
+    r = std::move(early.results.front());
+    status = StatusOf(r.get());
+  } else {
+    if (ahead_ && ahead_->WrittenTable(aheadId_)) ahead_->Wrote(aheadId_, conn_.InTransaction());
+    std::vector<const char*> values;
+    values.reserve(values_.size());
+    for (const auto& v : values_) values.push_back(v ? v->c_str() : nullptr);
+    status = conn_.RunGuarded(name_, values, r);
+  }
   if (status != ora::kOk) return status;
   if (PQresultStatus(r.get()) == PGRES_COMMAND_OK) {
     affected_ = std::strtoll(PQcmdTuples(r.get()), nullptr, 10);
@@ -338,30 +485,84 @@ int32_t PgStatement::Execute() {
   return rows_ > 0 ? ora::kOk : ora::kNoRow;
 }
 
+int32_t PgStatement::StartStreamed() {
+  PgAnswer early;
+  if (ahead_ && ahead_->Serve(aheadId_, values_, early)) {
+    buffered_ = std::move(early.results);
+    return NextStreamed();
+  }
+  PGconn* pg = conn_.Raw();
+  std::vector<const char*> values;
+  for (const auto& v : values_) values.push_back(v ? v->c_str() : nullptr);
+  if (!PQsendQueryPrepared(pg, name_.c_str(), static_cast<int>(values.size()), values.data(), nullptr, nullptr, 0))
+    return ora::kNotConnected;
+  PQsetSingleRowMode(pg);
+  active_ = true;
+  if (ahead_) driver_ = ahead_->NewDriver(aheadId_);
+  return NextStreamed();
+}
+
 int32_t PgStatement::NextStreamed() {
   PGconn* pg = conn_.Raw();
-  if (!active_) {
-    std::vector<const char*> values;
-    for (const auto& v : values_) values.push_back(v ? v->c_str() : nullptr);
-    if (!PQsendQueryPrepared(pg, name_.c_str(), static_cast<int>(values.size()), values.data(), nullptr, nullptr,
-                             0))
-      return ora::kNotConnected;
-    PQsetSingleRowMode(pg);
-    active_ = true;
+  const bool fromBuffer = !buffered_.empty();
+  if (fromBuffer) {
+    row_ = std::move(buffered_.front());
+    buffered_.pop_front();
+  } else if (active_) {
+    row_.reset(PQgetResult(pg));
+    if (row_ && PQresultStatus(row_.get()) == PGRES_SINGLE_TUPLE) ++rowsRead_;
+  } else {
+    row_.reset();
   }
-  row_.reset(PQgetResult(pg));
   rowIndex_ = 0;
   if (!row_) {
     active_ = false;
+    EndDriver();
     return ora::kNoRow;
   }
   const ExecStatusType kind = PQresultStatus(row_.get());
-  if (kind == PGRES_SINGLE_TUPLE) return ora::kOk;
+  if (kind == PGRES_SINGLE_TUPLE) {
+    if (driver_) {
+      ahead_->RowTaken(driver_, ++rowsTaken_, row_.get());
+      if (active_ && buffered_.size() <= kAheadRows - kAheadBatch && ahead_->WantsRowsAhead(driver_)) ReadAhead();
+    }
+    return ora::kOk;
+  }
   const int32_t status = kind == PGRES_TUPLES_OK || kind == PGRES_COMMAND_OK ? ora::kNoRow : StatusOf(row_.get());
   row_.reset();
-  Pg_FinishQuery(pg);  // the query is over: only its closing NULL is left
+  // The query is over: only its closing NULL is left (read already when
+  // the end came through the buffer).
+  if (active_ && !fromBuffer) Pg_FinishQuery(pg);
   active_ = false;
+  EndDriver();
   return status;
+}
+
+// Takes the driver's next rows off its connection ahead of the fetches (its
+// snapshot was fixed at the open, so when they are read changes nothing)
+// and sends the look-ups they lead to, as one batch.
+void PgStatement::ReadAhead() {
+  PGconn* pg = conn_.Raw();
+  while (active_ && buffered_.size() < kAheadRows) {
+    Result r(PQgetResult(pg));
+    if (!r) {
+      active_ = false;
+      break;
+    }
+    const bool row = PQresultStatus(r.get()) == PGRES_SINGLE_TUPLE;
+    if (row) ahead_->RowAhead(driver_, ++rowsRead_, r.get());
+    buffered_.push_back(std::move(r));
+    if (!row) {
+      Pg_FinishQuery(pg);
+      active_ = false;
+    }
+  }
+  ahead_->Flush();
+}
+
+void PgStatement::EndDriver() {
+  if (driver_) ahead_->DriverClosed(driver_);
+  driver_ = 0;
 }
 
 void PgStatement::Reset() {
@@ -369,6 +570,9 @@ void PgStatement::Reset() {
     Pg_FinishQuery(conn_.Raw());
     active_ = false;
   }
+  EndDriver();
+  buffered_.clear();
+  rowsRead_ = rowsTaken_ = 0;
   row_.reset();
   started_ = false;
   rows_ = rowIndex_ = 0;
@@ -378,8 +582,8 @@ void PgStatement::Reset() {
 
 bool Contains(const char* s, const char* part) { return s && std::strstr(s, part) != nullptr; }
 
-int32_t Open(const std::string& user, const std::string& password, const std::string& conninfo, bool cursor,
-             std::unique_ptr<EngineConnection>& out) {
+// A connection with the session's settings, or nullptr and the status of the failure.
+PGconn* Connect(const std::string& user, const std::string& password, const std::string& conninfo, int32_t& status) {
   std::vector<const char*> keys{"dbname"};
   std::vector<const char*> values{conninfo.c_str()};
   if (!user.empty()) {
@@ -395,22 +599,45 @@ int32_t Open(const std::string& user, const std::string& password, const std::st
   keys.push_back(nullptr);
   values.push_back(nullptr);
   PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 1);
-  if (!conn) return ora::kInternal;
-  if (PQstatus(conn) != CONNECTION_OK) {
-    const int32_t status = Pg_MapConnectFailure(PQerrorMessage(conn));
-    PQfinish(conn);
-    return status;
+  if (!conn) {
+    status = ora::kInternal;
+    return nullptr;
   }
-  auto connection = std::make_unique<PgConnection>(conn, user, password, conninfo, cursor);
+  if (PQstatus(conn) != CONNECTION_OK) {
+    status = Pg_MapConnectFailure(PQerrorMessage(conn));
+    PQfinish(conn);
+    return nullptr;
+  }
   const std::string setup = "SET client_encoding TO 'UTF8'; SET lock_timeout TO '" + g_lockTimeout +
                             "'; SET client_min_messages TO warning";
-  if (connection->ExecDirect(setup) != ora::kOk) return ora::kInternal;
-  out = std::move(connection);
+  Result r(PQexec(conn, setup.c_str()));
+  if (StatusOf(r.get()) != ora::kOk) {
+    PQfinish(conn);
+    status = ora::kInternal;
+    return nullptr;
+  }
+  status = ora::kOk;
+  return conn;
+}
+
+int32_t Open(const std::string& user, const std::string& password, const std::string& conninfo, bool cursor,
+             std::shared_ptr<PgAhead> ahead, std::unique_ptr<EngineConnection>& out) {
+  int32_t status;
+  PGconn* conn = Connect(user, password, conninfo, status);
+  if (!conn) return status;
+  if (!cursor && AheadEnabled()) {
+    // The look-ups sent ahead get a connection of their own when first needed.
+    ahead = std::make_shared<PgAhead>([user, password, conninfo]() {
+      int32_t ignored;
+      return Connect(user, password, conninfo, ignored);
+    });
+  }
+  out = std::make_unique<PgConnection>(conn, user, password, conninfo, cursor, std::move(ahead));
   return ora::kOk;
 }
 
 int32_t PgConnection::OpenCursorConnection(std::unique_ptr<EngineConnection>& out) {
-  return Open(user_, password_, conninfo_, true, out);
+  return Open(user_, password_, conninfo_, true, ahead_, out);
 }
 
 }  // namespace
@@ -433,9 +660,28 @@ void Pg_FinishQuery(PGconn* conn) {
 
 void Pg_SetLockTimeoutForTest(const char* timeout) { g_lockTimeout = timeout ? timeout : kPgLockTimeout; }
 
+void Pg_SetAheadForTest(int on) { g_aheadForTest = on; }
+
+bool Pg_AheadOn(EngineConnection& conn) {
+  auto* pg = dynamic_cast<PgConnection*>(&conn);
+  return pg && pg->Ahead();
+}
+
+PgAheadCounts Pg_AheadCounts(EngineConnection& conn) {
+  auto* pg = dynamic_cast<PgConnection*>(&conn);
+  if (!pg || !pg->Ahead()) return {};
+  const PgAhead::Counters& c = pg->Ahead()->Counts();
+  return {c.sent, c.served, c.stale};
+}
+
+void Pg_AheadSettle(EngineConnection& conn) {
+  auto* pg = dynamic_cast<PgConnection*>(&conn);
+  if (pg && pg->Ahead()) pg->Ahead()->Settle();
+}
+
 int32_t Pg_Connect(const std::string& user, const std::string& password, const std::string& conninfo,
                    std::unique_ptr<EngineConnection>& out) {
-  return Open(user, password, conninfo, false, out);
+  return Open(user, password, conninfo, false, nullptr, out);
 }
 
 int32_t Pg_MapSqlState(const char* s) {

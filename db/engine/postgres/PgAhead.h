@@ -1,0 +1,196 @@
+// Look-ups sent ahead of need on a connection of their own.
+//
+// A job walks a table with a cursor (the "driver") and, for each row, runs
+// look-ups keyed by values of that row. On a server every look-up is a round
+// trip; this class sends the look-ups of the next rows ahead, in libpq's
+// pipeline mode, and serves a look-up from its early answer when the job runs
+// the same statement with the same values.
+//
+// What is sent is learnt from the run itself: when a look-up runs while a
+// driver has a row on hand, each of its values is matched with that row's
+// columns; a look-up whose values all came from the row (a "recipe") is then
+// sent for the rows the driver has buffered ahead. A guess that does not come
+// true costs only the server's work: an answer is served only for the same
+// statement text with the same values, never otherwise.
+//
+// An early answer sees committed data as of the moment it ran, a little
+// before the job reached its row. It is never served after the job wrote a
+// table the look-up names (nor while the job's own transaction holds
+// uncommitted changes to it), so nothing the job itself wrote is ever read
+// from an early answer; a write to a table with triggers or rules, and any
+// statement run outside the statement table, drops every early answer.
+//
+// Memory is bounded: at most kAheadRows driver rows are buffered ahead, and a
+// cursor's early answer holds at most kAheadCursorRows rows (a longer one is
+// not served, and that look-up is no longer sent ahead).
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+struct pg_conn;
+struct pg_result;
+
+namespace zeldb {
+
+// Driver rows buffered ahead of the job, and the batch in which they are
+// read and their look-ups sent (one flush per batch).
+constexpr size_t kAheadRows = 128;
+constexpr size_t kAheadBatch = 64;
+constexpr size_t kAheadCursorRows = 32;
+
+struct PgResultDeleter {
+  void operator()(pg_result* r) const;
+};
+using PgResult = std::unique_ptr<pg_result, PgResultDeleter>;
+
+// Values bound to a statement's parameters, in order (nullopt: NULL).
+using PgValues = std::vector<std::optional<std::string>>;
+
+// An early answer as the job's statement takes it over: a single-row read's
+// whole result, or a cursor's rows (single-row results) and its last result
+// (the end, or the failure that ended it).
+struct PgAnswer {
+  std::deque<PgResult> results;
+};
+
+class PgAhead {
+ public:
+  // `connect` opens the connection of the look-ups sent ahead (with the
+  // session's settings), on first need; nullptr when it cannot.
+  explicit PgAhead(std::function<pg_conn*()> connect);
+  ~PgAhead();
+  PgAhead(const PgAhead&) = delete;
+  PgAhead& operator=(const PgAhead&) = delete;
+
+  // A statement text, as the session's connections prepare it: its number
+  // here, the same for every connection that prepares the same text.
+  int Register(const std::string& sql, bool cursor);
+
+  // The table a write names has triggers or rules: its writes drop every
+  // early answer, since they may change any table.
+  void MarkWidespreadWrites(int statement);
+  // Whether `statement` writes a table (insert, update, delete), and which.
+  const std::string* WrittenTable(int statement) const;
+
+  // --- the driver's side (a live cursor on a connection of its own) ---
+  // A cursor's query started: its number as a driver.
+  uint64_t NewDriver(int statement);
+  // The job has taken the driver's row number `position` (from 1).
+  void RowTaken(uint64_t driver, uint64_t position, pg_result* row);
+  // Whether the driver should buffer rows ahead (some look-up follows its rows).
+  bool WantsRowsAhead(uint64_t driver) const;
+  // The driver read row `position` ahead of the job: send the look-ups it leads to.
+  void RowAhead(uint64_t driver, uint64_t position, pg_result* row);
+  // Ends a batch of rows ahead: sends what was queued.
+  void Flush();
+  // The driver's query ended or was closed: its early answers are no longer wanted.
+  void DriverClosed(uint64_t driver);
+
+  // --- the look-up's side ---
+  // Called for every execution of a read (single-row select or cursor open)
+  // before it is sent: learns, and when an early answer is valid, moves it
+  // into `out` and answers true.
+  bool Serve(int statement, const PgValues& values, PgAnswer& out);
+
+  // --- writes and transactions of the main connection ---
+  void Wrote(int statement, bool inTransaction);
+  void TransactionEnded();
+  // Something ran that the statement table does not describe: drop everything.
+  void DropAll();
+
+  struct Counters {
+    uint64_t sent = 0;     // look-ups sent ahead
+    uint64_t served = 0;   // executions served from an early answer
+    uint64_t stale = 0;    // early answers found but not served (a write came between)
+  };
+  const Counters& Counts() const { return counts_; }
+  // Reads every answer in flight (tests: the answers are then on hand).
+  void Settle();
+
+ private:
+  struct Statement {
+    std::string sql;
+    std::string name;         // prepared as, on the ahead connection ("" not yet)
+    bool cursor = false;
+    bool readOnly = false;    // a plain select: may be sent ahead
+    bool broken = false;      // its preparation here failed, or its answers run too long
+    std::unordered_set<std::string> words;  // identifiers of its text, lower case
+    std::string written;      // the table an insert, update or delete writes (lower case)
+    bool widespread = false;  // writing that table may change others (triggers, rules)
+  };
+  struct Recipe {
+    int lookup;
+    std::vector<int> columns;  // driver column feeding each parameter
+    uint64_t hits = 0, misses = 0, stale = 0, served = 0;
+    bool active = true;
+  };
+  struct Entry {
+    int statement;
+    uint64_t driver;
+    uint64_t row;             // the driver's row it was sent for
+    uint64_t stamp;           // writes seen when it was sent
+    std::string key;
+    Recipe* recipe;
+    PgAnswer answer;
+    size_t rows = 0;
+    bool done = false;        // its results are all read
+    bool usable = true;       // not aborted, not cut short
+    bool dead = false;        // served, or no longer wanted
+  };
+  struct Driver {
+    int statement = -1;
+    uint64_t taken = 0;       // the row the job has on hand (its position)
+    PgValues row;             // its values
+  };
+  enum class InFlight : uint8_t { Prepare, Lookup, Sync };
+  struct Pending {
+    InFlight kind;
+    Entry* entry;   // Lookup
+    int statement;  // Prepare
+  };
+
+  static std::string Key(int statement, const PgValues& values);
+  static PgValues RowValues(pg_result* row);
+  void Learn(int statement, const PgValues& values);
+  bool Valid(const Entry& e) const;
+  bool Prepared(Statement& s);
+  bool Connected();
+  void Send(uint64_t driver, uint64_t position, Recipe& r, const PgValues& row);
+  bool Obsolete(const Entry& e) const;
+  void Broken();
+  // Reads the answers in flight up to and including `until` (all when null).
+  void Pump(const Entry* until);
+  void ReadEntry(Entry& e);
+  void Forget(Entry* e);
+  void Retire();
+
+  std::function<pg_conn*()> connect_;
+  pg_conn* conn_ = nullptr;
+  bool ok_ = true;  // the ahead connection works (a failure turns the sending off)
+  std::vector<Statement> statements_;
+  std::unordered_map<std::string, int> bySql_;
+  std::map<int, std::deque<Recipe>> recipes_;  // by driver statement (a deque: entries point into it)
+  std::unordered_map<uint64_t, Driver> drivers_;
+  uint64_t nextDriver_ = 0;
+  std::deque<std::unique_ptr<Entry>> window_;   // in the order sent
+  std::deque<Pending> inFlight_;
+  bool unsynced_ = false;  // look-ups sent since the last sync
+  std::unordered_multimap<std::string, Entry*> byKey_;
+  uint64_t writes_ = 0;
+  uint64_t allDropped_ = 0;
+  std::unordered_map<std::string, uint64_t> lastWrite_;  // table -> writes_ when written
+  std::unordered_set<std::string> uncommitted_;          // tables written in the open transaction
+  bool uncommittedWidespread_ = false;
+  Counters counts_;
+};
+
+}  // namespace zeldb
