@@ -18,6 +18,9 @@
 //   zelbench measure DIR OUTPUT -- PROGRAM [ARGS]
 //       runs PROGRAM in DIR (output to OUTPUT) and prints its exit code,
 //       wall seconds, CPU seconds and peak resident KiB (Measure.h)
+//   zelbench delay-proxy LISTEN_SOCKET TARGET_SOCKET MICROSECONDS
+//       forwards connections from one Unix socket to another, each direction
+//       delayed (platform/DelayProxy.h): a server across a network
 //
 // Exit codes: 0 done, 1 failure (reason on standard error), 2 usage.
 #include <cstdio>
@@ -30,6 +33,7 @@
 #include "app/Entry.h"
 #include "db/Session.h"
 #include "db/engine/EngineCounters.h"
+#include "platform/DelayProxy.h"
 #include "tools/zelbench/Bench.h"
 #include "tools/zelbench/Floor.h"
 #include "tools/zelbench/Generator.h"
@@ -47,7 +51,8 @@ int Usage() {
                "       zelbench floor JOB DATABASE [--updates UPDATES] [BADGE DAY]\n"
                "       zelbench bench [--persons N,N,...] [--runs R] [--seed S] [--share PERCENT]\n"
                "                      [--postgres HOST [--pg-user USER]] --dir DIR\n"
-               "       zelbench measure DIR OUTPUT -- PROGRAM [ARGS]\n");
+               "       zelbench measure DIR OUTPUT -- PROGRAM [ARGS]\n"
+               "       zelbench delay-proxy LISTEN_SOCKET TARGET_SOCKET MICROSECONDS\n");
   return 2;
 }
 
@@ -193,6 +198,10 @@ int main(int argc, char** argv) {
         zelbench::RunMeasured(std::vector<std::string>(argv + 5, argv + argc), argv[2], argv[3]);
     std::printf("%d %.6f %.6f %ld\n", m.exitCode, m.wallSeconds, m.cpuSeconds, m.maxRssKiB);
     return 0;
+  }
+  if (command == "delay-proxy") {
+    if (argc != 5) return Usage();
+    return Plat_RunDelayProxy(argv[2], argv[3], std::atoi(argv[4])) == 0 ? 0 : 1;
   }
   const Arguments a(argc, argv, 2);
   if (command == "generate") return Generate(a);
