@@ -66,7 +66,7 @@ void Pg_SetLockTimeoutForTest(const char* timeout);
 // savepoint of a write sent with it in one pipeline. The environment
 // variable ZEL_PG_AHEAD turns them on ("on", "1") or off ("off", "0", "no")
 // for the sessions connected afterwards; unset, kPgAheadByDefault holds.
-constexpr bool kPgAheadByDefault = false;
+constexpr bool kPgAheadByDefault = true;
 // For tests: 1 on, 0 off, -1 as the environment says.
 void Pg_SetAheadForTest(int on);
 // Whether the session's main connection `conn` sends look-ups ahead.
