@@ -1,6 +1,9 @@
 #include "db/EngineFactory.h"
 
+#include "db/engine/postgres/PgConnInfo.h"
+#if ZEL_WITH_POSTGRES
 #include "db/engine/postgres/PgEngine.h"
+#endif
 #include "db/engine/sqlite/SqliteEngine.h"
 #include "platform/Path.h"
 #include "util/OraStatus.h"
@@ -11,7 +14,15 @@ int32_t Engine_Connect(const ConnectParams& params, std::unique_ptr<EngineConnec
   if (params.service.empty()) return ora::kServiceUnknown;
   // NET8 names a PostgreSQL server by a URI or key=value pairs, and
   // otherwise a SQLite database file.
-  if (Pg_IsConnectString(params.service)) return Pg_Connect(params.user, params.password, params.service, out);
+  if (Pg_IsConnectString(params.service)) {
+#if ZEL_WITH_POSTGRES
+    return Pg_Connect(params.user, params.password, params.service, out);
+#else
+    // A build without the PostgreSQL engine (Windows) says so, instead of
+    // taking the connection string for a file name that is not there.
+    return ora::kNoSuchEngine;
+#endif
+  }
   return Sqlite_Connect(Plat_NativePath(params.service), out);
 }
 

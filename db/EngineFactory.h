@@ -23,7 +23,9 @@ struct ConnectParams {
 };
 
 // Opens the engine that the service names: PostgreSQL for a URI or
-// key=value pairs, SQLite for anything else. Returns 0 or a negative status.
+// key=value pairs, SQLite for anything else. Returns 0 or a negative status;
+// -12538 for a PostgreSQL connection string in a build without that engine
+// (Windows).
 int32_t Engine_Connect(const ConnectParams& params, std::unique_ptr<EngineConnection>& out);
 
 }  // namespace zeldb

@@ -125,12 +125,9 @@ std::string Header(const MessageEntry& entry, const std::tm& local) {
 // taken the part back itself, had it lived. A tail that cannot be read is
 // left as it is; the entry is still appended.
 void TakeBackTornEntry(int handle) {
-  // Far more than one entry of this program: the header lines with their
-  // fixed-width texts take some hundred bytes.
-  constexpr std::size_t kTailBytes = 8192;
   std::string tail;
   std::uint64_t tailStart = 0;
-  if (!Plat_LockedReadTail(handle, kTailBytes, tail, tailStart).ok() || tail.empty()) return;
+  if (!Plat_LockedReadTail(handle, kMsgLogTailBytes, tail, tailStart).ok() || tail.empty()) return;
   const std::size_t torn = MsgLog_TornEntryStart(tail, tailStart == 0);
   if (torn != std::string::npos) Plat_LockedCutBack(handle, tailStart + torn);
 }

@@ -17,3 +17,8 @@
 // or std::string_view::npos when the file ends with a whole entry, or with
 // something that is not an entry of this log (left alone).
 std::size_t MsgLog_TornEntryStart(std::string_view tail, bool atFileStart);
+
+// How much of the log's end MsgLog_TornEntryStart is given: far more than
+// one entry of this program (its header lines with their fixed-width texts
+// take some hundred bytes).
+inline constexpr std::size_t kMsgLogTailBytes = 8192;

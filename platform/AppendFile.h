@@ -17,11 +17,12 @@ int Plat_AppendOpen(std::string_view systemPath);
 
 // Appends `length` bytes: whole lines, each ended with a line feed. Returns
 // whether all of them were written. A line that a killed writer left
-// unfinished at the end of the file is cut off first. A write
-// that fails part-way (a full disk) takes back the part it wrote, so the file
-// never keeps the start of a line. Each call holds the file's lock (flock)
-// while it writes and takes back, so that it never cuts bytes that another
-// writer of this function appended; it waits while another one holds it.
+// unfinished at the end of the file is cut off first. A write that fails
+// part-way (a full disk) takes back the part it wrote, so the file never
+// keeps the start of a line. Each call holds the file's lock (flock;
+// LockFileEx on Windows) while it cuts back, writes and takes back, so that
+// it never cuts bytes that another writer of this function appended; it
+// waits while another one holds it.
 bool Plat_AppendWrite(int handle, const void* data, std::size_t length);
 
 // Closes the handle.

@@ -2,6 +2,9 @@
 
 #include <utility>
 
+// Plat_LocalTime is the operating system's: platform/posix/LocalTime.cpp,
+// platform/windows/LocalTime.cpp.
+
 namespace {
 std::function<std::time_t()>& TestClock() {
   static std::function<std::time_t()> clock;
@@ -13,7 +16,5 @@ std::time_t Plat_Now() {
   if (auto& clock = TestClock()) return clock();
   return std::time(nullptr);
 }
-
-bool Plat_LocalTime(std::time_t t, std::tm& out) { return localtime_r(&t, &out) != nullptr; }
 
 void Plat_SetTestClock(std::function<std::time_t()> clock) { TestClock() = std::move(clock); }

@@ -15,12 +15,16 @@ enum class PlatFileClass {
 
 struct PlatFileResult {
   PlatFileClass kind = PlatFileClass::Ok;
-  int error = 0;  // the system error number (errno); 0 when Ok
+  // The system error number: errno on POSIX, GetLastError's code on Windows,
+  // where a missing file is ENOENT and an existing target EEXIST as on POSIX
+  // (FileNames.h). 0 when Ok.
+  int error = 0;
 
   bool ok() const { return kind == PlatFileClass::Ok; }
   // Sharing conflicts and denied access are the two classes worth a retry.
   bool mustWait() const { return kind == PlatFileClass::SharingConflict || kind == PlatFileClass::AccessDenied; }
 };
 
-// Sorts a system error number into its class (0 gives Ok).
+// Sorts a system error number (errno; on Windows GetLastError's) into its
+// class (0 gives Ok).
 PlatFileResult Plat_FileResultOf(int error);

@@ -9,7 +9,8 @@
 #include <string>
 #include <string_view>
 
-// The native form of a system path: on POSIX every backslash becomes a slash.
+// The native form of a system path: on POSIX every backslash becomes a slash;
+// on Windows the path stands as it is.
 std::string Plat_NativePath(std::string_view systemPath);
 
 // The absolute, normalised form of a native path, for messages that must

@@ -11,10 +11,11 @@
 // arguments (runs of blanks separate like one; `file` itself is argument 0),
 // the way the Windows shell's "open" does for a program: a name without a
 // directory is looked for in the working directory first, then on the search
-// path (PATH). The program runs detached (its own session, standard streams
-// on /dev/null, no zombie left behind: the intermediate child is reaped here,
-// the program itself is adopted by init); nothing waits for it and its
-// outcome is not examined. Returns whether it could be started: false when no
+// path (PATH). The program runs detached; nothing waits for it and its
+// outcome is not examined. On POSIX it gets its own session and standard
+// streams on /dev/null, and leaves no zombie (the intermediate child is reaped
+// here, the program itself is adopted by init); on Windows it is the shell's
+// ShellExecuteA "open" with the show mode SW_HIDE, of the program found. Returns whether it could be started: false when no
 // executable file of that name is found or it cannot be executed (callers of
 // the system ignore the result).
 bool Plat_ShellOpen(const char* file, const char* parameters);
@@ -32,3 +33,7 @@ std::string Plat_FindOnSearchPath(std::string_view name);
 // The directory of this process's own program file, or empty when the
 // system does not tell.
 std::string Plat_OwnDirectory();
+
+// The file name of one of the system's own programs, by its name
+// ("zelwrkjob"): as it stands on POSIX, with ".exe" on Windows.
+std::string Plat_ProgramFileName(std::string_view name);

@@ -10,16 +10,39 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#if ZEL_WITH_POSTGRES
 #include <libpq-fe.h>
+#endif
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "platform/Launch.h"
+
 namespace zeltest {
+
+#if !ZEL_WITH_POSTGRES
+// A build without the PostgreSQL engine (Windows) has no client library
+// either: these stand-ins fail every call, and OnPostgres() is never true
+// there but by mistake.
+struct PGconn;
+struct PGresult;
+enum { CONNECTION_OK, PGRES_COMMAND_OK, PGRES_TUPLES_OK };
+inline PGconn* PQconnectdb(const char*) { return nullptr; }
+inline int PQstatus(const PGconn*) { return -1; }
+inline const char* PQerrorMessage(const PGconn*) { return "no PostgreSQL in this build"; }
+inline PGresult* PQexec(PGconn*, const char*) { return nullptr; }
+inline int PQresultStatus(const PGresult*) { return -1; }
+inline void PQclear(PGresult*) {}
+inline void PQfinish(PGconn*) {}
+inline int PQntuples(const PGresult*) { return 0; }
+inline int PQnfields(const PGresult*) { return 0; }
+inline bool PQgetisnull(const PGresult*, int, int) { return true; }
+inline const char* PQgetvalue(const PGresult*, int, int) { return ""; }
+#endif
 
 inline bool OnPostgres() {
   const char* e = std::getenv("ZEL_TEST_ENGINE");
@@ -145,7 +168,7 @@ class PgScratchDatabase {
  public:
   PgScratchDatabase() {
     static std::atomic<int> counter{0};
-    name_ = "zt" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+    name_ = "zt" + std::to_string(Plat_ProcessId()) + "_" + std::to_string(++counter);
     Admin("CREATE DATABASE " + name_);
   }
   ~PgScratchDatabase() { Admin("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)"); }

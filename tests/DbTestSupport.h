@@ -18,6 +18,7 @@
 #include "db/Session.h"
 #include "db/engine/Engine.h"
 #include "db/schema/Schema.h"
+#include "platform/Clock.h"
 
 namespace zeltest {
 
@@ -80,12 +81,12 @@ class TestDatabase {
 inline std::string StoredDay(int offset = 0) {
   std::time_t now = std::time(nullptr);
   std::tm local{};
-  localtime_r(&now, &local);
+  Plat_LocalTime(now, local);
   local.tm_mday += offset;
   local.tm_hour = 12;  // away from daylight-saving edges
   local.tm_isdst = -1;
   std::time_t t = std::mktime(&local);
-  localtime_r(&t, &local);
+  Plat_LocalTime(t, local);
   char buf[32];
   std::strftime(buf, sizeof buf, "%Y-%m-%d 00:00:00", &local);
   return buf;

@@ -1,14 +1,10 @@
-// Helpers of the platform and log tests: a working directory for one test,
-// a fixed clock, and another process that holds a log file's lock.
+// Helpers of the platform and log tests: a working directory for one test
+// and a fixed clock (another process that holds a log file's lock is in
+// ChildProcess.h, Linux only).
 #pragma once
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <ctime>
 #include <filesystem>
-#include <optional>
 
 #include "TestSupport.h"
 #include "platform/Clock.h"
@@ -51,49 +47,6 @@ class FixedClock {
   ~FixedClock() { Plat_SetTestClock({}); }
   FixedClock(const FixedClock&) = delete;
   FixedClock& operator=(const FixedClock&) = delete;
-};
-
-// Another process that holds an exclusive lock on `file` (as a second writer
-// of the log would) from construction until Release().
-class LockHolder {
- public:
-  explicit LockHolder(const std::filesystem::path& file) {
-    int ready[2], release[2];
-    if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
-    holder_.emplace([&] {
-      // Only the parent may hold the write end, or the release never arrives.
-      ::close(release[1]);
-      ::close(ready[0]);
-      const int fd = ::open(file.c_str(), O_RDWR | O_CREAT, 0666);
-      char c = (fd >= 0 && ::flock(fd, LOCK_EX) == 0) ? 'y' : 'n';
-      if (::write(ready[1], &c, 1) != 1) return 1;
-      if (::read(release[0], &c, 1) < 0) return 1;
-      return 0;
-    });
-    ::close(ready[1]);
-    ::close(release[0]);
-    char c = 'n';
-    locked_ = holder_->started() && ::read(ready[0], &c, 1) == 1 && c == 'y';
-    ::close(ready[0]);
-    releaseFd_ = release[1];
-  }
-  ~LockHolder() { Release(); }
-  LockHolder(const LockHolder&) = delete;
-  LockHolder& operator=(const LockHolder&) = delete;
-
-  bool locked() const { return locked_; }
-
-  void Release() {
-    if (!holder_) return;
-    ::close(releaseFd_);  // end of file on the pipe lets the holder exit
-    holder_->Wait();
-    holder_.reset();
-  }
-
- private:
-  std::optional<ChildProcess> holder_;
-  int releaseFd_ = -1;
-  bool locked_ = false;
 };
 
 }  // namespace zeltest

@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "DbClient.h"
 #include "InstallationSupport.h"
 #include "LogTestSupport.h"

@@ -1,21 +1,15 @@
-// Helpers shared by the test suites: temporary directories, files, running
-// the real programs as processes, and test code in a child process.
+// Helpers shared by the test suites: temporary directories, files and
+// running the real programs as processes, on every platform the tests run
+// on (test code in a forked child is in ChildProcess.h, Linux only).
 #pragma once
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "platform/Launch.h"
@@ -28,10 +22,20 @@ namespace fs = std::filesystem;
 // everything in it when the object goes out of scope.
 class TempDir {
  public:
+  // Named by this process's number and a count; a name that exists already
+  // (left by an earlier process of the same number) is passed over. Only
+  // the owner may enter it, where the system has such rights.
   TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "zeltest-XXXXXX").string();
-    char* made = ::mkdtemp(tmpl.data());
-    path_ = made ? fs::path(made) : fs::path();
+    static int made = 0;
+    const fs::path base = fs::temp_directory_path();
+    for (int tries = 0; tries < 1000 && path_.empty(); ++tries) {
+      const fs::path p = base / ("zeltest-" + std::to_string(Plat_ProcessId()) + "-" + std::to_string(++made));
+      std::error_code ec;
+      if (fs::create_directory(p, ec)) {
+        fs::permissions(p, fs::perms::owner_all, fs::perm_options::replace, ec);
+        path_ = p;
+      }
+    }
   }
   ~TempDir() {
     std::error_code ec;
@@ -62,8 +66,11 @@ inline void WriteFile(const fs::path& p, const std::string& content) {
   out << content;
 }
 
-// Path of a program built by this project (zelwrkjob, zelcfg, ...).
-inline std::string Program(const std::string& name) { return std::string(ZEL_BIN_DIR) + "/" + name; }
+// Path of a program built by this project (zelwrkjob, zelcfg, ...), with
+// the system's suffix of programs (".exe" on Windows).
+inline std::string Program(const std::string& name) {
+  return std::string(ZEL_BIN_DIR) + "/" + name + ZEL_EXE_SUFFIX;
+}
 
 struct ProcessResult {
   int exitCode = -1;   // exit status, or -1 when the process did not exit normally
@@ -76,61 +83,6 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv, const fs::
   const PlatExit e = Plat_Run({argv, cwd.string(), input, PlatOutput::Capture, ""});
   return {e.exitCode, e.output};
 }
-
-// Test code run in a child process: a copy of this one, without exec, for
-// tests that need a second writer, a process with other limits, or one to
-// kill. The child runs `body` and ends with its result as exit code, never
-// returning into the test. A child still running when the object goes is
-// killed and waited for.
-class ChildProcess {
- public:
-  explicit ChildProcess(const std::function<int()>& body) : pid_(::fork()) {
-    if (pid_ == 0) {
-      int code = 1;
-      try {
-        code = body();
-      } catch (...) {
-      }
-      ::_exit(code);
-    }
-  }
-  ~ChildProcess() { Kill(); }
-  ChildProcess(ChildProcess&& other) noexcept : pid_(std::exchange(other.pid_, -1)) {}
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
-  ChildProcess& operator=(ChildProcess&&) = delete;
-
-  bool started() const { return pid_ > 0; }
-
-  // Waits for the child: its exit code, or -1 when it did not exit by itself
-  // (or was not started, or was waited for already).
-  int Wait() {
-    if (pid_ <= 0) return -1;
-    int status = 0;
-    pid_t r;
-    while ((r = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
-    }
-    pid_ = -1;
-    return r > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
-  // Kills the child with SIGKILL and waits for it; false when there was no
-  // child to wait for.
-  bool Kill() {
-    if (pid_ <= 0) return false;
-    ::kill(pid_, SIGKILL);
-    const pid_t pid = pid_;
-    int status = 0;
-    pid_t r;
-    while ((r = ::waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
-    }
-    pid_ = -1;
-    return r == pid;
-  }
-
- private:
-  pid_t pid_ = -1;
-};
 
 // Waits up to `timeout` for `p` to exist (for detached programs).
 inline bool WaitForFile(const fs::path& p, std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {

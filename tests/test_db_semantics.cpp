@@ -93,7 +93,7 @@ TEST(DbSemantics, SysdateIsThisMachinesLocalTime) {
   // Local, not UTC: the stored time equals the local clock within a minute.
   std::time_t now = std::time(nullptr);
   std::tm local{};
-  localtime_r(&now, &local);
+  Plat_LocalTime(now, local);
   const int storedMinutes = std::stoi(stamp.substr(11, 2)) * 60 + std::stoi(stamp.substr(14, 2));
   const int localMinutes = local.tm_hour * 60 + local.tm_min;
   EXPECT_LE(std::abs(storedMinutes - localMinutes), 1);

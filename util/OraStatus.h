@@ -29,6 +29,8 @@
 //   -2290   check constraint violated
 //   -3114   not connected to the database
 //   -12154  the database named by NET8 cannot be found or opened
+//   -12538  NET8 names an engine that this build does not have (a PostgreSQL
+//           connection string on Windows)
 //   -12899  value too large for its column (also: connect string over 100 characters)
 //   -600    anything else (catch-all)
 #pragma once
@@ -60,6 +62,7 @@ constexpr int32_t kRolledBack = -2091;
 constexpr int32_t kCheckViolated = -2290;
 constexpr int32_t kNotConnected = -3114;
 constexpr int32_t kServiceUnknown = -12154;
+constexpr int32_t kNoSuchEngine = -12538;
 constexpr int32_t kValueTooLarge = -12899;
 constexpr int32_t kInternal = -600;
 

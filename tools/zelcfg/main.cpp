@@ -17,6 +17,8 @@
 #include "config/Idea.h"
 #include "config/Ini.h"
 #include "platform/Path.h"
+#include "platform/ReplaceFile.h"
+#include "platform/SecretInput.h"
 #include "tools/zelcfg/ConfigFile.h"
 #include "tools/zelcfg/SystemIo.h"
 
@@ -179,7 +181,7 @@ int CmdEncipher(const Parsed& p) {
     return Fail(kExitUsage, "encipher reads the plain text from standard input, not from the command line");
   }
   std::string plain;
-  if (!ReadSecretLine("Plain text: ", plain)) return Fail(kExitUsage, "no plain text on standard input");
+  if (!Plat_ReadSecretLine("Plain text: ", plain)) return Fail(kExitUsage, "no plain text on standard input");
   if (plain.find('\0') != std::string::npos) return Fail(kExitUsage, "the plain text holds a NUL character");
   std::cout << Idea_Encipher(plain, KeyOf(p), form) << "\n";
   return std::cout.flush() ? kExitOk : Fail(kExitIo, "cannot write standard output");
@@ -242,13 +244,13 @@ int CmdSet(const Parsed& p) {
   }
   if (readPassword) {
     std::string password;
-    if (!ReadSecretLine("Password: ", password)) return Fail(kExitUsage, "no password on standard input");
+    if (!Plat_ReadSecretLine("Password: ", password)) return Fail(kExitUsage, "no password on standard input");
     if (auto e = CheckValue("the password", password)) return Fail(kExitUsage, e->message);
     values.push_back({"PASS", password});
   }
   if (setNet8) values.push_back({"NET8", net8});
 
-  if (std::string err = ReplaceFileAtomically(file, UpdateLoginRecords(content, values)); !err.empty()) {
+  if (std::string err = Plat_ReplaceFileAtomically(file, UpdateLoginRecords(content, values)); !err.empty()) {
     return Fail(kExitIo, err);
   }
   std::string keys;

@@ -6,6 +6,7 @@
 
 #include "log/MsgLogTail.h"
 #include "platform/Path.h"
+#include "util/TornLine.h"
 
 namespace {
 
@@ -63,10 +64,10 @@ bool StartsWith(std::string_view text, std::string_view prefix) { return text.su
 
 namespace {
 
-// The last bytes of a file, and the offset they begin at.
-std::string Tail(const char* systemPath, std::uint64_t size, std::uint64_t& from) {
-  constexpr std::uint64_t kTailBytes = 8192;
-  from = size > kTailBytes ? size - kTailBytes : 0;
+// The last `bytes` bytes of a file, and the offset they begin at. zelrun looks
+// at as much of each log's end as the log's next writer does.
+std::string Tail(const char* systemPath, std::uint64_t size, std::uint64_t bytes, std::uint64_t& from) {
+  from = size > bytes ? size - bytes : 0;
   std::string tail = ReadFrom(systemPath, from);
   if (tail.size() > size - from) tail.resize(static_cast<std::size_t>(size - from));
   return tail;
@@ -78,7 +79,7 @@ std::string Tail(const char* systemPath, std::uint64_t size, std::uint64_t& from
 std::uint64_t MessagesFrom(const PlatFileInfo& messageLog) {
   if (!messageLog.exists || messageLog.size == 0) return messageLog.size;
   std::uint64_t from = 0;
-  const std::string tail = Tail(kMessageLog, messageLog.size, from);
+  const std::string tail = Tail(kMessageLog, messageLog.size, kMsgLogTailBytes, from);
   const std::size_t torn = MsgLog_TornEntryStart(tail, from == 0);
   return torn == std::string::npos ? messageLog.size : from + torn;
 }
@@ -86,11 +87,9 @@ std::uint64_t MessagesFrom(const PlatFileInfo& messageLog) {
 std::uint64_t LinesFrom(const PlatFileInfo& jobLog) {
   if (!jobLog.exists || jobLog.size == 0) return jobLog.size;
   std::uint64_t from = 0;
-  const std::string tail = Tail(kJobLog, jobLog.size, from);
-  if (tail.empty() || tail.back() == '\n') return jobLog.size;
-  const std::size_t lineEnd = tail.rfind('\n');
-  if (lineEnd != std::string::npos) return from + lineEnd + 1;
-  return from == 0 ? 0 : jobLog.size;
+  const std::string tail = Tail(kJobLog, jobLog.size, kTornLineTailBytes, from);
+  const std::size_t torn = TornLineStart(tail, from == 0);
+  return torn == std::string::npos ? jobLog.size : from + torn;
 }
 
 }  // namespace

@@ -155,11 +155,12 @@ std::string FindJobProgram(const std::string& given) {
     return ec ? given : full.lexically_normal().string();
   }
   const std::string own = Plat_OwnDirectory();
+  const std::string job = Plat_ProgramFileName("zelwrkjob");
   if (!own.empty()) {
-    const std::string beside = own + "/zelwrkjob";
+    const std::string beside = own + "/" + job;
     if (Plat_FileInfo(beside).exists) return beside;
   }
-  return Plat_FindOnSearchPath("zelwrkjob");
+  return Plat_FindOnSearchPath(job);
 }
 
 // The sections a finished run of the letter leaves: U runs two jobs, L none.
@@ -210,8 +211,9 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> problems = PreCheck_Installation();
   if (program.empty()) {
+    const std::string job = Plat_ProgramFileName("zelwrkjob");
     problems.push_back("zelrun: zelwrkjob not found beside zelrun or on PATH: " +
-                       (Plat_OwnDirectory().empty() ? std::string("zelwrkjob") : Plat_OwnDirectory() + "/zelwrkjob"));
+                       (Plat_OwnDirectory().empty() ? job : Plat_OwnDirectory() + "/" + job));
   } else if (Plat_FindProgram(program).empty()) {
     problems.push_back("zelrun: program not found or not executable: " + program);
   }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/Clock.h"
 #include "util/CivilDate.h"
 
 namespace {
@@ -11,7 +12,7 @@ class Days {
  public:
   explicit Days(std::time_t now) {
     std::tm t{};
-    localtime_r(&now, &t);
+    Plat_LocalTime(now, t);
     today_ = DaysFromCivil(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
   }
   int64_t Today() const { return today_; }

@@ -18,13 +18,7 @@
 //
 // Exit codes: 0 done, 1 database error (with the status on stderr) or a
 // database that holds data already, 2 usage.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -34,10 +28,10 @@
 #include "db/EngineFactory.h"
 #include "db/engine/Engine.h"
 #include "db/engine/postgres/PgConnInfo.h"
-#include "db/engine/postgres/PgEngine.h"
 #include "db/schema/Schema.h"
 #include "platform/Clock.h"
 #include "platform/Path.h"
+#include "platform/PrivateFile.h"
 
 namespace {
 
@@ -50,19 +44,6 @@ int Usage() {
                "  DB: a SQLite database file, or a PostgreSQL connection string\n"
                "  --force: load the demo data into a database that holds data already\n");
   return kExitUsage;
-}
-
-// Creates the empty file `path` readable and writable by its owner only,
-// whatever the umask: the database holds names and addresses. SQLite gives
-// the -wal and -shm files it creates beside it the same mode. Returns 0 or
-// the system error number.
-int CreatePrivateFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
-  if (fd < 0) return errno == EEXIST ? 0 : errno;  // made meanwhile: an existing file
-  int error = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 ? 0 : errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error != 0) ::unlink(path.c_str());
-  return error;
 }
 
 int RunAll(zeldb::EngineConnection& db, const std::string& shown, const std::vector<std::string>& statements) {
@@ -135,9 +116,11 @@ int main(int argc, char** argv) {
   std::error_code ec;
   if (command == "schema" && !postgres && !std::filesystem::exists(target, ec)) {
     // An empty file is an empty SQLite database; the engine itself never
-    // creates one, so that a wrong NET8 cannot.
-    if (const int error = CreatePrivateFile(target); error != 0) {
-      std::fprintf(stderr, "zelsetup: cannot create %s: %s\n", shown.c_str(), std::strerror(error));
+    // creates one, so that a wrong NET8 cannot. The database holds names and
+    // addresses: the file is its owner's alone (on POSIX, SQLite gives the
+    // -wal and -shm files it creates beside it the same mode).
+    if (const std::string error = Plat_CreatePrivateFile(target); !error.empty()) {
+      std::fprintf(stderr, "zelsetup: cannot create %s: %s\n", shown.c_str(), error.c_str());
       return kExitFailed;
     }
   }

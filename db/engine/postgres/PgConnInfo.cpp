@@ -81,6 +81,11 @@ std::string ShownPairs(std::string_view text) {
 
 }  // namespace
 
+bool Pg_IsConnectString(const std::string& service) {
+  return service.rfind("postgresql://", 0) == 0 || service.rfind("postgres://", 0) == 0 ||
+         service.find('=') != std::string::npos;
+}
+
 std::string Pg_ShownConnectString(const std::string& conninfo) {
   for (const char* scheme : {"postgresql://", "postgres://"}) {
     const std::string_view s(scheme);

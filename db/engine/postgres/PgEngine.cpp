@@ -433,11 +433,6 @@ void Pg_FinishQuery(PGconn* conn) {
 
 void Pg_SetLockTimeoutForTest(const char* timeout) { g_lockTimeout = timeout ? timeout : kPgLockTimeout; }
 
-bool Pg_IsConnectString(const std::string& service) {
-  return service.rfind("postgresql://", 0) == 0 || service.rfind("postgres://", 0) == 0 ||
-         service.find('=') != std::string::npos;
-}
-
 int32_t Pg_Connect(const std::string& user, const std::string& password, const std::string& conninfo,
                    std::unique_ptr<EngineConnection>& out) {
   return Open(user, password, conninfo, false, out);

@@ -32,16 +32,13 @@
 #include <string>
 
 #include "db/engine/Engine.h"
+#include "db/engine/postgres/PgConnInfo.h"
 
 struct pg_conn;
 
 namespace zeldb {
 
 constexpr const char* kPgLockTimeout = "5s";
-
-// Whether NET8 names a PostgreSQL server rather than a SQLite file: a URI
-// "postgresql://" / "postgres://", or key=value pairs.
-bool Pg_IsConnectString(const std::string& service);
 
 int32_t Pg_Connect(const std::string& user, const std::string& password, const std::string& conninfo,
                    std::unique_ptr<EngineConnection>& out);

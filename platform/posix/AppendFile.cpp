@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/Path.h"
+#include "util/TornLine.h"
 
 namespace {
 void (*gBeforeTakeBack)() = nullptr;
@@ -60,18 +61,17 @@ void TakeBackPartialWrite(int handle, off_t start, std::size_t written) {
 // this writer appends. Without read access, or when no line end is found in
 // the last few kilobytes, the file is left as it is.
 void TakeBackTornLine(int handle) {
-  constexpr off_t kTailBytes = 4096;
   struct stat st {};
   if (::fstat(handle, &st) != 0 || st.st_size == 0) return;
   char last = 0;
   if (::pread(handle, &last, 1, st.st_size - 1) != 1 || last == '\n') return;
-  const off_t from = st.st_size > kTailBytes ? st.st_size - kTailBytes : 0;
+  constexpr off_t kTail = static_cast<off_t>(kTornLineTailBytes);
+  const off_t from = st.st_size > kTail ? st.st_size - kTail : 0;
   std::string tail(static_cast<std::size_t>(st.st_size - from), '\0');
   if (::pread(handle, tail.data(), tail.size(), from) != static_cast<ssize_t>(tail.size())) return;
-  const std::size_t lineEnd = tail.rfind('\n');
-  if (lineEnd == std::string::npos && from != 0) return;
-  const off_t keep = lineEnd == std::string::npos ? 0 : from + static_cast<off_t>(lineEnd) + 1;
-  if (::ftruncate(handle, keep) == 0) ::fdatasync(handle);
+  const std::size_t torn = TornLineStart(tail, from == 0);
+  if (torn == std::string::npos) return;
+  if (::ftruncate(handle, from + static_cast<off_t>(torn)) == 0) ::fdatasync(handle);
 }
 
 }  // namespace

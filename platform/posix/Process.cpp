@@ -68,6 +68,8 @@ std::string Plat_OwnDirectory() {
   return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
 }
 
+std::string Plat_ProgramFileName(std::string_view name) { return std::string(name); }
+
 bool Plat_ShellOpen(const char* file, const char* parameters) {
   const std::string path = Plat_FindProgram(file ? file : "");
   if (path.empty()) return false;
