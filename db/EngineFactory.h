@@ -19,11 +19,11 @@ namespace zeldb {
 struct ConnectParams {
   std::string user;
   std::string password;
-  std::string service;  // NET8: a PostgreSQL connection string, else the SQLite database file
+  std::string service;  // NET8: an ODBC data source, a PostgreSQL connection string, else the SQLite database file
 };
 
-// Opens the engine that the service names: PostgreSQL for a URI or
-// key=value pairs, SQLite for anything else. Returns 0 or a negative status;
+// Opens the engine that the service names: ODBC for "DSN=...", PostgreSQL
+// for a URI or other key=value pairs, SQLite for anything else. Returns 0 or a negative status;
 // -12538 for a PostgreSQL connection string in a build without that engine
 // (Windows).
 int32_t Engine_Connect(const ConnectParams& params, std::unique_ptr<EngineConnection>& out);
