@@ -29,4 +29,12 @@ int32_t Engine_Connect(const ConnectParams& params, std::unique_ptr<EngineConnec
   return Sqlite_Connect(Plat_NativePath(params.service), out);
 }
 
+bool Engine_IsServer(const std::string& service) {
+  return Odbc_IsDataSource(service) || Pg_IsConnectString(service);
+}
+
+std::string Engine_ShownServer(const std::string& service) {
+  return Odbc_IsDataSource(service) ? Odbc_ShownConnectString(service) : Pg_ShownConnectString(service);
+}
+
 }  // namespace zeldb

@@ -28,4 +28,11 @@ struct ConnectParams {
 // (Windows).
 int32_t Engine_Connect(const ConnectParams& params, std::unique_ptr<EngineConnection>& out);
 
+// Whether the service names a database server (an ODBC data source or a
+// PostgreSQL connection string) rather than a SQLite file.
+bool Engine_IsServer(const std::string& service);
+
+// A server's service as messages show it: without any password it holds.
+std::string Engine_ShownServer(const std::string& service);
+
 }  // namespace zeldb
