@@ -8,7 +8,7 @@
 #include <sqlext.h>
 
 #include <cctype>
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -156,6 +156,7 @@ class OdbcConnection;
 struct Value {
   enum class Kind { Null, Int, Double, Text } kind = Kind::Null;
   SQLBIGINT i = 0;
+  SQLINTEGER i32 = 0;
   double d = 0;
   std::string text;
   SQLLEN indicator = SQL_NULL_DATA;
@@ -423,7 +424,14 @@ bool OdbcStatement::BindValues() {
     switch (v.kind) {
       case Value::Kind::Int:
         v.indicator = 0;
-        rc = SQLBindParameter(stmt_, n, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &v.i, 0, &v.indicator);
+        // The host variables are 32 and 16 bits wide: sent as INTEGER, which
+        // every driver takes; a wider value (none of the module's) as BIGINT.
+        if (v.i >= INT32_MIN && v.i <= INT32_MAX) {
+          v.i32 = static_cast<SQLINTEGER>(v.i);
+          rc = SQLBindParameter(stmt_, n, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &v.i32, 0, &v.indicator);
+        } else {
+          rc = SQLBindParameter(stmt_, n, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &v.i, 0, &v.indicator);
+        }
         break;
       case Value::Kind::Double:
         v.indicator = 0;
@@ -545,8 +553,15 @@ void OdbcStatement::Reset() {
   for (auto& v : values_) v = Value{};
 }
 
+bool EndsWith(const std::string& s, const std::string& end) {
+  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+// Connects to `service`. A connection to PostgreSQL is made with the
+// driver's own rollback off (kPgNoDriverRollback), and so are the cursor
+// connections opened from it, with the same string, at once.
 int32_t Open(const std::string& user, const std::string& password, const std::string& service, bool cursor,
-             std::unique_ptr<EngineConnection>& out, bool reconnected = false) {
+             std::unique_ptr<EngineConnection>& out) {
   SQLHENV env = Environment();
   if (env == SQL_NULL_HENV) return ora::kInternal;
   SQLHDBC dbc = SQL_NULL_HDBC;
@@ -571,14 +586,14 @@ int32_t Open(const std::string& user, const std::string& password, const std::st
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     return ora::kNoSuchEngine;
   }
-  if (dbms == kPostgres && !reconnected) {
+  if (dbms == kPostgres && !EndsWith(service, std::string(";") + kPgNoDriverRollback)) {
     // PostgreSQL's driver guards every statement inside a transaction with a
     // savepoint of its own, whose release also drops the savepoints set
     // under it: the engine's own savepoints would not last. Connected again
     // with that off, the engine guards its statements itself.
     SQLDisconnect(dbc);
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    return Open(user, password, service + ";" + kPgNoDriverRollback, cursor, out, true);
+    return Open(user, password, service + ";" + kPgNoDriverRollback, cursor, out);
   }
   auto connection = std::make_unique<OdbcConnection>(dbc, dbms, user, password, service, cursor);
   if (dbms == kPostgres && connection->ExecDirect(Pg_SessionSetup()) != ora::kOk) return ora::kInternal;
