@@ -28,7 +28,15 @@ int32_t Plan(const Translation& tr, const std::vector<HostVar>& outputs, const s
       p.parameters.push_back(&outputs[static_cast<size_t>(out - tr.outputs.begin())]);
       continue;
     }
+    // A placeholder the text repeats (positional markers name it once per
+    // occurrence) is fed from the input it took at its first appearance.
+    auto seen = std::find_if(inputOf.begin(), inputOf.end(), [&](const auto& e) { return e.first == placeholder; });
+    if (seen != inputOf.end()) {
+      p.parameters.push_back(seen->second);
+      continue;
+    }
     if (nextInput >= inputs.size()) return ora::kNotAllBound;
+    inputOf.emplace_back(placeholder, &inputs[nextInput]);
     p.parameters.push_back(&inputs[nextInput++]);
   }
   if (nextInput != inputs.size()) return ora::kNotAllBound;
@@ -42,7 +50,7 @@ int32_t Plan(const Translation& tr, const std::vector<HostVar>& outputs, const s
 
 void PrepareOn(EngineConnection& conn, const char* text, const std::vector<HostVar>& outputs,
                const std::vector<HostVar>& inputs, bool selectInto, Prepared& p) {
-  const Translation tr = Translate(text, conn.Flavor());
+  const Translation tr = conn.Render(text);
   if (!tr.ok) {
     p.status = ora::kInvalidSql;
     return;

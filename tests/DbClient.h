@@ -4,9 +4,13 @@
 // whichever engine the run tests.
 //
 // The engine under test is chosen for the whole test run by the variable
-// ZEL_TEST_ENGINE ("sqlite", the default, or "postgres"); for PostgreSQL,
+// ZEL_TEST_ENGINE ("sqlite", the default, "postgres", or "odbc": the ODBC
+// engine through PostgreSQL's ODBC driver); for PostgreSQL and ODBC,
 // ZEL_TEST_PG_HOST names the socket directory of the throwaway server that
-// scripts/test starts (user "postgres", trusted).
+// scripts/test starts (user "postgres", trusted). The server is the same for
+// both, so the client below speaks libpq to it either way; only the
+// connections of the code under test go through ODBC, to the data source
+// "zelpg" of the server's private ODBC configuration (scripts/pg-test-server).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "TestEnv.h"
 #include "platform/Launch.h"
 
 namespace zeltest {
@@ -44,14 +49,30 @@ inline bool PQgetisnull(const PGresult*, int, int) { return true; }
 inline const char* PQgetvalue(const PGresult*, int, int) { return ""; }
 #endif
 
+// Whether the database server is PostgreSQL: through the PostgreSQL engine,
+// or through the ODBC engine.
 inline bool OnPostgres() {
   const char* e = std::getenv("ZEL_TEST_ENGINE");
-  return e && std::string(e) == "postgres";
+  return e && (std::string(e) == "postgres" || std::string(e) == "odbc");
+}
+
+// Whether the code under test reaches the server through the ODBC engine.
+inline bool OnOdbc() {
+  const char* e = std::getenv("ZEL_TEST_ENGINE");
+  return e && std::string(e) == "odbc";
 }
 
 inline std::string PgHost() {
   const char* h = std::getenv("ZEL_TEST_PG_HOST");
   return h ? h : "";
+}
+
+// Points unixODBC at the test server's private ODBC configuration, unless
+// the run names one itself; the programs the tests start inherit it.
+inline void UseTestOdbcConfiguration() {
+  if (!OnOdbc() || std::getenv("ODBCINI")) return;
+  SetEnv("ODBCSYSINI", PgHost() + "/odbc");
+  SetEnv("ODBCINI", PgHost() + "/odbc/odbc.ini");
 }
 
 // Skips a test that exercises one engine's own mechanics.
@@ -167,6 +188,7 @@ class DbClient {
 class PgScratchDatabase {
  public:
   PgScratchDatabase() {
+    UseTestOdbcConfiguration();
     static std::atomic<int> counter{0};
     name_ = "zt" + std::to_string(Plat_ProcessId()) + "_" + std::to_string(++counter);
     Admin("CREATE DATABASE " + name_);
@@ -178,6 +200,10 @@ class PgScratchDatabase {
   // The connection string NET8 carries (without user): short enough for the
   // 40 characters a configuration value holds.
   std::string Conninfo() const { return "host=" + PgHost() + " dbname=" + name_; }
+  // What NET8 holds for the engine under test: the connection string, or on
+  // ODBC the test data source with this database.
+  std::string Net8() const { return OnOdbc() ? "DSN=zelpg;Database=" + name_ : Conninfo(); }
+  const std::string& Name() const { return name_; }
 
  private:
   void Admin(const std::string& sql) {

@@ -28,12 +28,14 @@ class TestDatabase {
     if (OnPostgres()) {
       pg_.emplace();
       target_ = pg_->Conninfo();
+      net8_ = pg_->Net8();
     } else {
       target_ = (dir_ / "test.db").string();
+      net8_ = target_;
       WriteFile(target_, "");
     }
     std::unique_ptr<zeldb::EngineConnection> setup;
-    EXPECT_EQ(zeldb::Engine_Connect({User(), "", target_}, setup), 0) << target_;
+    EXPECT_EQ(zeldb::Engine_Connect({User(), "", net8_}, setup), 0) << net8_;
     if (setup) {
       for (const std::string& ddl : zeldb::Schema_Ddl(setup->Flavor()))
         EXPECT_EQ(setup->ExecDirect(ddl), 0) << ddl;
@@ -51,12 +53,15 @@ class TestDatabase {
   void Connect() {
     zeldb::InstallSession(nullptr);
     std::unique_ptr<zeldb::EngineConnection> conn;
-    ASSERT_EQ(zeldb::Engine_Connect({User(), "", target_}, conn), 0);
+    ASSERT_EQ(zeldb::Engine_Connect({User(), "", net8_}, conn), 0);
     zeldb::InstallSession(std::make_unique<zeldb::Session>(std::move(conn)));
   }
 
-  // What NET8 would hold: the SQLite file or the PostgreSQL connection string.
+  // The database as the tests' own client reaches it: the SQLite file or the
+  // PostgreSQL connection string.
   const std::string& Target() const { return target_; }
+  // What NET8 holds for the engine under test (on ODBC, a data source).
+  const std::string& Net8() const { return net8_; }
   // The user LOGIN would hold (PostgreSQL's trusted superuser; none for SQLite).
   static std::string User() { return OnPostgres() ? "postgres" : ""; }
   const TempDir& Dir() const { return dir_; }
@@ -73,6 +78,7 @@ class TestDatabase {
   TempDir dir_;
   std::optional<PgScratchDatabase> pg_;
   std::string target_;
+  std::string net8_;
   std::unique_ptr<DbClient> client_;
 };
 

@@ -47,9 +47,11 @@ class Installation {
   }
 
   // What NET8 holds for this installation's database.
-  std::string Net8() const { return OnPostgres() ? pg_->Conninfo() : "..\\..\\..\\..\\files\\zel.db"; }
+  std::string Net8() const { return OnPostgres() ? pg_->Net8() : "..\\..\\..\\..\\files\\zel.db"; }
   // The database as an engine connection of the tests and as zelsetup take it.
   std::string Target() const { return OnPostgres() ? pg_->Conninfo() : DbFile(); }
+  // The database as an engine connection of the tests under test takes it (on ODBC, the data source).
+  std::string EngineTarget() const { return OnPostgres() ? pg_->Net8() : DbFile(); }
   std::string SetupTarget() const { return OnPostgres() ? pg_->Conninfo() + " user=postgres" : DbFile(); }
 
   // A client of the installation's database, opened on first use.

@@ -354,7 +354,7 @@ inline void InProcess(ReliabilityInstallation& inst, const std::function<void(co
   MsgLog_Setup(FMSG | SMSG | DMSG, ".\\Msg\\ZelWrkJob.txt");
   const RunStamp run = RunStamp_Fix(Plat_Now());
   std::unique_ptr<zeldb::EngineConnection> connection;
-  ASSERT_EQ(zeldb::Engine_Connect({OnPostgres() ? "postgres" : "", "", inst.Target()}, connection), 0);
+  ASSERT_EQ(zeldb::Engine_Connect({OnPostgres() ? "postgres" : "", "", inst.EngineTarget()}, connection), 0);
   zeldb::InstallSession(std::make_unique<zeldb::Session>(std::move(connection)));
   job(run);
   zeldb::InstallSession(nullptr);

@@ -69,7 +69,8 @@ bool Tokenize(std::string_view s, std::vector<Token>& out, std::string& error) {
 
 class Renderer {
  public:
-  Renderer(const std::vector<Token>& toks, const SqlFlavor& flavor, Translation& result)
+  // Without a flavor the text keeps everything but its markers (Translate_Markers).
+  Renderer(const std::vector<Token>& toks, const SqlFlavor* flavor, Translation& result)
       : t_(toks), flavor_(flavor), r_(result) {}
 
   bool Run() {
@@ -82,7 +83,7 @@ class Renderer {
     selectList_ = selectInto_;
     std::string out;
     if (!Render(0, t_.size(), 0, out)) return false;
-    if (selectInto_ && !r_.outputs.empty()) out += flavor_.SingleRowSuffix();
+    if (flavor_ && selectInto_ && !r_.outputs.empty()) out += flavor_->SingleRowSuffix();
     r_.sql = std::move(out);
     return true;
   }
@@ -135,12 +136,17 @@ class Renderer {
   }
 
   std::string Parameter(int placeholder) {
+    if (!flavor_) {
+      // Positional markers: every occurrence is a parameter of its own.
+      r_.parameters.push_back(placeholder);
+      return "?";
+    }
     auto it = std::find(r_.parameters.begin(), r_.parameters.end(), placeholder);
     if (it == r_.parameters.end()) {
       r_.parameters.push_back(placeholder);
-      return flavor_.Parameter(static_cast<int>(r_.parameters.size()));
+      return flavor_->Parameter(static_cast<int>(r_.parameters.size()));
     }
-    return flavor_.Parameter(static_cast<int>(it - r_.parameters.begin()) + 1);
+    return flavor_->Parameter(static_cast<int>(it - r_.parameters.begin()) + 1);
   }
 
   // The into list: outputs ":bN" or ":bN:bM" (M being N's indicator),
@@ -198,6 +204,11 @@ class Renderer {
         i = IntoList(i + 1, end);
         continue;
       }
+      if (!flavor_) {
+        out += tok.text;
+        ++i;
+        continue;
+      }
       const size_t open = SkipSpace(i + 1, end);
       const bool call = IsPunct(open, end, '(');
       if (call && (EqualsNoCase(tok.text, "TO_CHAR") || EqualsNoCase(tok.text, "TO_DATE"))) {
@@ -212,10 +223,10 @@ class Renderer {
         const bool wholeItem = depth == 0 && WholeSelectItem(i, close, end);
         i = close + 1;
         if (toChar) {
-          out += wholeItem ? flavor_.ToCharColumn(expr, fmt) : flavor_.ToChar(expr, fmt);
+          out += wholeItem ? flavor_->ToCharColumn(expr, fmt) : flavor_->ToChar(expr, fmt);
           continue;
         }
-        std::string date = flavor_.ToDate(expr, fmt);
+        std::string date = flavor_->ToDate(expr, fmt);
         // Day arithmetic directly on the converted date: "TO_DATE(:b14,'yyyymmdd')+:b15".
         size_t k = SkipSpace(i, end);
         if (IsPunct(k, end, '+') || IsPunct(k, end, '-')) {
@@ -224,7 +235,7 @@ class Renderer {
           if (m < end && (t_[m].kind == Tok::Placeholder || t_[m].kind == Tok::Number)) {
             std::string days;
             if (!Render(m, m + 1, depth + 1, days)) return false;
-            out += flavor_.AddDays(date, op, days);
+            out += flavor_->AddDays(date, op, days);
             i = m + 1;
             continue;
           }
@@ -240,17 +251,17 @@ class Renderer {
           r_.error = "trunc is supported on sysdate only";
           return false;
         }
-        out += flavor_.Today();
+        out += flavor_->Today();
         i = close + 1;
         continue;
       }
       if (EqualsNoCase(tok.text, "sysdate")) {
-        out += flavor_.Sysdate();
+        out += flavor_->Sysdate();
         ++i;
         continue;
       }
       if (EqualsNoCase(tok.text, "MvSystem") && IsPunct(i + 1, end, '.') && i + 2 < end && t_[i + 2].kind == Tok::Word) {
-        out += flavor_.Qualified(tok.text, t_[i + 2].text);
+        out += flavor_->Qualified(tok.text, t_[i + 2].text);
         i += 3;
         continue;
       }
@@ -268,7 +279,7 @@ class Renderer {
   }
 
   const std::vector<Token>& t_;
-  const SqlFlavor& flavor_;
+  const SqlFlavor* flavor_;
   Translation& r_;
   bool selectInto_ = false;
   bool selectList_ = false;  // rendering the items of a select list
@@ -292,9 +303,18 @@ Translation Translate(std::string_view oracleText, const SqlFlavor& flavor) {
   Translation result;
   std::vector<Token> tokens;
   if (!Tokenize(oracleText, tokens, result.error)) return result;
-  Renderer renderer(tokens, flavor, result);
+  Renderer renderer(tokens, &flavor, result);
   result.ok = renderer.Run();
   assert(!result.ok || ParametersPaired(result, flavor));
+  return result;
+}
+
+Translation Translate_Markers(std::string_view oracleText) {
+  Translation result;
+  std::vector<Token> tokens;
+  if (!Tokenize(oracleText, tokens, result.error)) return result;
+  Renderer renderer(tokens, nullptr, result);
+  result.ok = renderer.Run();
   return result;
 }
 

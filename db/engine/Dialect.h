@@ -86,4 +86,11 @@ struct Translation {
 // Translates an Oracle statement text for `flavor`.
 Translation Translate(std::string_view oracleText, const SqlFlavor& flavor);
 
+// An Oracle text for a server that speaks Oracle's SQL itself, through an
+// interface with positional markers: every ":bN" becomes "?", a placeholder
+// used twice is two parameters (`parameters` names it twice, in text
+// order), and the into list of a single-row select is taken out as above.
+// Every other byte of the text stays as written.
+Translation Translate_Markers(std::string_view oracleText);
+
 }  // namespace zeldb

@@ -69,6 +69,10 @@ class EngineConnection {
   // How Oracle texts are rendered for this engine.
   virtual const SqlFlavor& Flavor() const = 0;
 
+  // A table statement's Oracle text as this connection prepares it: through
+  // the flavor, unless the server speaks Oracle's SQL itself.
+  virtual Translation Render(std::string_view oracleText) const { return Translate(oracleText, Flavor()); }
+
   // Prepares translated SQL. Returns 0 or a negative status (-942, -904 ...).
   virtual int32_t Prepare(const std::string& sql, std::unique_ptr<EngineStatement>& out) = 0;
 

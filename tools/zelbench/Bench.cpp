@@ -149,10 +149,13 @@ class SqliteStore final : public Store {
 
 class PgStore final : public Store {
  public:
-  PgStore(std::string host, std::string user) : host_(std::move(host)), user_(std::move(user)) {}
-  // NET8 holds at most 40 characters: the host and the database only; the
-  // user comes from LOGIN.
-  std::string Net8() const override { return "host=" + host_ + " dbname=" + Name(kJob); }
+  PgStore(std::string host, std::string user, std::string dsn)
+      : host_(std::move(host)), user_(std::move(user)), dsn_(std::move(dsn)) {}
+  // NET8 holds at most 40 characters: the host (or the ODBC data source) and
+  // the database only; the user comes from LOGIN.
+  std::string Net8() const override {
+    return dsn_.empty() ? "host=" + host_ + " dbname=" + Name(kJob) : "DSN=" + dsn_ + ";Database=" + Name(kJob);
+  }
   std::string Login() const override { return user_; }
   bool Add(const std::string& input) override {
     const std::string name = "zb_input_" + std::to_string(inputs_.size() + 1);
@@ -173,7 +176,7 @@ class PgStore final : public Store {
  private:
   std::string Server() const { return "host=" + host_ + " user=" + user_; }
   static std::string Name(Slot slot) { return slot == kJob ? "zb_job" : "zb_floor"; }
-  std::string host_, user_;
+  std::string host_, user_, dsn_;
   std::map<std::string, std::string> inputs_;  // SQLite file -> its database on the server
 };
 
@@ -242,7 +245,7 @@ class Runner {
     if (o_.pgHost.empty())
       store = std::make_unique<SqliteStore>(root);
     else
-      store = std::make_unique<PgStore>(o_.pgHost, o_.pgUser);
+      store = std::make_unique<PgStore>(o_.pgHost, o_.pgUser, o_.odbcDsn);
     store_ = store.get();
     Installation inst(root, *store);
     if (!inst.Setup()) return Fail("installation in " + root.string());
@@ -401,7 +404,8 @@ std::string Report(const std::vector<Outcome>& outcomes, const BenchOptions& o) 
   std::string s;
   char line[512];
   s += o.pgHost.empty() ? "Engine: SQLite (files on disk).\n\n"
-                        : "Engine: PostgreSQL (server at " + o.pgHost + ", user " + o.pgUser + ").\n\n";
+        : "Engine: PostgreSQL (server at " + o.pgHost + ", user " + o.pgUser + ")" +
+              (o.odbcDsn.empty() ? "" : "; the jobs through ODBC, data source " + o.odbcDsn) + ".\n\n";
   std::snprintf(line, sizeof line,
                 "Best of %d runs each; ratio = job / floor (wall time); statements = single-row reads, writes and "
                 "cursor opens executed, per person handled.\n\n",

@@ -36,6 +36,9 @@ struct BenchOptions {
   // and a user that may create databases. Empty: SQLite.
   std::string pgHost;
   std::string pgUser = "postgres";
+  // With pgHost: the jobs reach the server through the ODBC engine, by this
+  // data source (NET8 "DSN=<odbcDsn>;Database=..."). The floor stays on libpq.
+  std::string odbcDsn;
 };
 
 int RunBench(const BenchOptions& options);

@@ -12,9 +12,11 @@
 //       the same statements on the engine's API alone (Floor.h); DATABASE
 //       is a SQLite file or a PostgreSQL connection string
 //   zelbench bench [--persons N,N,...] [--runs R] [--seed S] [--share PERCENT]
-//                  [--postgres HOST [--pg-user USER]] --dir DIR
+//                  [--postgres HOST [--pg-user USER] [--odbc DSN]] --dir DIR
 //       the whole benchmark (Bench.h), on SQLite or on the PostgreSQL
-//       server at HOST (a host name or socket directory); scripts/bench runs it
+//       server at HOST (a host name or socket directory), with --odbc the
+//       jobs reaching that server through the ODBC data source DSN;
+//       scripts/bench runs it
 //   zelbench measure DIR OUTPUT -- PROGRAM [ARGS]
 //       runs PROGRAM in DIR (output to OUTPUT) and prints its exit code,
 //       wall seconds, CPU seconds and peak resident KiB (Measure.h)
@@ -50,7 +52,7 @@ int Usage() {
                "       zelbench count JOB [ARGS]\n"
                "       zelbench floor JOB DATABASE [--updates UPDATES] [BADGE DAY]\n"
                "       zelbench bench [--persons N,N,...] [--runs R] [--seed S] [--share PERCENT]\n"
-               "                      [--postgres HOST [--pg-user USER]] --dir DIR\n"
+               "                      [--postgres HOST [--pg-user USER] [--odbc DSN]] --dir DIR\n"
                "       zelbench measure DIR OUTPUT -- PROGRAM [ARGS]\n"
                "       zelbench delay-proxy LISTEN_SOCKET TARGET_SOCKET MICROSECONDS\n");
   return 2;
@@ -161,7 +163,7 @@ int Floor(const Arguments& a) {
 int Bench(const Arguments& a) {
   zelbench::BenchOptions o;
   int64_t runs = o.repetitions, seed = 1;
-  if (!a.Known({"--persons", "--runs", "--seed", "--share", "--dir", "--postgres", "--pg-user"}) || !a.words.empty() || !a.Find("--dir") ||
+  if (!a.Known({"--persons", "--runs", "--seed", "--share", "--dir", "--postgres", "--pg-user", "--odbc"}) || !a.words.empty() || !a.Find("--dir") ||
       !Number(a.Find("--runs"), runs) || !Number(a.Find("--seed"), seed) || runs < 1)
     return Usage();
   o.directory = *a.Find("--dir");
@@ -170,7 +172,8 @@ int Bench(const Arguments& a) {
   if (const std::string* share = a.Find("--share")) o.changedPercent = std::atof(share->c_str());
   if (const std::string* host = a.Find("--postgres")) o.pgHost = *host;
   if (const std::string* user = a.Find("--pg-user")) o.pgUser = *user;
-  if (o.pgHost.empty() && a.Find("--pg-user")) return Usage();
+  if (const std::string* dsn = a.Find("--odbc")) o.odbcDsn = *dsn;
+  if (o.pgHost.empty() && (a.Find("--pg-user") || a.Find("--odbc"))) return Usage();
   if (const std::string* list = a.Find("--persons")) {
     o.persons.clear();
     size_t start = 0;

@@ -7,9 +7,8 @@
 #include "config/Ini.h"
 #include "db/DbDb.h"
 #include "db/Dbstd.h"
+#include "db/EngineFactory.h"
 #include "db/Session.h"
-#include "db/engine/postgres/PgConnInfo.h"
-#include "db/engine/postgres/PgEngine.h"
 #include "platform/FileAccess.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
@@ -121,14 +120,14 @@ void CheckDatabase(Problems& problems) {
   char password[kIniLoginWidth] = {};
   char service[kIniLoginWidth] = {};
   Ini_ReadLogin(user, password, service);
-  const bool postgres = zeldb::Pg_IsConnectString(service);
-  if (!postgres && !CheckDatabaseFile(problems, service)) return;
+  const bool server = zeldb::Engine_IsServer(service);
+  if (!server && !CheckDatabaseFile(problems, service)) return;
   // The server's connection string is named without a password it may hold;
   // a file by its full path.
   const auto name = [&](const std::string& what, int32_t status) {
     const std::string text = what + " (status " + std::to_string(status) + ")";
-    if (postgres) {
-      problems.push_back("zelrun: " + text + ": " + zeldb::Pg_ShownConnectString(service));
+    if (server) {
+      problems.push_back("zelrun: " + text + ": " + zeldb::Engine_ShownServer(service));
     } else {
       Add(problems, text, service);
     }

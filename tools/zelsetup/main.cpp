@@ -10,8 +10,9 @@
 // DB is given as NET8 is: a SQLite database file (created when it does not
 // exist, readable and writable by its owner only; an existing file keeps its
 // mode), or a PostgreSQL connection string, a URI "postgresql://..." or
-// key=value pairs ("host=/run/postgresql dbname=zel user=zel"); the
-// PostgreSQL database itself must exist.
+// key=value pairs ("host=/run/postgresql dbname=zel user=zel"), or an ODBC
+// data source ("DSN=zel", with UID and PWD where the source needs them); the
+// server's database itself must exist.
 //
 // Every message names the database: a SQLite file by its absolute path, a
 // connection string without its password.
@@ -27,7 +28,6 @@
 #include "DemoData.h"
 #include "db/EngineFactory.h"
 #include "db/engine/Engine.h"
-#include "db/engine/postgres/PgConnInfo.h"
 #include "db/schema/Schema.h"
 #include "platform/Clock.h"
 #include "platform/Path.h"
@@ -109,12 +109,12 @@ int main(int argc, char** argv) {
     return Usage();
   }
 
-  const bool postgres = zeldb::Pg_IsConnectString(args[0]);
+  const bool server = zeldb::Engine_IsServer(args[0]);
   // A file name is taken as NET8 takes it: a backslash counts as a slash.
-  const std::string target = postgres ? args[0] : Plat_NativePath(args[0]);
-  const std::string shown = postgres ? zeldb::Pg_ShownConnectString(target) : Plat_ShownPath(target);
+  const std::string target = server ? args[0] : Plat_NativePath(args[0]);
+  const std::string shown = server ? zeldb::Engine_ShownServer(target) : Plat_ShownPath(target);
   std::error_code ec;
-  if (command == "schema" && !postgres && !std::filesystem::exists(target, ec)) {
+  if (command == "schema" && !server && !std::filesystem::exists(target, ec)) {
     // An empty file is an empty SQLite database; the engine itself never
     // creates one, so that a wrong NET8 cannot. The database holds names and
     // addresses: the file is its owner's alone (on POSIX, SQLite gives the
@@ -131,14 +131,15 @@ int main(int argc, char** argv) {
     return kExitFailed;
   }
   if (command == "schema") {
-    if (!postgres) db->ExecDirect("PRAGMA journal_mode=WAL");
+    if (!server) db->ExecDirect("PRAGMA journal_mode=WAL");
     const int code = RunAll(*db, shown, zeldb::Schema_Ddl(db->Flavor()));
     if (code == kExitOk) std::printf("zelsetup: schema in %s\n", shown.c_str());
     return code;
   }
 
-  // The demo rows name every table without its schema.
-  if (postgres) db->ExecDirect("SET search_path TO public, MvSystem");
+  // The demo rows name every table without its schema (PostgreSQL; on
+  // Oracle the statement fails and changes nothing).
+  if (server) db->ExecDirect("SET search_path TO public, MvSystem");
   // Demo persons among a site's own would reach its terminals with the next
   // run: a database in use is left alone unless --force says it is meant.
   std::string filled, failedTable;

@@ -19,81 +19,6 @@
 namespace zeldb {
 namespace {
 
-// What a select item of TO_CHAR holds for a value it cannot tell as the
-// format's digits, and the name it is given (see PgFlavor::ToCharColumn).
-constexpr char kRowFault[] = "ORA-01861";
-constexpr char kCheckedColumn[] = "zel_checked_day";
-
-class PgFlavor final : public SqlFlavor {
- public:
-  // Appended, not "$" + text: GCC 12 at -O3 warns (-Wrestrict) inside that
-  // operator+ for no fault of the code.
-  std::string Parameter(int index) const override { return std::string("$").append(std::to_string(index)); }
-  // Whole seconds cut off, as Oracle's sysdate has them: LOCALTIMESTAMP(0)
-  // would round, and from 23:59:59.5 on its day would be tomorrow.
-  std::string Sysdate() const override { return "date_trunc('second',LOCALTIMESTAMP)"; }
-  std::string Today() const override { return "date_trunc('day',LOCALTIMESTAMP)"; }
-  std::string ToChar(const std::string& expr, const std::string& fmt) const override {
-    return "to_char(" + expr + ",'" + Upper(fmt) + "')";
-  }
-  // A timestamp column also holds what no day text of the years 1 to 9999
-  // can tell: 'infinity' (to_char gives NULL, an open end), days before
-  // Christ (given without their era) and after 9999 (nine digits, cut).
-  // Such a value travels with its row as a fault, in the column named
-  // kCheckedColumn, and fails the fetch of that row (PgStatement::RowStatus).
-  std::string ToCharColumn(const std::string& expr, const std::string& fmt) const override {
-    return "CASE WHEN " + expr + " IS NULL OR (" + expr + ">=TIMESTAMP '0001-01-01' AND " + expr +
-           "<TIMESTAMP '10000-01-01') THEN " + ToChar(expr, fmt) + " ELSE '" + kRowFault + "' END AS " +
-           kCheckedColumn;
-  }
-  std::string ToDate(const std::string& expr, const std::string& fmt) const override {
-    // As strict as Oracle's own conversion: a text that is not exactly the
-    // format's digits (PostgreSQL would read "2026023" as a day, and the
-    // year 0000 as 1 before Christ) is replaced by one that fails to
-    // convert. Built from a date and a time so that no time zone takes
-    // part: an instant stored is the instant given.
-    const std::string t = "CAST(" + expr + " AS text)";
-    const bool day = fmt.size() == 8;
-    const std::string pattern =
-        day ? "^(?!0000)[0-9]{8}$" : "^(?!0000)[0-9]{8}([01][0-9]|2[0-3])[0-5][0-9][0-5][0-9]$";
-    const std::string checked = "(CASE WHEN " + t + " IS NULL OR " + t + " ~ '" + pattern + "' THEN " + t +
-                                " ELSE 'invalid' END)";
-    if (day) return "CAST(to_date(" + checked + ",'YYYYMMDD') AS timestamp(0))";
-    return "CAST(to_date(substr(" + checked + ",1,8),'YYYYMMDD')+CAST(substr(" + checked +
-           ",9) AS time) AS timestamp(0))";
-  }
-  std::string AddDays(const std::string& date, char op, const std::string& days) const override {
-    return "(" + date + std::string(1, op) + "CAST(" + days + " AS integer)*interval '1 day')";
-  }
-  std::string Qualified(const std::string& schema, const std::string& name) const override {
-    return schema + "." + name;
-  }
-  std::string SingleRowSuffix() const override { return " LIMIT 2"; }
-
-  // Texts compare byte by byte, whatever the database's locale: ranges and
-  // order are those of the statements, not of a dictionary.
-  std::string TextColumn(const std::string&, int width) const override {
-    return "varchar(" + std::to_string(width) + ") COLLATE \"C\"";
-  }
-  std::string IntegerColumn() const override { return "integer"; }
-  std::string DoubleColumn() const override { return "double precision"; }
-  std::string DateColumn(const std::string&) const override { return "timestamp(0)"; }
-  std::string CreateSchema(const std::string& schema) const override {
-    return "CREATE SCHEMA IF NOT EXISTS " + schema;
-  }
-  std::string UnqualifiedName(const std::string& name, const std::string& qualified) const override {
-    return "CREATE OR REPLACE VIEW " + name + " AS SELECT * FROM " + qualified;
-  }
-
- private:
-  static std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-  }
-};
-
-const PgFlavor g_flavor;
-std::string g_lockTimeout = kPgLockTimeout;
 int g_aheadForTest = -1;  // -1: as the environment says
 
 // Look-ups sent ahead and transaction statements sent with the write they
@@ -164,11 +89,11 @@ class PgStatement final : public EngineStatement {
     if (!row_) return ora::kOk;
     if (!checkedKnown_) {
       for (int column = 0; column < PQnfields(row_.get()); ++column)
-        if (std::strcmp(PQfname(row_.get(), column), kCheckedColumn) == 0) checked_.push_back(column);
+        if (std::strcmp(PQfname(row_.get(), column), kPgCheckedColumn) == 0) checked_.push_back(column);
       checkedKnown_ = true;
     }
     for (const int column : checked_)
-      if (std::strcmp(PQgetvalue(row_.get(), rowIndex_, column), kRowFault) == 0) return ora::kDateFormat;
+      if (std::strcmp(PQgetvalue(row_.get(), rowIndex_, column), kPgRowFault) == 0) return ora::kDateFormat;
     return ora::kOk;
   }
   int64_t RowsAffected() override { return affected_; }
@@ -218,7 +143,7 @@ class PgConnection final : public EngineConnection {
         ahead_(std::move(ahead)) {}
   ~PgConnection() override { PQfinish(conn_); }
 
-  const SqlFlavor& Flavor() const override { return g_flavor; }
+  const SqlFlavor& Flavor() const override { return Pg_Flavor(); }
 
   int32_t Prepare(const std::string& sql, std::unique_ptr<EngineStatement>& out) override {
     EngineCounters& counters = Engine_Counters();
@@ -580,8 +505,6 @@ void PgStatement::Reset() {
   for (auto& v : values_) v.reset();
 }
 
-bool Contains(const char* s, const char* part) { return s && std::strstr(s, part) != nullptr; }
-
 // A connection with the session's settings, or nullptr and the status of the failure.
 PGconn* Connect(const std::string& user, const std::string& password, const std::string& conninfo, int32_t& status) {
   std::vector<const char*> keys{"dbname"};
@@ -608,8 +531,7 @@ PGconn* Connect(const std::string& user, const std::string& password, const std:
     PQfinish(conn);
     return nullptr;
   }
-  const std::string setup = "SET client_encoding TO 'UTF8'; SET lock_timeout TO '" + g_lockTimeout +
-                            "'; SET client_min_messages TO warning";
+  const std::string setup = Pg_SessionSetup();
   Result r(PQexec(conn, setup.c_str()));
   if (StatusOf(r.get()) != ora::kOk) {
     PQfinish(conn);
@@ -642,8 +564,6 @@ int32_t PgConnection::OpenCursorConnection(std::unique_ptr<EngineConnection>& ou
 
 }  // namespace
 
-const SqlFlavor& Pg_Flavor() { return g_flavor; }
-
 void Pg_FinishQuery(PGconn* conn) {
   constexpr int kDrainBeforeCancel = 256;
   int drained = 0;
@@ -657,8 +577,6 @@ void Pg_FinishQuery(PGconn* conn) {
     }
   }
 }
-
-void Pg_SetLockTimeoutForTest(const char* timeout) { g_lockTimeout = timeout ? timeout : kPgLockTimeout; }
 
 void Pg_SetAheadForTest(int on) { g_aheadForTest = on; }
 
@@ -682,37 +600,6 @@ void Pg_AheadSettle(EngineConnection& conn) {
 int32_t Pg_Connect(const std::string& user, const std::string& password, const std::string& conninfo,
                    std::unique_ptr<EngineConnection>& out) {
   return Open(user, password, conninfo, false, nullptr, out);
-}
-
-int32_t Pg_MapSqlState(const char* s) {
-  if (!s) return ora::kNotConnected;  // no answer from the server at all
-  const std::string state(s);
-  if (state == "23505") return ora::kUniqueViolated;
-  if (state == "23502") return ora::kNullMandatory;
-  if (state == "23514") return ora::kCheckViolated;
-  if (state == "22001") return ora::kValueTooLarge;
-  if (state == "22003") return ora::kNumberOverflow;
-  if (state == "22007" || state == "22008") return ora::kDateFormat;
-  if (state == "42P01" || state == "3F000") return ora::kTableMissing;
-  if (state == "42703") return ora::kInvalidIdentifier;
-  if (state == "42601" || state == "42883") return ora::kInvalidSql;
-  if (state == "55P03" || state == "57014" || state == "40P01" || state == "40001") return ora::kBusy;
-  if (state == "42501" || state == "25006") return ora::kNoPrivilege;
-  if (state == "28P01" || state == "28000") return ora::kBadLogin;
-  if (state == "3D000") return ora::kServiceUnknown;
-  if (state == "53100") return ora::kNoSpace;
-  if (state.rfind("08", 0) == 0 || state.rfind("57P", 0) == 0) return ora::kNotConnected;
-  if (state.rfind("58", 0) == 0) return ora::kIoError;
-  if (state == "XX001" || state == "XX002") return ora::kCorrupt;
-  return ora::kInternal;
-}
-
-int32_t Pg_MapConnectFailure(const char* message) {
-  if (Contains(message, "password authentication failed") || Contains(message, "no password supplied") ||
-      (Contains(message, "role") && Contains(message, "does not exist")) ||
-      Contains(message, "authentication failed"))
-    return ora::kBadLogin;
-  return ora::kServiceUnknown;
 }
 
 }  // namespace zeldb

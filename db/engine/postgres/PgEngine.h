@@ -33,20 +33,15 @@
 
 #include "db/engine/Engine.h"
 #include "db/engine/postgres/PgConnInfo.h"
+#include "db/engine/postgres/PgFlavor.h"
 
 struct pg_conn;
 
 namespace zeldb {
 
-constexpr const char* kPgLockTimeout = "5s";
-
 int32_t Pg_Connect(const std::string& user, const std::string& password, const std::string& conninfo,
                    std::unique_ptr<EngineConnection>& out);
 
-const SqlFlavor& Pg_Flavor();
-
-// Maps a SQLSTATE (and, for connection failures, libpq's message) to the
-// status table of db/OraStatus.h.
 // Ends the query that `conn` runs in single-row mode, leaving the connection
 // free for the next one: reads its remaining rows, and after 256 of them asks
 // the server to cancel the rest. (The checks close their cursors after one
@@ -54,13 +49,6 @@ const SqlFlavor& Pg_Flavor();
 // costs a new connection to the server.) The benchmark's floor closes its
 // cursors with it too.
 void Pg_FinishQuery(pg_conn* conn);
-
-int32_t Pg_MapSqlState(const char* sqlstate);
-int32_t Pg_MapConnectFailure(const char* message);
-
-// Changes the lock wait of connections opened afterwards (tests of locking),
-// e.g. "200ms"; nullptr restores kPgLockTimeout.
-void Pg_SetLockTimeoutForTest(const char* timeout);
 
 // Look-ups sent ahead (db/engine/postgres/PgAhead.h), and the begin and
 // savepoint of a write sent with it in one pipeline. The environment

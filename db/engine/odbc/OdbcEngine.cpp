@@ -1,0 +1,645 @@
+#include "db/engine/odbc/OdbcEngine.h"
+
+// The ODBC headers take the Windows types from <windows.h> there.
+#ifdef _WIN32
+#include <windows.h>
+#endif
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <unordered_set>
+#include <vector>
+
+#include "db/engine/EngineCounters.h"
+#include "db/engine/SavepointBook.h"
+#include "db/engine/odbc/OdbcConnString.h"
+#include "db/engine/postgres/PgFlavor.h"
+#include "util/OraStatus.h"
+
+namespace zeldb {
+namespace {
+
+constexpr char kOracle[] = "Oracle";
+constexpr char kPostgres[] = "PostgreSQL";
+// PostgreSQL's driver: no rollback of its own when a statement fails.
+constexpr char kPgNoDriverRollback[] = "Protocol=7.4-0";
+
+// Oracle's own rendering, for the table definitions of the set-up tool; the
+// table statements reach Oracle as written (Translate_Markers).
+class OracleFlavor final : public SqlFlavor {
+ public:
+  std::string Parameter(int) const override { return "?"; }
+  std::string Sysdate() const override { return "sysdate"; }
+  std::string Today() const override { return "trunc(sysdate)"; }
+  std::string ToChar(const std::string& expr, const std::string& fmt) const override {
+    return "TO_CHAR(" + expr + ",'" + fmt + "')";
+  }
+  std::string ToDate(const std::string& expr, const std::string& fmt) const override {
+    return "TO_DATE(" + expr + ",'" + fmt + "')";
+  }
+  std::string AddDays(const std::string& date, char op, const std::string& days) const override {
+    return date + std::string(1, op) + days;
+  }
+  std::string Qualified(const std::string& schema, const std::string& name) const override {
+    return schema + "." + name;
+  }
+  std::string TextColumn(const std::string&, int width) const override {
+    return "VARCHAR2(" + std::to_string(width) + " CHAR)";
+  }
+  std::string IntegerColumn() const override { return "NUMBER(10)"; }
+  std::string DoubleColumn() const override { return "BINARY_DOUBLE"; }
+  std::string DateColumn(const std::string&) const override { return "DATE"; }
+};
+
+const OracleFlavor g_oracle;
+std::function<void(const std::string&)> g_recorder;
+std::optional<std::string> g_assumedServer;
+
+// The process's ODBC environment, made on first use.
+SQLHENV Environment() {
+  struct Env {
+    SQLHENV handle = SQL_NULL_HENV;
+    Env() {
+      if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handle))) {
+        handle = SQL_NULL_HENV;
+        return;
+      }
+      SQLSetEnvAttr(handle, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    }
+    ~Env() {
+      if (handle != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, handle);
+    }
+  };
+  static Env env;
+  return env.handle;
+}
+
+struct Diagnostic {
+  std::string sqlstate;
+  int32_t native = 0;
+  std::string message;
+};
+
+// The first diagnostic record of `handle`.
+Diagnostic Diagnose(SQLSMALLINT type, SQLHANDLE handle) {
+  Diagnostic d;
+  SQLCHAR state[6] = {};
+  SQLINTEGER native = 0;
+  SQLCHAR message[1024] = {};
+  SQLSMALLINT length = 0;
+  if (SQL_SUCCEEDED(SQLGetDiagRec(type, handle, 1, state, &native, message, sizeof message, &length))) {
+    d.sqlstate = reinterpret_cast<const char*>(state);
+    d.native = native;
+    d.message = reinterpret_cast<const char*>(message);
+  }
+  return d;
+}
+
+bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
+
+// The Oracle number a site's own rule raised ("ORA-20001: ..."), or 0. The
+// driver puts its own words in front of the server's message.
+int32_t RaisedOraNumber(const std::string& message) {
+  for (size_t at = message.find("ORA-"); at != std::string::npos; at = message.find("ORA-", at + 4)) {
+    if (at > 0 && std::isalnum(static_cast<unsigned char>(message[at - 1]))) continue;
+    const int n = std::atoi(message.c_str() + at + 4);
+    if (n > 0) return -n;
+  }
+  return 0;
+}
+
+// The PostgreSQL rendering with ODBC's positional markers: every "$n" of
+// the text (outside its literals) becomes "?", fed from the placeholder
+// that parameter n stands for, as often as the text names it.
+Translation PositionalMarkers(Translation tr) {
+  if (!tr.ok) return tr;
+  std::string sql;
+  std::vector<int> parameters;
+  const std::string& s = tr.sql;
+  for (size_t i = 0; i < s.size();) {
+    if (s[i] == '\'') {
+      const size_t close = s.find('\'', i + 1);  // a doubled quote is two literals side by side
+      const size_t end = close == std::string::npos ? s.size() : close + 1;
+      sql.append(s, i, end - i);
+      i = end;
+      continue;
+    }
+    if (s[i] == '$' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1]))) {
+      size_t j = i + 1;
+      int n = 0;
+      while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) n = n * 10 + (s[j++] - '0');
+      if (n < 1 || static_cast<size_t>(n) > tr.parameters.size()) {
+        tr.ok = false;
+        tr.error = "parameter $" + std::to_string(n) + " has no placeholder";
+        return tr;
+      }
+      parameters.push_back(tr.parameters[static_cast<size_t>(n) - 1]);
+      sql += '?';
+      i = j;
+      continue;
+    }
+    sql += s[i++];
+  }
+  tr.sql = std::move(sql);
+  tr.parameters = std::move(parameters);
+  return tr;
+}
+
+class OdbcConnection;
+
+// One parameter's value, kept until the execution that reads it.
+struct Value {
+  enum class Kind { Null, Int, Double, Text } kind = Kind::Null;
+  SQLBIGINT i = 0;
+  SQLINTEGER i32 = 0;
+  double d = 0;
+  std::string text;
+  SQLLEN indicator = SQL_NULL_DATA;
+};
+
+class OdbcStatement final : public EngineStatement {
+ public:
+  OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, bool guarded) : conn_(conn), stmt_(stmt), guarded_(guarded) {}
+  ~OdbcStatement() override {
+    Reset();
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+  }
+
+  void BindNull(int index) override { Slot(index) = Value{}; }
+  void BindInt(int index, int64_t value) override {
+    Value& v = Slot(index);
+    v.kind = Value::Kind::Int;
+    v.i = value;
+  }
+  void BindDouble(int index, double value) override {
+    Value& v = Slot(index);
+    v.kind = Value::Kind::Double;
+    v.d = value;
+  }
+  void BindText(int index, std::string_view value) override {
+    Value& v = Slot(index);
+    v.kind = Value::Kind::Text;
+    v.text.assign(value);
+  }
+
+  int32_t Step() override;
+  bool ColumnIsNull(int column) override { return !row_ || Cell(column).indicator == SQL_NULL_DATA; }
+  int64_t ColumnInt(int column) override {
+    return ColumnIsNull(column) ? 0 : std::strtoll(Cell(column).text.c_str(), nullptr, 10);
+  }
+  double ColumnDouble(int column) override {
+    return ColumnIsNull(column) ? 0.0 : std::strtod(Cell(column).text.c_str(), nullptr);
+  }
+  std::string_view ColumnText(int column) override {
+    if (ColumnIsNull(column)) return {};
+    return Cell(column).text;
+  }
+  int32_t RowStatus() override {
+    if (!row_) return ora::kOk;
+    for (const int column : checked_)
+      if (!ColumnIsNull(column) && Cell(column).text == kPgRowFault) return ora::kDateFormat;
+    return ora::kOk;
+  }
+  int64_t RowsAffected() override { return affected_; }
+  void Reset() override;
+
+ private:
+  struct CellValue {
+    std::string text;
+    SQLLEN indicator = SQL_NULL_DATA;
+  };
+  Value& Slot(int index) {
+    if (static_cast<size_t>(index) > values_.size()) values_.resize(static_cast<size_t>(index));
+    return values_[static_cast<size_t>(index) - 1];
+  }
+  CellValue& Cell(int column) { return cells_[static_cast<size_t>(column)]; }
+  int32_t Execute();
+  int32_t Fetch();
+  int32_t Failure(SQLRETURN rc);
+  bool BindValues();
+  void DescribeColumns();
+
+  OdbcConnection& conn_;
+  SQLHSTMT stmt_;
+  bool guarded_;  // runs with statement-level rollback on the main connection
+  std::vector<Value> values_;
+  std::vector<CellValue> cells_;
+  bool described_ = false;
+  std::vector<int> checked_;  // columns that may carry their row's fault
+  bool started_ = false;
+  bool open_ = false;  // a result set is open on the statement
+  bool row_ = false;
+  int64_t affected_ = 0;
+};
+
+class OdbcConnection final : public EngineConnection {
+ public:
+  OdbcConnection(SQLHDBC dbc, std::string dbms, std::string user, std::string password, std::string service,
+                 bool cursor)
+      : dbc_(dbc),
+        dbms_(std::move(dbms)),
+        oracle_(dbms_ == kOracle),
+        user_(std::move(user)),
+        password_(std::move(password)),
+        service_(std::move(service)),
+        cursor_(cursor) {}
+  ~OdbcConnection() override {
+    if (control_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, control_);
+    if (inTransaction_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+    SQLDisconnect(dbc_);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+  }
+
+  const SqlFlavor& Flavor() const override { return oracle_ ? static_cast<const SqlFlavor&>(g_oracle) : Pg_Flavor(); }
+
+  Translation Render(std::string_view oracleText) const override {
+    return oracle_ ? Translate_Markers(oracleText) : PositionalMarkers(Translate(oracleText, Pg_Flavor()));
+  }
+
+  int32_t Prepare(const std::string& sql, std::unique_ptr<EngineStatement>& out) override {
+    EngineCounters& counters = Engine_Counters();
+    ++counters.preparations;
+    if (!prepared_.insert(sql).second) ++counters.repeatedPreparations;
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) return Status(SQL_HANDLE_DBC, dbc_);
+    // Oracle has no lock wait of its own to bound: a statement of the main
+    // connection that waits longer than this is cancelled (HYT00, -54).
+    if (oracle_ && !cursor_)
+      SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(kOdbcLockWaitSeconds), 0);
+    if (g_recorder) g_recorder(sql);
+    const SQLRETURN rc =
+        SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), static_cast<SQLINTEGER>(sql.size()));
+    // A driver may put the server's parse off until the first execution;
+    // asking for the result columns makes it parse now, so that a text the
+    // server refuses (a missing table) fails its preparation, as it does
+    // on the other engines.
+    SQLSMALLINT columns = 0;
+    if (!SQL_SUCCEEDED(rc) || !SQL_SUCCEEDED(SQLNumResultCols(stmt, &columns))) {
+      const int32_t status = Status(SQL_HANDLE_STMT, stmt);
+      SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+      return status;
+    }
+    out = std::make_unique<OdbcStatement>(*this, stmt, !cursor_ && !oracle_);
+    return ora::kOk;
+  }
+
+  int32_t BeginWrite() override {
+    if (inTransaction_) return ora::kOk;
+    marks_.Clear();
+    pending_ = false;
+    ++Engine_Counters().transactionStatements;
+    const SQLRETURN rc = SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+    if (!SQL_SUCCEEDED(rc)) return Status(SQL_HANDLE_DBC, dbc_);
+    inTransaction_ = true;
+    return ora::kOk;
+  }
+
+  int32_t Savepoint(const std::string& name) override {
+    const int32_t begun = BeginWrite();
+    if (begun != ora::kOk) return begun;
+    const int32_t status = Control("SAVEPOINT " + name);
+    if (status == ora::kOk) {
+      marks_.Set(name, pending_);
+      guardedNext_ = true;
+    }
+    return status;
+  }
+
+  int32_t RollbackToSavepoint(const std::string& name) override {
+    if (!inTransaction_) return ora::kOk;
+    int32_t status = Control("ROLLBACK TO SAVEPOINT " + name);
+    if (status != ora::kOk) return status;
+    if (!oracle_) Control("RELEASE SAVEPOINT " + name);  // Oracle has no release
+    const SavepointBook::Unwound unwound = marks_.RolledBackTo(name);
+    pending_ = unwound.pendingBefore;
+    // Nothing was pending before the savepoint: end the transaction, so that
+    // it holds no locks while the job goes on.
+    if (unwound.holdsNothing) status = Rollback();
+    return status;
+  }
+
+  int32_t Commit() override {
+    if (!inTransaction_) return ora::kOk;
+    ++Engine_Counters().commits;
+    return EndTransaction(SQL_COMMIT);
+  }
+
+  int32_t Rollback() override {
+    if (!inTransaction_) return ora::kOk;
+    return EndTransaction(SQL_ROLLBACK);
+  }
+
+  int32_t ExecDirect(const std::string& sql) override {
+    SQLHSTMT stmt = ControlStatement();
+    if (stmt == SQL_NULL_HSTMT) return Status(SQL_HANDLE_DBC, dbc_);
+    const SQLRETURN rc =
+        SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), static_cast<SQLINTEGER>(sql.size()));
+    const int32_t status = rc == SQL_NO_DATA || SQL_SUCCEEDED(rc) ? ora::kOk : Status(SQL_HANDLE_STMT, stmt);
+    // A set-up statement with results (a select of the tests' helpers) ends here.
+    SQLFreeStmt(stmt, SQL_CLOSE);
+    return status;
+  }
+
+  int32_t OpenCursorConnection(std::unique_ptr<EngineConnection>& out) override;
+
+  // For OdbcStatement: runs its execution with Oracle's statement-level
+  // rollback when a transaction is open (PostgreSQL would otherwise leave
+  // the whole transaction failed).
+  SQLRETURN RunGuarded(SQLHSTMT stmt, bool guarded, int32_t& status) {
+    const bool implicitSavepoint = guarded && inTransaction_ && !guardedNext_;
+    guardedNext_ = false;
+    if (implicitSavepoint) Control("SAVEPOINT zel_statement");
+    const SQLRETURN rc = SQLExecute(stmt);
+    status = rc == SQL_NO_DATA || SQL_SUCCEEDED(rc) ? ora::kOk : Status(SQL_HANDLE_STMT, stmt);
+    if (implicitSavepoint) {
+      if (status != ora::kOk) Control("ROLLBACK TO SAVEPOINT zel_statement");
+      Control("RELEASE SAVEPOINT zel_statement");
+    }
+    return rc;
+  }
+
+  void Changed() {
+    if (inTransaction_) pending_ = true;
+  }
+
+  // The status of the failure that `handle` describes.
+  int32_t Status(SQLSMALLINT type, SQLHANDLE handle) const {
+    const Diagnostic d = Diagnose(type, handle);
+    return Odbc_MapDiagnostic(dbms_, d.sqlstate, d.native, d.message);
+  }
+
+  // Whether the server renders the checked TO_CHAR columns (PostgreSQL).
+  bool ChecksRows() const { return !oracle_; }
+
+ private:
+  SQLHSTMT ControlStatement() {
+    if (control_ == SQL_NULL_HSTMT && !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &control_)))
+      control_ = SQL_NULL_HSTMT;
+    return control_;
+  }
+
+  // Transaction control of the engine itself, counted for the benchmark.
+  int32_t Control(const std::string& sql) {
+    ++Engine_Counters().transactionStatements;
+    return ExecDirect(sql);
+  }
+
+  int32_t EndTransaction(SQLSMALLINT completion) {
+    ++Engine_Counters().transactionStatements;
+    marks_.Clear();
+    pending_ = false;
+    guardedNext_ = false;
+    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_, completion);
+    const int32_t status = SQL_SUCCEEDED(rc) ? ora::kOk : Status(SQL_HANDLE_DBC, dbc_);
+    // Back to autocommit for the reads until the next write; this also ends
+    // what a failed end left open.
+    SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+    inTransaction_ = false;
+    return status;
+  }
+
+  SQLHDBC dbc_;
+  std::string dbms_;
+  bool oracle_;
+  std::string user_, password_, service_;
+  bool cursor_;
+  SQLHSTMT control_ = SQL_NULL_HSTMT;  // for transaction control and ExecDirect
+  std::unordered_set<std::string> prepared_;  // texts prepared on this connection
+  SavepointBook marks_;
+  bool inTransaction_ = false;  // manual commit: a write began a transaction
+  bool pending_ = false;        // the open transaction holds changed rows
+  bool guardedNext_ = false;    // the next statement follows an explicit savepoint
+};
+
+bool OdbcStatement::BindValues() {
+  for (size_t i = 0; i < values_.size(); ++i) {
+    Value& v = values_[i];
+    const auto n = static_cast<SQLUSMALLINT>(i + 1);
+    SQLRETURN rc;
+    switch (v.kind) {
+      case Value::Kind::Int:
+        v.indicator = 0;
+        // The host variables are 32 and 16 bits wide: sent as INTEGER, which
+        // every driver takes; a wider value (none of the module's) as BIGINT.
+        if (v.i >= INT32_MIN && v.i <= INT32_MAX) {
+          v.i32 = static_cast<SQLINTEGER>(v.i);
+          rc = SQLBindParameter(stmt_, n, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &v.i32, 0, &v.indicator);
+        } else {
+          rc = SQLBindParameter(stmt_, n, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &v.i, 0, &v.indicator);
+        }
+        break;
+      case Value::Kind::Double:
+        v.indicator = 0;
+        rc = SQLBindParameter(stmt_, n, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, &v.d, 0, &v.indicator);
+        break;
+      case Value::Kind::Text:
+        v.indicator = static_cast<SQLLEN>(v.text.size());
+        rc = SQLBindParameter(stmt_, n, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, v.text.size() + 1, 0,
+                              const_cast<char*>(v.text.c_str()), v.indicator, &v.indicator);
+        break;
+      case Value::Kind::Null:
+      default:
+        v.indicator = SQL_NULL_DATA;
+        rc = SQLBindParameter(stmt_, n, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 1, 0, nullptr, 0, &v.indicator);
+        break;
+    }
+    if (!SQL_SUCCEEDED(rc)) return false;
+  }
+  return true;
+}
+
+void OdbcStatement::DescribeColumns() {
+  SQLSMALLINT columns = 0;
+  SQLNumResultCols(stmt_, &columns);
+  cells_.resize(static_cast<size_t>(columns));
+  described_ = true;
+  if (!conn_.ChecksRows()) return;
+  for (SQLSMALLINT c = 1; c <= columns; ++c) {
+    SQLCHAR name[128] = {};
+    SQLSMALLINT length = 0;
+    SQLColAttribute(stmt_, static_cast<SQLUSMALLINT>(c), SQL_DESC_NAME, name, sizeof name, &length, nullptr);
+    if (std::strcmp(reinterpret_cast<const char*>(name), kPgCheckedColumn) == 0) checked_.push_back(c - 1);
+  }
+}
+
+int32_t OdbcStatement::Failure(SQLRETURN) {
+  const int32_t status = conn_.Status(SQL_HANDLE_STMT, stmt_);
+  SQLFreeStmt(stmt_, SQL_CLOSE);
+  open_ = row_ = false;
+  return status;
+}
+
+int32_t OdbcStatement::Step() {
+  if (!started_) {
+    started_ = true;
+    return Execute();
+  }
+  if (!open_) return ora::kNoRow;
+  return Fetch();
+}
+
+int32_t OdbcStatement::Execute() {
+  if (!BindValues()) return Failure(SQL_ERROR);
+  int32_t status = ora::kOk;
+  const SQLRETURN rc = conn_.RunGuarded(stmt_, guarded_, status);
+  if (status != ora::kOk) {
+    SQLFreeStmt(stmt_, SQL_CLOSE);
+    return status;
+  }
+  if (!described_) DescribeColumns();
+  if (!cells_.empty()) {
+    open_ = true;
+    return Fetch();
+  }
+  // A write: SQL_NO_DATA is an update or delete that matched no row.
+  SQLLEN rows = 0;
+  if (rc != SQL_NO_DATA) SQLRowCount(stmt_, &rows);
+  affected_ = rows > 0 ? rows : 0;
+  if (affected_ > 0) conn_.Changed();
+  return ora::kNoRow;
+}
+
+int32_t OdbcStatement::Fetch() {
+  row_ = false;
+  const SQLRETURN rc = SQLFetch(stmt_);
+  if (rc == SQL_NO_DATA) {
+    SQLFreeStmt(stmt_, SQL_CLOSE);
+    open_ = false;
+    return ora::kNoRow;
+  }
+  if (!SQL_SUCCEEDED(rc)) return Failure(rc);
+  // Every column as text, whole: the texts go to the host record and the
+  // numbers are read from their digits, as the PostgreSQL engine reads them.
+  for (size_t c = 0; c < cells_.size(); ++c) {
+    CellValue& cell = cells_[c];
+    cell.text.resize(cell.text.capacity() > 64 ? cell.text.capacity() : 64);
+    size_t have = 0;
+    for (;;) {
+      SQLLEN indicator = 0;
+      const SQLRETURN got = SQLGetData(stmt_, static_cast<SQLUSMALLINT>(c + 1), SQL_C_CHAR, cell.text.data() + have,
+                                       static_cast<SQLLEN>(cell.text.size() - have), &indicator);
+      if (got == SQL_NO_DATA) break;
+      if (!SQL_SUCCEEDED(got)) return Failure(got);
+      cell.indicator = indicator;
+      if (indicator == SQL_NULL_DATA) {
+        have = 0;
+        break;
+      }
+      const size_t room = cell.text.size() - have - 1;  // the driver ends each piece with a NUL
+      if (got == SQL_SUCCESS_WITH_INFO && (indicator == SQL_NO_TOTAL || static_cast<size_t>(indicator) > room)) {
+        have += room;
+        cell.text.resize(cell.text.size() * 2);
+        continue;
+      }
+      have += static_cast<size_t>(indicator);
+      break;
+    }
+    cell.text.resize(have);
+  }
+  row_ = true;
+  return ora::kOk;
+}
+
+void OdbcStatement::Reset() {
+  if (open_) SQLFreeStmt(stmt_, SQL_CLOSE);
+  SQLFreeStmt(stmt_, SQL_RESET_PARAMS);
+  open_ = row_ = started_ = false;
+  affected_ = 0;
+  for (auto& v : values_) v = Value{};
+}
+
+bool EndsWith(const std::string& s, const std::string& end) {
+  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+// Connects to `service`. A connection to PostgreSQL is made with the
+// driver's own rollback off (kPgNoDriverRollback), and so are the cursor
+// connections opened from it, with the same string, at once.
+int32_t Open(const std::string& user, const std::string& password, const std::string& service, bool cursor,
+             std::unique_ptr<EngineConnection>& out) {
+  SQLHENV env = Environment();
+  if (env == SQL_NULL_HENV) return ora::kInternal;
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc))) return ora::kInternal;
+  SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
+  const std::string connect = Odbc_ConnectString(service, user, password);
+  SQLSMALLINT length = 0;
+  const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connect.c_str())),
+                                        static_cast<SQLSMALLINT>(connect.size()), nullptr, 0, &length,
+                                        SQL_DRIVER_NOPROMPT);
+  if (!SQL_SUCCEEDED(rc)) {
+    const Diagnostic d = Diagnose(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    return Odbc_MapDiagnostic("", d.sqlstate, d.native, d.message);
+  }
+  SQLCHAR name[64] = {};
+  SQLSMALLINT nameLength = 0;
+  SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &nameLength);
+  const std::string dbms = g_assumedServer ? *g_assumedServer : reinterpret_cast<const char*>(name);
+  if (!Odbc_KnowsServer(dbms)) {
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    return ora::kNoSuchEngine;
+  }
+  if (dbms == kPostgres && !EndsWith(service, std::string(";") + kPgNoDriverRollback)) {
+    // PostgreSQL's driver guards every statement inside a transaction with a
+    // savepoint of its own, whose release also drops the savepoints set
+    // under it: the engine's own savepoints would not last. Connected again
+    // with that off, the engine guards its statements itself.
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    return Open(user, password, service + ";" + kPgNoDriverRollback, cursor, out);
+  }
+  auto connection = std::make_unique<OdbcConnection>(dbc, dbms, user, password, service, cursor);
+  if (dbms == kPostgres && connection->ExecDirect(Pg_SessionSetup()) != ora::kOk) return ora::kInternal;
+  out = std::move(connection);
+  return ora::kOk;
+}
+
+int32_t OdbcConnection::OpenCursorConnection(std::unique_ptr<EngineConnection>& out) {
+  return Open(user_, password_, service_, true, out);
+}
+
+}  // namespace
+
+int32_t Odbc_Connect(const std::string& user, const std::string& password, const std::string& service,
+                     std::unique_ptr<EngineConnection>& out) {
+  return Open(user, password, service, false, out);
+}
+
+bool Odbc_KnowsServer(const std::string& dbms) { return dbms == kOracle || dbms == kPostgres; }
+
+int32_t Odbc_MapDiagnostic(const std::string& dbms, const std::string& sqlstate, int32_t native,
+                           const std::string& message) {
+  // A site's own rules raise Oracle's numbers, on any server.
+  if (const int32_t raised = RaisedOraNumber(message)) return raised;
+  // The driver manager's and the driver's own states, the same on every server.
+  if (sqlstate == "IM002" || sqlstate == "IM003" || sqlstate == "IM007") return ora::kServiceUnknown;
+  if (sqlstate == "HYT00" || sqlstate == "HYT01") return ora::kBusy;
+  if (sqlstate == "28000") return ora::kBadLogin;
+  if (dbms == kOracle && native > 0) return -native;
+  if (dbms.empty()) {
+    // While connecting the server is not known yet: its client's words tell
+    // a refused login from a server that cannot be reached.
+    if (native > 0 && Contains(message, "ORA-")) return -native;
+    if (sqlstate == "08001" || sqlstate == "08004" || sqlstate.empty()) return Pg_MapConnectFailure(message.c_str());
+  }
+  if (sqlstate == "08S01") return ora::kNotConnected;
+  return Pg_MapSqlState(sqlstate.empty() ? nullptr : sqlstate.c_str());
+}
+
+void Odbc_SetPrepareRecorder(std::function<void(const std::string&)> recorder) { g_recorder = std::move(recorder); }
+
+void Odbc_AssumeServerForTest(const char* dbms) {
+  if (dbms)
+    g_assumedServer = dbms;
+  else
+    g_assumedServer.reset();
+}
+
+}  // namespace zeldb
