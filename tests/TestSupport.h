@@ -3,6 +3,7 @@
 // on (test code in a forked child is in ChildProcess.h, Linux only).
 #pragma once
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -67,8 +68,15 @@ inline void WriteFile(const fs::path& p, const std::string& content) {
 }
 
 // Path of a program built by this project (zelwrkjob, zelcfg, ...), with
-// the system's suffix of programs (".exe" on Windows).
+// the system's suffix of programs (".exe" on Windows). The variable
+// ZEL_TEST_PROGRAM_<NAME> (the name in capitals) names a program to start
+// in its place: scripts/test runs the job tests of the Linux build so with
+// the Windows zelwrkjob.exe under Wine (ZEL_TEST_PROGRAM_ZELWRKJOB, a
+// wrapper script) and its zeldnlstd.exe (ZEL_TEST_PROGRAM_ZELDNLSTD).
 inline std::string Program(const std::string& name) {
+  std::string variable = "ZEL_TEST_PROGRAM_";
+  for (const char c : name) variable += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (const char* instead = std::getenv(variable.c_str()); instead && *instead) return instead;
   return std::string(ZEL_BIN_DIR) + "/" + name + ZEL_EXE_SUFFIX;
 }
 
