@@ -176,6 +176,36 @@ TEST(OdbcEngine, BindingsLastAcrossExecutionsAndLongValuesArriveWhole) {
   EXPECT_EQ(rows->Step(), ora::kNoRow);
 }
 
+// A cursor opened again and again with short results goes on delivering
+// exactly its rows when its connection gives up streaming after a number of
+// opens (and is made anew under the prepared statement), closed early or
+// read to its end, and so does a long result afterwards.
+TEST(OdbcEngine, CursorOpenedManyTimesKeepsItsRowsAcrossTheChangeOfConnection) {
+  ZEL_ODBC_ONLY();
+  zeltest::UseTestOdbcConfiguration();
+  std::unique_ptr<zeldb::EngineConnection> main, conn;
+  ASSERT_EQ(zeldb::Engine_Connect({"postgres", "", "DSN=zelpg"}, main), 0);
+  ASSERT_EQ(main->OpenCursorConnection(conn), 0);
+  std::unique_ptr<zeldb::EngineStatement> cursor;
+  ASSERT_EQ(conn->Prepare("select cast(k as varchar) || ?, k from generate_series(1, ?) k order by k", cursor), 0);
+  const auto open = [&](const std::string& tag, int64_t rows, int64_t read) {
+    cursor->Reset();
+    cursor->BindText(1, tag);
+    cursor->BindInt(2, rows);
+    for (int64_t k = 1; k <= read; ++k) {
+      ASSERT_EQ(cursor->Step(), 0) << tag << " row " << k;
+      EXPECT_EQ(cursor->ColumnText(0), std::to_string(k) + tag);
+      EXPECT_EQ(cursor->ColumnInt(1), k);
+    }
+    if (read == rows) {
+      EXPECT_EQ(cursor->Step(), ora::kNoRow) << tag;
+    }
+  };
+  for (int i = 0; i < 40; ++i) open("-" + std::to_string(i), i % 3, i % 2 ? i % 3 : 0);
+  open("-long", 3000, 3000);
+  cursor->Reset();
+}
+
 // On the Oracle path every statement text of the module reaches the driver
 // as written but for its markers: recorded where it is handed over for
 // preparation, and compared with the table's text, its into list taken out

@@ -29,6 +29,18 @@ constexpr char kPostgres[] = "PostgreSQL";
 
 // PostgreSQL's driver: no rollback of its own when a statement fails.
 constexpr char kPgNoDriverRollback[] = ";Protocol=7.4-0";
+// PostgreSQL's driver reads a query's whole result at its execution. A
+// cursor connection on PostgreSQL starts with the driver streaming it
+// instead (a server-side cursor, fetched kStreamRows rows at a time), so
+// that a cursor over a whole table does not hold the table in memory. That
+// costs two more round trips per open, which a lookup cursor opened once per
+// person should not pay: once kShortOpens opens in a row have delivered
+// fewer rows than one batch before they ended or were closed, and none has
+// gone beyond one, the connection is made again without streaming
+// (OdbcConnection::CursorDone).
+constexpr int kStreamRows = 1000;
+constexpr int kShortOpens = 16;
+const std::string kPgStreaming = ";UseDeclareFetch=1;Fetch=" + std::to_string(kStreamRows);
 
 // Oracle's own rendering, for the table definitions of the set-up tool; the
 // table statements reach Oracle as written (Translate_Markers).
@@ -151,6 +163,28 @@ Translation PositionalMarkers(Translation tr) {
   return tr;
 }
 
+// Connects a new handle `dbc` by the connection string `connect`; on
+// failure the status and no handle.
+int32_t Connect(const std::string& connect, SQLHDBC& dbc) {
+  dbc = SQL_NULL_HDBC;
+  SQLHENV env = Environment();
+  if (env == SQL_NULL_HENV) return ora::kInternal;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc))) {
+    dbc = SQL_NULL_HDBC;
+    return ora::kInternal;
+  }
+  SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
+  SQLSMALLINT length = 0;
+  const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connect.c_str())),
+                                        static_cast<SQLSMALLINT>(connect.size()), nullptr, 0, &length,
+                                        SQL_DRIVER_NOPROMPT);
+  if (SQL_SUCCEEDED(rc)) return ora::kOk;
+  const Diagnostic d = Diagnose(SQL_HANDLE_DBC, dbc);
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+  dbc = SQL_NULL_HDBC;
+  return Odbc_MapDiagnostic("", d.sqlstate, d.native, d.message);
+}
+
 class OdbcConnection;
 
 // One parameter: the value of the next execution, in the buffer the driver
@@ -183,13 +217,10 @@ struct CellValue {
 
 class OdbcStatement final : public EngineStatement {
  public:
-  OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, bool guarded) : conn_(conn), stmt_(stmt), guarded_(guarded) {}
-  ~OdbcStatement() override {
-    Reset();
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
-  }
+  OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, bool guarded, std::string sql);
+  ~OdbcStatement() override;
 
-  void BindNull(int index) override { Slot(index) = Value{}; }
+  void BindNull(int index) override { Slot(index).kind = Value::Kind::Null; }
   void BindInt(int index, int64_t value) override {
     Value& v = Slot(index);
     v.kind = Value::Kind::Int;
@@ -227,6 +258,14 @@ class OdbcStatement final : public EngineStatement {
   int64_t RowsAffected() override { return affected_; }
   void Reset() override;
 
+  // For a connection that changes its driver handle: the statement
+  // prepared on `dbc` (null when that fails; nothing changes here), then
+  // taken for this statement's own.
+  SQLHSTMT PrepareOn(SQLHDBC dbc);
+  void Adopt(SQLHSTMT stmt);
+  // An execution has begun and not been reset.
+  bool Busy() const { return started_; }
+
  private:
   Value& Slot(int index) {
     if (static_cast<size_t>(index) > values_.size()) values_.resize(static_cast<size_t>(index));
@@ -254,7 +293,9 @@ class OdbcStatement final : public EngineStatement {
   std::vector<CellValue> cells_;
   bool described_ = false;
   std::vector<int> checked_;  // columns that may carry their row's fault
+  std::string sql_;
   bool started_ = false;
+  int64_t fetched_ = 0;  // rows the current execution delivered
   bool open_ = false;  // a result set is open on the statement
   bool row_ = false;
   int64_t affected_ = 0;
@@ -263,14 +304,15 @@ class OdbcStatement final : public EngineStatement {
 class OdbcConnection final : public EngineConnection {
  public:
   OdbcConnection(SQLHDBC dbc, std::string dbms, std::string user, std::string password, std::string service,
-                 bool cursor)
+                 bool cursor, bool streaming)
       : dbc_(dbc),
         dbms_(std::move(dbms)),
         oracle_(dbms_ == kOracle),
         user_(std::move(user)),
         password_(std::move(password)),
         service_(std::move(service)),
-        cursor_(cursor) {}
+        cursor_(cursor),
+        streaming_(streaming) {}
   ~OdbcConnection() override {
     if (control_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, control_);
     if (inTransaction_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
@@ -307,7 +349,7 @@ class OdbcConnection final : public EngineConnection {
       SQLFreeHandle(SQL_HANDLE_STMT, stmt);
       return status;
     }
-    out = std::make_unique<OdbcStatement>(*this, stmt, !cursor_ && !oracle_);
+    out = std::make_unique<OdbcStatement>(*this, stmt, !cursor_ && !oracle_, sql);
     return ora::kOk;
   }
 
@@ -390,6 +432,14 @@ class OdbcConnection final : public EngineConnection {
     if (inTransaction_) pending_ = true;
   }
 
+  void Register(OdbcStatement* st) { statements_.push_back(st); }
+  void Unregister(OdbcStatement* st) { std::erase(statements_, st); }
+
+  // For OdbcStatement: an execution ended after delivering `rows` rows. On
+  // a streaming cursor connection a long result keeps the streaming for
+  // good; kShortOpens short ones in a row end it (see kStreamRows).
+  void CursorDone(int64_t rows);
+
   // The status of the failure that `handle` describes.
   int32_t Status(SQLSMALLINT type, SQLHANDLE handle) const {
     const Diagnostic d = Diagnose(type, handle);
@@ -431,6 +481,10 @@ class OdbcConnection final : public EngineConnection {
   bool oracle_;
   std::string user_, password_, service_;
   bool cursor_;
+  bool streaming_;             // PostgreSQL's driver streams the results (kPgStreaming)
+  bool settled_ = false;       // the streaming stays as it is for the rest of the run
+  int shortOpens_ = 0;         // executions in a row that ended within one batch
+  std::vector<OdbcStatement*> statements_;  // prepared on this connection
   SQLHSTMT control_ = SQL_NULL_HSTMT;  // for transaction control and ExecDirect
   std::unordered_set<std::string> prepared_;  // texts prepared on this connection
   SavepointBook marks_;
@@ -544,6 +598,7 @@ int32_t OdbcStatement::Step() {
 }
 
 int32_t OdbcStatement::Execute() {
+  fetched_ = 0;
   if (!BindValues()) return Failure(SQL_ERROR);
   int32_t status = ora::kOk;
   const SQLRETURN rc = conn_.RunGuarded(stmt_, guarded_, status);
@@ -573,6 +628,7 @@ int32_t OdbcStatement::Fetch() {
     return ora::kNoRow;
   }
   if (!SQL_SUCCEEDED(rc)) return Failure(rc);
+  ++fetched_;
   for (size_t c = 0; c < cells_.size(); ++c) {
     CellValue& cell = cells_[c];
     cell.overflowed = false;
@@ -616,35 +672,105 @@ int32_t OdbcStatement::ReadWhole(size_t column) {
   return ora::kOk;
 }
 
+OdbcStatement::OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, bool guarded, std::string sql)
+    : conn_(conn), stmt_(stmt), guarded_(guarded), sql_(std::move(sql)) {
+  conn_.Register(this);
+}
+
+OdbcStatement::~OdbcStatement() {
+  if (open_) SQLFreeStmt(stmt_, SQL_CLOSE);
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+  conn_.Unregister(this);
+}
+
 void OdbcStatement::Reset() {
   if (open_) SQLFreeStmt(stmt_, SQL_CLOSE);
+  const bool ran = started_;
   open_ = row_ = started_ = false;
   affected_ = 0;
   // The bindings stay; a parameter the next execution does not set is NULL.
   for (auto& v : values_) v.kind = Value::Kind::Null;
+  if (ran) conn_.CursorDone(fetched_);
+}
+
+SQLHSTMT OdbcStatement::PrepareOn(SQLHDBC dbc) {
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt))) return SQL_NULL_HSTMT;
+  if (!SQL_SUCCEEDED(SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(sql_.data()), static_cast<SQLINTEGER>(sql_.size())))) {
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    return SQL_NULL_HSTMT;
+  }
+  return stmt;
+}
+
+void OdbcStatement::Adopt(SQLHSTMT stmt) {
+  if (open_) SQLFreeStmt(stmt_, SQL_CLOSE);
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+  stmt_ = stmt;
+  open_ = row_ = started_ = false;
+  // Parameters and columns are bound anew on the new handle.
+  described_ = false;
+  cells_.clear();
+  checked_.clear();
+  for (auto& v : values_) v.boundType = 0;
+}
+
+void OdbcConnection::CursorDone(int64_t rows) {
+  if (!streaming_ || settled_) return;
+  if (rows >= kStreamRows) {
+    settled_ = true;
+    return;
+  }
+  if (++shortOpens_ < kShortOpens) return;
+  // Another statement of the connection still runs: the next end decides.
+  for (const OdbcStatement* st : statements_)
+    if (st->Busy()) return;
+  settled_ = true;
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  if (Connect(Odbc_ConnectString(service_ + kPgNoDriverRollback, user_, password_), dbc) != ora::kOk) return;
+  SQLHSTMT setup = SQL_NULL_HSTMT;
+  bool ready = SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &setup));
+  if (ready) {
+    std::string sql = Pg_SessionSetup();
+    ready = SQL_SUCCEEDED(SQLExecDirect(setup, reinterpret_cast<SQLCHAR*>(sql.data()), static_cast<SQLINTEGER>(sql.size())));
+    SQLFreeHandle(SQL_HANDLE_STMT, setup);
+  }
+  // Every statement is prepared on the new connection before any leaves the
+  // old one: a failure leaves all of them streaming.
+  std::vector<SQLHSTMT> moved;
+  for (size_t i = 0; ready && i < statements_.size(); ++i) {
+    moved.push_back(statements_[i]->PrepareOn(dbc));
+    ready = moved.back() != SQL_NULL_HSTMT;
+  }
+  if (!ready) {
+    for (SQLHSTMT h : moved)
+      if (h != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, h);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    return;
+  }
+  for (size_t i = 0; i < statements_.size(); ++i) statements_[i]->Adopt(moved[i]);
+  if (control_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, control_);
+  control_ = SQL_NULL_HSTMT;
+  SQLDisconnect(dbc_);
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+  dbc_ = dbc;
+  streaming_ = false;
 }
 
 // Connects to `service`, with the driver's own rollback off
-// (kPgNoDriverRollback) when `postgres`. A connection that turns out to reach
+// (kPgNoDriverRollback) when `postgres`, and a cursor connection then
+// streaming (kPgStreaming). A connection that turns out to reach
 // PostgreSQL without them is made again with them; the cursor connections
 // opened from it know the server and have them at once.
 int32_t Open(const std::string& user, const std::string& password, const std::string& service, bool cursor,
              bool postgres, std::unique_ptr<EngineConnection>& out) {
-  SQLHENV env = Environment();
-  if (env == SQL_NULL_HENV) return ora::kInternal;
+  const bool streaming = postgres && cursor;
+  std::string attributes = postgres ? kPgNoDriverRollback : "";
+  if (streaming) attributes += kPgStreaming;
   SQLHDBC dbc = SQL_NULL_HDBC;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc))) return ora::kInternal;
-  SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
-  const std::string connect = Odbc_ConnectString(postgres ? service + kPgNoDriverRollback : service, user, password);
-  SQLSMALLINT length = 0;
-  const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connect.c_str())),
-                                        static_cast<SQLSMALLINT>(connect.size()), nullptr, 0, &length,
-                                        SQL_DRIVER_NOPROMPT);
-  if (!SQL_SUCCEEDED(rc)) {
-    const Diagnostic d = Diagnose(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    return Odbc_MapDiagnostic("", d.sqlstate, d.native, d.message);
-  }
+  const int32_t connected = Connect(Odbc_ConnectString(service + attributes, user, password), dbc);
+  if (connected != ora::kOk) return connected;
   SQLCHAR name[64] = {};
   SQLSMALLINT nameLength = 0;
   SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &nameLength);
@@ -663,7 +789,7 @@ int32_t Open(const std::string& user, const std::string& password, const std::st
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     return Open(user, password, service, cursor, true, out);
   }
-  auto connection = std::make_unique<OdbcConnection>(dbc, dbms, user, password, service, cursor);
+  auto connection = std::make_unique<OdbcConnection>(dbc, dbms, user, password, service, cursor, streaming);
   if (dbms == kPostgres && connection->ExecDirect(Pg_SessionSetup()) != ora::kOk) return ora::kInternal;
   out = std::move(connection);
   return ora::kOk;
