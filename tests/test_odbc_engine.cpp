@@ -5,6 +5,7 @@
 // (ZEL_TEST_ENGINE=odbc).
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -114,6 +115,95 @@ TEST(OdbcEngine, ConnectFailuresMapToOracleStatuses) {
     EXPECT_EQ(st->ColumnText(0), c.user) << c.what;
   }
   zeldb::Odbc_AssumeServerForTest(nullptr);
+}
+
+// A prepared statement keeps its parameter and column bindings from one
+// execution to the next: a text that outgrows its buffer, a parameter left
+// unset (NULL) and one that changes its type reach the server as given, and
+// a value longer than its column's buffer arrives whole, on that row and on
+// the rows after it.
+TEST(OdbcEngine, BindingsLastAcrossExecutionsAndLongValuesArriveWhole) {
+  ZEL_ODBC_ONLY();
+  zeltest::UseTestOdbcConfiguration();
+  std::unique_ptr<zeldb::EngineConnection> conn;
+  ASSERT_EQ(zeldb::Engine_Connect({"postgres", "", "DSN=zelpg"}, conn), 0);
+  std::unique_ptr<zeldb::EngineStatement> echo;
+  ASSERT_EQ(conn->Prepare("select cast(? as varchar) || '|', cast(? as varchar)", echo), 0);
+  const std::string longText(300, 'x');
+  const std::string longEcho = longText + "|";
+  struct Case {
+    std::optional<std::string> text;
+    std::optional<int64_t> number;
+    const char* first;  // nullptr: NULL
+    const char* second;
+  } cases[] = {
+      {"a", 7, "a|", "7"},
+      {longText, std::nullopt, longEcho.c_str(), nullptr},
+      {std::nullopt, -3, nullptr, "-3"},
+      {"b", 5000000000, "b|", "5000000000"},
+      {longText, 1, longEcho.c_str(), "1"},
+  };
+  for (const Case& c : cases) {
+    echo->Reset();
+    if (c.text) echo->BindText(1, *c.text);
+    if (c.number) echo->BindInt(2, *c.number);
+    ASSERT_EQ(echo->Step(), 0);
+    EXPECT_EQ(echo->ColumnIsNull(0), c.first == nullptr);
+    if (c.first) {
+      EXPECT_EQ(echo->ColumnText(0), c.first);
+    }
+    EXPECT_EQ(echo->ColumnIsNull(1), c.second == nullptr);
+    if (c.second) {
+      EXPECT_EQ(echo->ColumnText(1), c.second);
+    }
+  }
+  // Two-byte characters, far beyond any buffer a text column of unknown
+  // width is given, then a short and a longer value again.
+  std::unique_ptr<zeldb::EngineStatement> rows;
+  ASSERT_EQ(conn->Prepare("select repeat('\xc3\xa4', n), n from (values (1, 3000), (2, 1), (3, 9000), (4, null)) "
+                          "t(k, n) order by k",
+                          rows),
+            0);
+  for (const int n : {3000, 1, 9000}) {
+    ASSERT_EQ(rows->Step(), 0) << n;
+    const std::string_view text = rows->ColumnText(0);
+    EXPECT_EQ(text.size(), 2u * n);
+    EXPECT_EQ(text.substr(text.size() - 2), "\xc3\xa4");
+    EXPECT_EQ(rows->ColumnInt(1), n);
+  }
+  ASSERT_EQ(rows->Step(), 0);
+  EXPECT_TRUE(rows->ColumnIsNull(0));
+  EXPECT_EQ(rows->Step(), ora::kNoRow);
+}
+
+// A cursor opened again and again with short results goes on delivering
+// exactly its rows when its connection gives up streaming after a number of
+// opens (and is made anew under the prepared statement), closed early or
+// read to its end, and so does a long result afterwards.
+TEST(OdbcEngine, CursorOpenedManyTimesKeepsItsRowsAcrossTheChangeOfConnection) {
+  ZEL_ODBC_ONLY();
+  zeltest::UseTestOdbcConfiguration();
+  std::unique_ptr<zeldb::EngineConnection> main, conn;
+  ASSERT_EQ(zeldb::Engine_Connect({"postgres", "", "DSN=zelpg"}, main), 0);
+  ASSERT_EQ(main->OpenCursorConnection(conn), 0);
+  std::unique_ptr<zeldb::EngineStatement> cursor;
+  ASSERT_EQ(conn->Prepare("select cast(k as varchar) || ?, k from generate_series(1, ?) k order by k", cursor), 0);
+  const auto open = [&](const std::string& tag, int64_t rows, int64_t read) {
+    cursor->Reset();
+    cursor->BindText(1, tag);
+    cursor->BindInt(2, rows);
+    for (int64_t k = 1; k <= read; ++k) {
+      ASSERT_EQ(cursor->Step(), 0) << tag << " row " << k;
+      EXPECT_EQ(cursor->ColumnText(0), std::to_string(k) + tag);
+      EXPECT_EQ(cursor->ColumnInt(1), k);
+    }
+    if (read == rows) {
+      EXPECT_EQ(cursor->Step(), ora::kNoRow) << tag;
+    }
+  };
+  for (int i = 0; i < 40; ++i) open("-" + std::to_string(i), i % 3, i % 2 ? i % 3 : 0);
+  open("-long", 3000, 3000);
+  cursor->Reset();
 }
 
 // On the Oracle path every statement text of the module reaches the driver

@@ -26,8 +26,21 @@ namespace {
 
 constexpr char kOracle[] = "Oracle";
 constexpr char kPostgres[] = "PostgreSQL";
+
 // PostgreSQL's driver: no rollback of its own when a statement fails.
-constexpr char kPgNoDriverRollback[] = "Protocol=7.4-0";
+constexpr char kPgNoDriverRollback[] = ";Protocol=7.4-0";
+// PostgreSQL's driver reads a query's whole result at its execution. A
+// cursor connection on PostgreSQL starts with the driver streaming it
+// instead (a server-side cursor, fetched kStreamRows rows at a time), so
+// that a cursor over a whole table does not hold the table in memory. That
+// costs two more round trips per open, which a lookup cursor opened once per
+// person should not pay: once kShortOpens opens in a row have delivered
+// fewer rows than one batch before they ended or were closed, and none has
+// gone beyond one, the connection is made again without streaming
+// (OdbcConnection::CursorDone).
+constexpr int kStreamRows = 1000;
+constexpr int kShortOpens = 16;
+const std::string kPgStreaming = ";UseDeclareFetch=1;Fetch=" + std::to_string(kStreamRows);
 
 // Oracle's own rendering, for the table definitions of the set-up tool; the
 // table statements reach Oracle as written (Translate_Markers).
@@ -150,9 +163,35 @@ Translation PositionalMarkers(Translation tr) {
   return tr;
 }
 
+// Connects a new handle `dbc` by the connection string `connect`; on
+// failure the status and no handle.
+int32_t Connect(const std::string& connect, SQLHDBC& dbc) {
+  dbc = SQL_NULL_HDBC;
+  SQLHENV env = Environment();
+  if (env == SQL_NULL_HENV) return ora::kInternal;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc))) {
+    dbc = SQL_NULL_HDBC;
+    return ora::kInternal;
+  }
+  SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
+  SQLSMALLINT length = 0;
+  const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connect.c_str())),
+                                        static_cast<SQLSMALLINT>(connect.size()), nullptr, 0, &length,
+                                        SQL_DRIVER_NOPROMPT);
+  if (SQL_SUCCEEDED(rc)) return ora::kOk;
+  const Diagnostic d = Diagnose(SQL_HANDLE_DBC, dbc);
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+  dbc = SQL_NULL_HDBC;
+  return Odbc_MapDiagnostic("", d.sqlstate, d.native, d.message);
+}
+
 class OdbcConnection;
 
-// One parameter's value, kept until the execution that reads it.
+// One parameter: the value of the next execution, in the buffer the driver
+// holds bound for its marker. The binding is made once and made again only
+// when the value needs another C type or its buffer moved (a longer text, or
+// the statement's values grown), so that an execution passes through the
+// driver manager once, not once per parameter.
 struct Value {
   enum class Kind { Null, Int, Double, Text } kind = Kind::Null;
   SQLBIGINT i = 0;
@@ -160,17 +199,28 @@ struct Value {
   double d = 0;
   std::string text;
   SQLLEN indicator = SQL_NULL_DATA;
+  // What the driver holds bound: the C type (0: nothing yet), the buffer and its size.
+  SQLSMALLINT boundType = 0;
+  const void* boundBuffer = nullptr;
+  SQLULEN boundSize = 0;
+  const SQLLEN* boundIndicator = nullptr;
+};
+
+// One result column, bound to a buffer that takes every value the driver
+// says the column can hold; a longer one is read whole with SQLGetData.
+struct CellValue {
+  std::vector<char> buffer;
+  SQLLEN indicator = SQL_NULL_DATA;
+  std::string overflow;     // the value of the current row when it did not fit
+  bool overflowed = false;
 };
 
 class OdbcStatement final : public EngineStatement {
  public:
-  OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, bool guarded) : conn_(conn), stmt_(stmt), guarded_(guarded) {}
-  ~OdbcStatement() override {
-    Reset();
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
-  }
+  OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, bool guarded, std::string sql);
+  ~OdbcStatement() override;
 
-  void BindNull(int index) override { Slot(index) = Value{}; }
+  void BindNull(int index) override { Slot(index).kind = Value::Kind::Null; }
   void BindInt(int index, int64_t value) override {
     Value& v = Slot(index);
     v.kind = Value::Kind::Int;
@@ -190,39 +240,51 @@ class OdbcStatement final : public EngineStatement {
   int32_t Step() override;
   bool ColumnIsNull(int column) override { return !row_ || Cell(column).indicator == SQL_NULL_DATA; }
   int64_t ColumnInt(int column) override {
-    return ColumnIsNull(column) ? 0 : std::strtoll(Cell(column).text.c_str(), nullptr, 10);
+    return ColumnIsNull(column) ? 0 : std::strtoll(Text(column).data(), nullptr, 10);
   }
   double ColumnDouble(int column) override {
-    return ColumnIsNull(column) ? 0.0 : std::strtod(Cell(column).text.c_str(), nullptr);
+    return ColumnIsNull(column) ? 0.0 : std::strtod(Text(column).data(), nullptr);
   }
   std::string_view ColumnText(int column) override {
     if (ColumnIsNull(column)) return {};
-    return Cell(column).text;
+    return Text(column);
   }
   int32_t RowStatus() override {
     if (!row_) return ora::kOk;
     for (const int column : checked_)
-      if (!ColumnIsNull(column) && Cell(column).text == kPgRowFault) return ora::kDateFormat;
+      if (!ColumnIsNull(column) && Text(column) == kPgRowFault) return ora::kDateFormat;
     return ora::kOk;
   }
   int64_t RowsAffected() override { return affected_; }
   void Reset() override;
 
+  // For a connection that changes its driver handle: the statement
+  // prepared on `dbc` (null when that fails; nothing changes here), then
+  // taken for this statement's own.
+  SQLHSTMT PrepareOn(SQLHDBC dbc);
+  void Adopt(SQLHSTMT stmt);
+  // An execution has begun and not been reset.
+  bool Busy() const { return started_; }
+
  private:
-  struct CellValue {
-    std::string text;
-    SQLLEN indicator = SQL_NULL_DATA;
-  };
   Value& Slot(int index) {
     if (static_cast<size_t>(index) > values_.size()) values_.resize(static_cast<size_t>(index));
     return values_[static_cast<size_t>(index) - 1];
   }
   CellValue& Cell(int column) { return cells_[static_cast<size_t>(column)]; }
+  // The current row's value of a column that is not NULL, NUL-terminated.
+  std::string_view Text(int column) {
+    const CellValue& cell = Cell(column);
+    if (cell.overflowed) return cell.overflow;
+    return {cell.buffer.data(), static_cast<size_t>(cell.indicator)};
+  }
   int32_t Execute();
   int32_t Fetch();
   int32_t Failure(SQLRETURN rc);
   bool BindValues();
-  void DescribeColumns();
+  bool DescribeColumns();
+  bool BindColumn(size_t column, size_t bytes);
+  int32_t ReadWhole(size_t column);
 
   OdbcConnection& conn_;
   SQLHSTMT stmt_;
@@ -231,7 +293,9 @@ class OdbcStatement final : public EngineStatement {
   std::vector<CellValue> cells_;
   bool described_ = false;
   std::vector<int> checked_;  // columns that may carry their row's fault
+  std::string sql_;
   bool started_ = false;
+  int64_t fetched_ = 0;  // rows the current execution delivered
   bool open_ = false;  // a result set is open on the statement
   bool row_ = false;
   int64_t affected_ = 0;
@@ -240,14 +304,15 @@ class OdbcStatement final : public EngineStatement {
 class OdbcConnection final : public EngineConnection {
  public:
   OdbcConnection(SQLHDBC dbc, std::string dbms, std::string user, std::string password, std::string service,
-                 bool cursor)
+                 bool cursor, bool streaming)
       : dbc_(dbc),
         dbms_(std::move(dbms)),
         oracle_(dbms_ == kOracle),
         user_(std::move(user)),
         password_(std::move(password)),
         service_(std::move(service)),
-        cursor_(cursor) {}
+        cursor_(cursor),
+        streaming_(streaming) {}
   ~OdbcConnection() override {
     if (control_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, control_);
     if (inTransaction_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
@@ -284,7 +349,7 @@ class OdbcConnection final : public EngineConnection {
       SQLFreeHandle(SQL_HANDLE_STMT, stmt);
       return status;
     }
-    out = std::make_unique<OdbcStatement>(*this, stmt, !cursor_ && !oracle_);
+    out = std::make_unique<OdbcStatement>(*this, stmt, !cursor_ && !oracle_, sql);
     return ora::kOk;
   }
 
@@ -367,6 +432,14 @@ class OdbcConnection final : public EngineConnection {
     if (inTransaction_) pending_ = true;
   }
 
+  void Register(OdbcStatement* st) { statements_.push_back(st); }
+  void Unregister(OdbcStatement* st) { std::erase(statements_, st); }
+
+  // For OdbcStatement: an execution ended after delivering `rows` rows. On
+  // a streaming cursor connection a long result keeps the streaming for
+  // good; kShortOpens short ones in a row end it (see kStreamRows).
+  void CursorDone(int64_t rows);
+
   // The status of the failure that `handle` describes.
   int32_t Status(SQLSMALLINT type, SQLHANDLE handle) const {
     const Diagnostic d = Diagnose(type, handle);
@@ -408,6 +481,10 @@ class OdbcConnection final : public EngineConnection {
   bool oracle_;
   std::string user_, password_, service_;
   bool cursor_;
+  bool streaming_;             // PostgreSQL's driver streams the results (kPgStreaming)
+  bool settled_ = false;       // the streaming stays as it is for the rest of the run
+  int shortOpens_ = 0;         // executions in a row that ended within one batch
+  std::vector<OdbcStatement*> statements_;  // prepared on this connection
   SQLHSTMT control_ = SQL_NULL_HSTMT;  // for transaction control and ExecDirect
   std::unordered_set<std::string> prepared_;  // texts prepared on this connection
   SavepointBook marks_;
@@ -419,8 +496,9 @@ class OdbcConnection final : public EngineConnection {
 bool OdbcStatement::BindValues() {
   for (size_t i = 0; i < values_.size(); ++i) {
     Value& v = values_[i];
-    const auto n = static_cast<SQLUSMALLINT>(i + 1);
-    SQLRETURN rc;
+    SQLSMALLINT cType = SQL_C_CHAR, sqlType = SQL_VARCHAR;
+    SQLPOINTER buffer = v.text.data();
+    SQLULEN size = v.text.capacity();
     switch (v.kind) {
       case Value::Kind::Int:
         v.indicator = 0;
@@ -428,43 +506,79 @@ bool OdbcStatement::BindValues() {
         // every driver takes; a wider value (none of the module's) as BIGINT.
         if (v.i >= INT32_MIN && v.i <= INT32_MAX) {
           v.i32 = static_cast<SQLINTEGER>(v.i);
-          rc = SQLBindParameter(stmt_, n, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &v.i32, 0, &v.indicator);
+          cType = SQL_C_SLONG;
+          sqlType = SQL_INTEGER;
+          buffer = &v.i32;
         } else {
-          rc = SQLBindParameter(stmt_, n, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &v.i, 0, &v.indicator);
+          cType = SQL_C_SBIGINT;
+          sqlType = SQL_BIGINT;
+          buffer = &v.i;
         }
+        size = 0;
         break;
       case Value::Kind::Double:
         v.indicator = 0;
-        rc = SQLBindParameter(stmt_, n, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, &v.d, 0, &v.indicator);
+        cType = SQL_C_DOUBLE;
+        sqlType = SQL_DOUBLE;
+        buffer = &v.d;
+        size = 0;
         break;
       case Value::Kind::Text:
         v.indicator = static_cast<SQLLEN>(v.text.size());
-        rc = SQLBindParameter(stmt_, n, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, v.text.size() + 1, 0,
-                              const_cast<char*>(v.text.c_str()), v.indicator, &v.indicator);
         break;
       case Value::Kind::Null:
       default:
+        // The indicator alone makes the value NULL, whatever the binding.
         v.indicator = SQL_NULL_DATA;
-        rc = SQLBindParameter(stmt_, n, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 1, 0, nullptr, 0, &v.indicator);
+        if (v.boundType != 0 && v.boundIndicator == &v.indicator) continue;
         break;
     }
-    if (!SQL_SUCCEEDED(rc)) return false;
+    if (cType == v.boundType && buffer == v.boundBuffer && size == v.boundSize && v.boundIndicator == &v.indicator)
+      continue;
+    const SQLRETURN rc = SQLBindParameter(stmt_, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, cType, sqlType,
+                                          size, 0, buffer, static_cast<SQLLEN>(size + 1), &v.indicator);
+    if (!SQL_SUCCEEDED(rc)) {
+      v.boundType = 0;
+      return false;
+    }
+    v.boundType = cType;
+    v.boundBuffer = buffer;
+    v.boundSize = size;
+    v.boundIndicator = &v.indicator;
   }
   return true;
 }
 
-void OdbcStatement::DescribeColumns() {
+bool OdbcStatement::BindColumn(size_t column, size_t bytes) {
+  CellValue& cell = cells_[column];
+  cell.buffer.assign(bytes, '\0');
+  return SQL_SUCCEEDED(SQLBindCol(stmt_, static_cast<SQLUSMALLINT>(column + 1), SQL_C_CHAR, cell.buffer.data(),
+                                  static_cast<SQLLEN>(bytes), &cell.indicator));
+}
+
+bool OdbcStatement::DescribeColumns() {
+  // Every column is fetched as text into a buffer of its own: the texts go
+  // to the host record and the numbers are read from their digits, as the
+  // PostgreSQL engine reads them. A buffer holds the widest value the driver
+  // announces (a character takes up to four bytes), within a bound; a value
+  // beyond that is read whole with SQLGetData (ReadWhole).
+  constexpr SQLLEN kMostBytes = 4096;
   SQLSMALLINT columns = 0;
   SQLNumResultCols(stmt_, &columns);
   cells_.resize(static_cast<size_t>(columns));
   described_ = true;
-  if (!conn_.ChecksRows()) return;
   for (SQLSMALLINT c = 1; c <= columns; ++c) {
+    SQLLEN width = 0;
+    SQLColAttribute(stmt_, static_cast<SQLUSMALLINT>(c), SQL_DESC_DISPLAY_SIZE, nullptr, 0, nullptr, &width);
+    const SQLLEN bytes = width > 0 && width < kMostBytes / 4 ? width * 4 + 1 : kMostBytes;
+    if (!BindColumn(static_cast<size_t>(c - 1), static_cast<size_t>(bytes < 32 ? 32 : bytes))) return false;
+    if (!conn_.ChecksRows()) continue;
     SQLCHAR name[128] = {};
     SQLSMALLINT length = 0;
     SQLColAttribute(stmt_, static_cast<SQLUSMALLINT>(c), SQL_DESC_NAME, name, sizeof name, &length, nullptr);
     if (std::strcmp(reinterpret_cast<const char*>(name), kPgCheckedColumn) == 0) checked_.push_back(c - 1);
   }
+  return true;
 }
 
 int32_t OdbcStatement::Failure(SQLRETURN) {
@@ -484,6 +598,7 @@ int32_t OdbcStatement::Step() {
 }
 
 int32_t OdbcStatement::Execute() {
+  fetched_ = 0;
   if (!BindValues()) return Failure(SQL_ERROR);
   int32_t status = ora::kOk;
   const SQLRETURN rc = conn_.RunGuarded(stmt_, guarded_, status);
@@ -491,7 +606,7 @@ int32_t OdbcStatement::Execute() {
     SQLFreeStmt(stmt_, SQL_CLOSE);
     return status;
   }
-  if (!described_) DescribeColumns();
+  if (!described_ && !DescribeColumns()) return Failure(SQL_ERROR);
   if (!cells_.empty()) {
     open_ = true;
     return Fetch();
@@ -513,70 +628,149 @@ int32_t OdbcStatement::Fetch() {
     return ora::kNoRow;
   }
   if (!SQL_SUCCEEDED(rc)) return Failure(rc);
-  // Every column as text, whole: the texts go to the host record and the
-  // numbers are read from their digits, as the PostgreSQL engine reads them.
+  ++fetched_;
   for (size_t c = 0; c < cells_.size(); ++c) {
     CellValue& cell = cells_[c];
-    cell.text.resize(cell.text.capacity() > 64 ? cell.text.capacity() : 64);
-    size_t have = 0;
-    for (;;) {
-      SQLLEN indicator = 0;
-      const SQLRETURN got = SQLGetData(stmt_, static_cast<SQLUSMALLINT>(c + 1), SQL_C_CHAR, cell.text.data() + have,
-                                       static_cast<SQLLEN>(cell.text.size() - have), &indicator);
-      if (got == SQL_NO_DATA) break;
-      if (!SQL_SUCCEEDED(got)) return Failure(got);
-      cell.indicator = indicator;
-      if (indicator == SQL_NULL_DATA) {
-        have = 0;
-        break;
-      }
-      const size_t room = cell.text.size() - have - 1;  // the driver ends each piece with a NUL
-      if (got == SQL_SUCCESS_WITH_INFO && (indicator == SQL_NO_TOTAL || static_cast<size_t>(indicator) > room)) {
-        have += room;
-        cell.text.resize(cell.text.size() * 2);
-        continue;
-      }
-      have += static_cast<size_t>(indicator);
-      break;
+    cell.overflowed = false;
+    if (cell.indicator == SQL_NULL_DATA) continue;
+    // The driver cut a value longer than the buffer (and ended it with a NUL).
+    if (cell.indicator == SQL_NO_TOTAL || static_cast<size_t>(cell.indicator) >= cell.buffer.size()) {
+      const int32_t status = ReadWhole(c);
+      if (status != ora::kOk) return status;
     }
-    cell.text.resize(have);
   }
   row_ = true;
   return ora::kOk;
 }
 
+int32_t OdbcStatement::ReadWhole(size_t column) {
+  CellValue& cell = cells_[column];
+  std::string& text = cell.overflow;
+  text.resize(cell.buffer.size() * 2);
+  size_t have = 0;
+  for (;;) {
+    SQLLEN indicator = 0;
+    const SQLRETURN got = SQLGetData(stmt_, static_cast<SQLUSMALLINT>(column + 1), SQL_C_CHAR, text.data() + have,
+                                     static_cast<SQLLEN>(text.size() - have), &indicator);
+    if (got == SQL_NO_DATA) break;
+    if (!SQL_SUCCEEDED(got)) return Failure(got);
+    if (indicator == SQL_NULL_DATA) return Failure(SQL_ERROR);  // the fetch said it is not NULL
+    const size_t room = text.size() - have - 1;  // the driver ends each piece with a NUL
+    if (got == SQL_SUCCESS_WITH_INFO && (indicator == SQL_NO_TOTAL || static_cast<size_t>(indicator) > room)) {
+      have += room;
+      text.resize(text.size() * 2);
+      continue;
+    }
+    have += static_cast<size_t>(indicator);
+    break;
+  }
+  text.resize(have);
+  cell.overflowed = true;
+  cell.indicator = static_cast<SQLLEN>(have);
+  // The column's later rows fit its buffer.
+  if (!BindColumn(column, have + 1)) return Failure(SQL_ERROR);
+  return ora::kOk;
+}
+
+OdbcStatement::OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, bool guarded, std::string sql)
+    : conn_(conn), stmt_(stmt), guarded_(guarded), sql_(std::move(sql)) {
+  conn_.Register(this);
+}
+
+OdbcStatement::~OdbcStatement() {
+  if (open_) SQLFreeStmt(stmt_, SQL_CLOSE);
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+  conn_.Unregister(this);
+}
+
 void OdbcStatement::Reset() {
   if (open_) SQLFreeStmt(stmt_, SQL_CLOSE);
-  SQLFreeStmt(stmt_, SQL_RESET_PARAMS);
+  const bool ran = started_;
   open_ = row_ = started_ = false;
   affected_ = 0;
-  for (auto& v : values_) v = Value{};
+  // The bindings stay; a parameter the next execution does not set is NULL.
+  for (auto& v : values_) v.kind = Value::Kind::Null;
+  if (ran) conn_.CursorDone(fetched_);
 }
 
-bool EndsWith(const std::string& s, const std::string& end) {
-  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
-}
-
-// Connects to `service`. A connection to PostgreSQL is made with the
-// driver's own rollback off (kPgNoDriverRollback), and so are the cursor
-// connections opened from it, with the same string, at once.
-int32_t Open(const std::string& user, const std::string& password, const std::string& service, bool cursor,
-             std::unique_ptr<EngineConnection>& out) {
-  SQLHENV env = Environment();
-  if (env == SQL_NULL_HENV) return ora::kInternal;
-  SQLHDBC dbc = SQL_NULL_HDBC;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc))) return ora::kInternal;
-  SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
-  const std::string connect = Odbc_ConnectString(service, user, password);
-  SQLSMALLINT length = 0;
-  const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connect.c_str())),
-                                        static_cast<SQLSMALLINT>(connect.size()), nullptr, 0, &length,
-                                        SQL_DRIVER_NOPROMPT);
-  if (!SQL_SUCCEEDED(rc)) {
-    const Diagnostic d = Diagnose(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    return Odbc_MapDiagnostic("", d.sqlstate, d.native, d.message);
+SQLHSTMT OdbcStatement::PrepareOn(SQLHDBC dbc) {
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt))) return SQL_NULL_HSTMT;
+  if (!SQL_SUCCEEDED(SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(sql_.data()), static_cast<SQLINTEGER>(sql_.size())))) {
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    return SQL_NULL_HSTMT;
   }
+  return stmt;
+}
+
+void OdbcStatement::Adopt(SQLHSTMT stmt) {
+  if (open_) SQLFreeStmt(stmt_, SQL_CLOSE);
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+  stmt_ = stmt;
+  open_ = row_ = started_ = false;
+  // Parameters and columns are bound anew on the new handle.
+  described_ = false;
+  cells_.clear();
+  checked_.clear();
+  for (auto& v : values_) v.boundType = 0;
+}
+
+void OdbcConnection::CursorDone(int64_t rows) {
+  if (!streaming_ || settled_) return;
+  if (rows >= kStreamRows) {
+    settled_ = true;
+    return;
+  }
+  if (++shortOpens_ < kShortOpens) return;
+  // Another statement of the connection still runs: the next end decides.
+  for (const OdbcStatement* st : statements_)
+    if (st->Busy()) return;
+  settled_ = true;
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  if (Connect(Odbc_ConnectString(service_ + kPgNoDriverRollback, user_, password_), dbc) != ora::kOk) return;
+  SQLHSTMT setup = SQL_NULL_HSTMT;
+  bool ready = SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &setup));
+  if (ready) {
+    std::string sql = Pg_SessionSetup();
+    ready = SQL_SUCCEEDED(SQLExecDirect(setup, reinterpret_cast<SQLCHAR*>(sql.data()), static_cast<SQLINTEGER>(sql.size())));
+    SQLFreeHandle(SQL_HANDLE_STMT, setup);
+  }
+  // Every statement is prepared on the new connection before any leaves the
+  // old one: a failure leaves all of them streaming.
+  std::vector<SQLHSTMT> moved;
+  for (size_t i = 0; ready && i < statements_.size(); ++i) {
+    moved.push_back(statements_[i]->PrepareOn(dbc));
+    ready = moved.back() != SQL_NULL_HSTMT;
+  }
+  if (!ready) {
+    for (SQLHSTMT h : moved)
+      if (h != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, h);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    return;
+  }
+  for (size_t i = 0; i < statements_.size(); ++i) statements_[i]->Adopt(moved[i]);
+  if (control_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, control_);
+  control_ = SQL_NULL_HSTMT;
+  SQLDisconnect(dbc_);
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+  dbc_ = dbc;
+  streaming_ = false;
+}
+
+// Connects to `service`, with the driver's own rollback off
+// (kPgNoDriverRollback) when `postgres`, and a cursor connection then
+// streaming (kPgStreaming). A connection that turns out to reach
+// PostgreSQL without them is made again with them; the cursor connections
+// opened from it know the server and have them at once.
+int32_t Open(const std::string& user, const std::string& password, const std::string& service, bool cursor,
+             bool postgres, std::unique_ptr<EngineConnection>& out) {
+  const bool streaming = postgres && cursor;
+  std::string attributes = postgres ? kPgNoDriverRollback : "";
+  if (streaming) attributes += kPgStreaming;
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  const int32_t connected = Connect(Odbc_ConnectString(service + attributes, user, password), dbc);
+  if (connected != ora::kOk) return connected;
   SQLCHAR name[64] = {};
   SQLSMALLINT nameLength = 0;
   SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &nameLength);
@@ -586,30 +780,30 @@ int32_t Open(const std::string& user, const std::string& password, const std::st
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     return ora::kNoSuchEngine;
   }
-  if (dbms == kPostgres && !EndsWith(service, std::string(";") + kPgNoDriverRollback)) {
+  if (dbms == kPostgres && !postgres) {
     // PostgreSQL's driver guards every statement inside a transaction with a
     // savepoint of its own, whose release also drops the savepoints set
     // under it: the engine's own savepoints would not last. Connected again
     // with that off, the engine guards its statements itself.
     SQLDisconnect(dbc);
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    return Open(user, password, service + ";" + kPgNoDriverRollback, cursor, out);
+    return Open(user, password, service, cursor, true, out);
   }
-  auto connection = std::make_unique<OdbcConnection>(dbc, dbms, user, password, service, cursor);
+  auto connection = std::make_unique<OdbcConnection>(dbc, dbms, user, password, service, cursor, streaming);
   if (dbms == kPostgres && connection->ExecDirect(Pg_SessionSetup()) != ora::kOk) return ora::kInternal;
   out = std::move(connection);
   return ora::kOk;
 }
 
 int32_t OdbcConnection::OpenCursorConnection(std::unique_ptr<EngineConnection>& out) {
-  return Open(user_, password_, service_, true, out);
+  return Open(user_, password_, service_, true, dbms_ == kPostgres, out);
 }
 
 }  // namespace
 
 int32_t Odbc_Connect(const std::string& user, const std::string& password, const std::string& service,
                      std::unique_ptr<EngineConnection>& out) {
-  return Open(user, password, service, false, out);
+  return Open(user, password, service, false, false, out);
 }
 
 bool Odbc_KnowsServer(const std::string& dbms) { return dbms == kOracle || dbms == kPostgres; }
