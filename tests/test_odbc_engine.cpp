@@ -201,7 +201,7 @@ TEST(OdbcEngine, CursorOpenedManyTimesKeepsItsRowsAcrossTheChangeOfConnection) {
       EXPECT_EQ(cursor->Step(), ora::kNoRow) << tag;
     }
   };
-  for (int i = 0; i < 40; ++i) open("-" + std::to_string(i), i % 3, i % 2 ? i % 3 : 0);
+  for (int i = 0; i < 40; ++i) open(std::string("-").append(std::to_string(i)), i % 3, i % 2 ? i % 3 : 0);
   open("-long", 3000, 3000);
   cursor->Reset();
 }

@@ -143,7 +143,7 @@ TEST_F(PgAhead, FullCheckStoresAndReportsTheSameWithAndWithoutEarlyAnswers) {
     zeldb::Pg_SetAheadForTest(ahead);
     zeltest::JobBench b;
     for (int i = 1; i <= kPersons; ++i) {
-      const std::string pnr = PnrOf(i), badge = "7" + pnr.substr(1);
+      const std::string pnr = PnrOf(i), badge = std::string("7").append(pnr, 1);
       const int kind = i % 8;
       b.Person(pnr, kind == 1 ? "Neu, Name" : "Adler, Jonas");
       b.Employment(pnr, "{-1000}", kind == 2 ? "{-2}" : "");
