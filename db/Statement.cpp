@@ -173,7 +173,7 @@ int32_t Stmt_Write(const StatementDef& def, const void* record) {
   // A savepoint that met another program's lock beyond the bounded wait
   // (SQLite takes the write lock with it) opened nothing: the statement
   // would only wait out the same lock a second time.
-  if (conn.Savepoint(savepoint) == ora::kBusy) return ora::kBusy;
+  if (conn.SavepointCommitOnSuccess(savepoint) == ora::kBusy) return ora::kBusy;
   status = RunWrite(*p, record);
   if (status == ora::kOk) {
     const int32_t committed = conn.Commit();

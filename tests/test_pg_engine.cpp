@@ -93,6 +93,44 @@ TEST(PgEngine, FailedStatementInAnOpenTransactionUndoesOnlyItself) {
   EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "2");
 }
 
+// A write committed at once: its row is stored when the write reports 0,
+// and a commit that fails (here a unique key the server checks only at the
+// commit) is the write's status, with nothing stored, whether the commit
+// travelled with the write or followed it.
+TEST(PgEngine, WriteCommittedAtOnceReportsItsCommit) {
+  ZEL_POSTGRES_ONLY();
+  TestDatabase db;
+  db.Exec("create table Zel_Deferred (k varchar(8), constraint Zel_Deferred_U unique (k) deferrable initially deferred)");
+  db.Connect();
+  struct Key {
+    FixedText<9> k;
+  };
+  const zeldb::StatementDef insert{"Def_TestIns", zeldb::StmtKind::Insert, "insert into Zel_Deferred (k) values (:b0)",
+                                   {}, {ZEL_HV_TEXT(Key, k)}, "Def_TestIns_Sp", sizeof(Key)};
+  Key key{};
+  key.k = "00000001";
+  EXPECT_EQ(zeldb::Stmt_Write(insert, &key), 0);
+  EXPECT_EQ(db.Value("select count(*) from Zel_Deferred"), "1");
+  EXPECT_EQ(zeldb::Stmt_Write(insert, &key), ora::kUniqueViolated);
+  EXPECT_EQ(db.Value("select count(*) from Zel_Deferred"), "1");
+  // The session goes on, and work pending before a write is committed with it.
+  key.k = "00000002";
+  EXPECT_EQ(zeldb::Stmt_WriteNoSavepoint(insert, &key), 0);
+  key.k = "00000003";
+  EXPECT_EQ(zeldb::Stmt_Write(insert, &key), 0);
+  EXPECT_EQ(db.Value("select count(*) from Zel_Deferred"), "3");
+  // A failed commit of such a write takes the pending work with it.
+  key.k = "00000004";
+  EXPECT_EQ(zeldb::Stmt_WriteNoSavepoint(insert, &key), 0);
+  key.k = "00000001";
+  EXPECT_EQ(zeldb::Stmt_Write(insert, &key), ora::kUniqueViolated);
+  dbCommit();
+  EXPECT_EQ(db.Value("select string_agg(k, ',' order by k) from Zel_Deferred"), "00000001,00000002,00000003");
+  key.k = "00000005";
+  EXPECT_EQ(zeldb::Stmt_Write(insert, &key), 0);
+  EXPECT_EQ(db.Value("select count(*) from Zel_Deferred"), "4");
+}
+
 TEST(PgEngine, ARowLockedByAnotherSessionFailsTheStoreWithoutHanging) {
   ZEL_POSTGRES_ONLY();
   zeldb::Pg_SetLockTimeoutForTest("300ms");

@@ -81,6 +81,11 @@ class EngineConnection {
   virtual int32_t BeginWrite() = 0;
 
   virtual int32_t Savepoint(const std::string& name) = 0;
+  // The savepoint before one write that is committed at once if it succeeds
+  // (Stmt_Write). An engine may send that commit along with the write; the
+  // Commit() that follows then reports the status of that commit instead of
+  // committing again.
+  virtual int32_t SavepointCommitOnSuccess(const std::string& name) { return Savepoint(name); }
   // Undoes the work since the savepoint; the transaction stays open, unless
   // nothing was pending before the savepoint (then nothing is held either).
   virtual int32_t RollbackToSavepoint(const std::string& name) = 0;

@@ -9,6 +9,7 @@
 #include <deque>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "db/engine/EngineCounters.h"
@@ -166,6 +167,7 @@ class PgConnection final : public EngineConnection {
     if (InTransaction()) return ora::kOk;
     marks_.Clear();
     pending_ = false;
+    committedEarly_.reset();
     if (ahead_) {
       // Sent with the statement that follows (see RunGuarded).
       ++Engine_Counters().transactionStatements;
@@ -193,7 +195,21 @@ class PgConnection final : public EngineConnection {
     return status;
   }
 
+  // With nothing pending before it, the commit that follows a successful
+  // write travels in the write's pipeline too: the transaction then holds
+  // this write alone, so the commit is the one the caller makes next. When
+  // the write fails, the server skips that commit with the rest of the
+  // pipeline and the savepoint is rolled back as always.
+  int32_t SavepointCommitOnSuccess(const std::string& name) override {
+    const bool holdsNothing = !InTransaction() || !pending_;
+    const int32_t status = Savepoint(name);
+    if (status == ora::kOk && ahead_ && holdsNothing) commitDeferred_ = true;
+    return status;
+  }
+
   int32_t RollbackToSavepoint(const std::string& name) override {
+    committedEarly_.reset();
+    commitDeferred_ = false;
     if (!InTransaction()) return ora::kOk;
     int32_t status = Control("ROLLBACK TO SAVEPOINT " + name);
     if (status != ora::kOk) return status;
@@ -212,7 +228,9 @@ class PgConnection final : public EngineConnection {
   int32_t Commit() override {
     marks_.Clear();
     pending_ = false;
-    if (!InTransaction()) return ora::kOk;
+    commitDeferred_ = false;
+    const std::optional<int32_t> early = std::exchange(committedEarly_, std::nullopt);
+    if (!InTransaction()) return early.value_or(ora::kOk);
     ++Engine_Counters().transactionStatements;
     ++Engine_Counters().commits;
     Result r(PQexec(conn_, WithDeferred("COMMIT").c_str()));
@@ -227,6 +245,8 @@ class PgConnection final : public EngineConnection {
   int32_t Rollback() override {
     marks_.Clear();
     pending_ = false;
+    commitDeferred_ = false;
+    committedEarly_.reset();
     if (!InTransaction()) return ora::kOk;
     const int32_t status = Control("ROLLBACK");
     if (ahead_) ahead_->TransactionEnded();
@@ -254,7 +274,8 @@ class PgConnection final : public EngineConnection {
       if (status != ora::kOk) Control("ROLLBACK TO SAVEPOINT zel_statement");
       Control("RELEASE SAVEPOINT zel_statement");
     }
-    if (status == ora::kOk && inTxn && out && PQcmdTuples(out.get())[0] != '\0' &&
+    // (A write whose commit travelled with it has ended its transaction.)
+    if (status == ora::kOk && InTransaction() && out && PQcmdTuples(out.get())[0] != '\0' &&
         std::strtoll(PQcmdTuples(out.get()), nullptr, 10) > 0 && PQnfields(out.get()) == 0)
       pending_ = true;
     return status;
@@ -273,13 +294,15 @@ class PgConnection final : public EngineConnection {
   }
 
   // The begin and savepoint held back travel with the statement they guard,
-  // in one pipeline: one round trip instead of three. When one of them fails
-  // the statement is not run; the transaction is then rolled back, so that
-  // the session goes on as after any failed statement.
+  // in one pipeline: one round trip instead of three (or four, with the
+  // commit of a write that is committed at once). When the begin or the
+  // savepoint fails the statement is not run; the transaction is then rolled
+  // back, so that the session goes on as after any failed statement.
   int32_t ExecWithDeferred(const std::string& name, const std::vector<const char*>& values, Result& out) {
     std::vector<std::string> controls;
     controls.swap(deferred_);
     beginDeferred_ = false;
+    const bool withCommit = std::exchange(commitDeferred_, false);
     if (PQenterPipelineMode(conn_) != 1) {
       const int32_t status = Exec(WithDeferred(controls));
       return status != ora::kOk ? Failed(status) : ExecPrepared(name, values, out);
@@ -289,16 +312,25 @@ class PgConnection final : public EngineConnection {
       sent = sent && PQsendQueryParams(conn_, control.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
     sent = sent && PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(), nullptr,
                                        nullptr, 0) == 1;
+    if (withCommit) {
+      sent = sent && PQsendQueryParams(conn_, "COMMIT", 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+      ++Engine_Counters().transactionStatements;
+      ++Engine_Counters().commits;
+    }
     sent = sent && PQpipelineSync(conn_) == 1;
     int32_t controlStatus = sent ? ora::kOk : ora::kNotConnected;
+    Result commit;
     // The answers in order, each ended by a null: each control, the
-    // statement, then the sync.
-    for (size_t i = 0; sent && i <= controls.size(); ++i) {
+    // statement, the commit if sent, then the sync.
+    const size_t answers = controls.size() + 1 + (withCommit ? 1 : 0);
+    for (size_t i = 0; sent && i < answers; ++i) {
       Result r(PQgetResult(conn_));
       if (i < controls.size()) {
         if (controlStatus == ora::kOk) controlStatus = StatusOf(r.get());
-      } else {
+      } else if (i == controls.size()) {
         out = std::move(r);
+      } else {
+        commit = std::move(r);
       }
       while (PGresult* rest = PQgetResult(conn_)) PQclear(rest);
     }
@@ -309,7 +341,27 @@ class PgConnection final : public EngineConnection {
     }
     PQexitPipelineMode(conn_);
     if (controlStatus != ora::kOk) return Failed(controlStatus);
-    return StatusOf(out.get());
+    const int32_t status = StatusOf(out.get());
+    // A commit that ran ended the transaction, whether it succeeded or not;
+    // one skipped after the statement's failure left it open for the
+    // rollback to the savepoint.
+    if (withCommit && commit && PQresultStatus(commit.get()) != PGRES_PIPELINE_ABORTED) {
+      int32_t committed = StatusOf(commit.get());
+      // COMMIT of a transaction that had failed answers ROLLBACK: nothing
+      // was committed, which must not pass for success.
+      if (committed == ora::kOk && std::strcmp(PQcmdStatus(commit.get()), "ROLLBACK") == 0)
+        committed = ora::kRolledBack;
+      committedEarly_ = committed;
+      marks_.Clear();
+      pending_ = false;
+      guarded_ = false;
+      if (ahead_) ahead_->TransactionEnded();
+    } else if (withCommit && status == ora::kOk && sent) {
+      // The statement succeeded but no answer to its commit came: the row's
+      // fate is unknown, which must not pass for success either.
+      committedEarly_ = ora::kNotConnected;
+    }
+    return status;
   }
 
   // A begin or savepoint that failed: nothing of the transaction is kept.
@@ -373,6 +425,10 @@ class PgConnection final : public EngineConnection {
   // Begin and savepoint held back to travel with the next statement.
   std::vector<std::string> deferred_;
   bool beginDeferred_ = false;
+  // The commit of a write committed at once, to travel with that write, and
+  // its status once it has run, for the Commit() that follows.
+  bool commitDeferred_ = false;
+  std::optional<int32_t> committedEarly_;
 };
 
 int32_t PgStatement::Step() {
