@@ -39,6 +39,10 @@ struct BenchOptions {
   // With pgHost: the jobs reach the server through the ODBC engine, by this
   // data source (NET8 "DSN=<odbcDsn>;Database=..."). The floor stays on libpq.
   std::string odbcDsn;
+  // The jobs alone, with the engine's defaults: no counted run, no floor, no
+  // run with the early sending off. For peak memory and time at sizes where
+  // the whole comparison would take hours.
+  bool jobOnly = false;
 };
 
 int RunBench(const BenchOptions& options);

@@ -52,7 +52,7 @@ int Usage() {
                "       zelbench count JOB [ARGS]\n"
                "       zelbench floor JOB DATABASE [--updates UPDATES] [BADGE DAY]\n"
                "       zelbench bench [--persons N,N,...] [--runs R] [--seed S] [--share PERCENT]\n"
-               "                      [--postgres HOST [--pg-user USER] [--odbc DSN]] --dir DIR\n"
+               "                      [--postgres HOST [--pg-user USER] [--odbc DSN]] [--only job] --dir DIR\n"
                "       zelbench measure DIR OUTPUT -- PROGRAM [ARGS]\n"
                "       zelbench delay-proxy LISTEN_SOCKET TARGET_SOCKET MICROSECONDS\n");
   return 2;
@@ -163,7 +163,7 @@ int Floor(const Arguments& a) {
 int Bench(const Arguments& a) {
   zelbench::BenchOptions o;
   int64_t runs = o.repetitions, seed = 1;
-  if (!a.Known({"--persons", "--runs", "--seed", "--share", "--dir", "--postgres", "--pg-user", "--odbc"}) || !a.words.empty() || !a.Find("--dir") ||
+  if (!a.Known({"--persons", "--runs", "--seed", "--share", "--dir", "--postgres", "--pg-user", "--odbc", "--only"}) || !a.words.empty() || !a.Find("--dir") ||
       !Number(a.Find("--runs"), runs) || !Number(a.Find("--seed"), seed) || runs < 1)
     return Usage();
   o.directory = *a.Find("--dir");
@@ -173,6 +173,10 @@ int Bench(const Arguments& a) {
   if (const std::string* host = a.Find("--postgres")) o.pgHost = *host;
   if (const std::string* user = a.Find("--pg-user")) o.pgUser = *user;
   if (const std::string* dsn = a.Find("--odbc")) o.odbcDsn = *dsn;
+  if (const std::string* only = a.Find("--only")) {
+    if (*only != "job") return Usage();
+    o.jobOnly = true;
+  }
   if (o.pgHost.empty() && (a.Find("--pg-user") || a.Find("--odbc"))) return Usage();
   if (const std::string* list = a.Find("--persons")) {
     o.persons.clear();
