@@ -100,7 +100,8 @@ TEST(PgEngine, FailedStatementInAnOpenTransactionUndoesOnlyItself) {
 TEST(PgEngine, WriteCommittedAtOnceReportsItsCommit) {
   ZEL_POSTGRES_ONLY();
   TestDatabase db;
-  db.Exec("create table Zel_Deferred (k varchar(8), constraint Zel_Deferred_U unique (k) deferrable initially deferred)");
+  db.Exec("create table Zel_Deferred (k varchar(8) check (k <> 'BAD'), "
+          "constraint Zel_Deferred_U unique (k) deferrable initially deferred)");
   db.Connect();
   struct Key {
     FixedText<9> k;
@@ -111,6 +112,10 @@ TEST(PgEngine, WriteCommittedAtOnceReportsItsCommit) {
   key.k = "00000001";
   EXPECT_EQ(zeldb::Stmt_Write(insert, &key), 0);
   EXPECT_EQ(db.Value("select count(*) from Zel_Deferred"), "1");
+  // A write that fails at once leaves nothing behind, and the session goes on.
+  key.k = "BAD";
+  EXPECT_NE(zeldb::Stmt_Write(insert, &key), 0);
+  key.k = "00000001";
   EXPECT_EQ(zeldb::Stmt_Write(insert, &key), ora::kUniqueViolated);
   EXPECT_EQ(db.Value("select count(*) from Zel_Deferred"), "1");
   // The session goes on, and work pending before a write is committed with it.

@@ -168,6 +168,7 @@ class PgConnection final : public EngineConnection {
     marks_.Clear();
     pending_ = false;
     committedEarly_.reset();
+    startSavepoint_.clear();
     if (ahead_) {
       // Sent with the statement that follows (see RunGuarded).
       ++Engine_Counters().transactionStatements;
@@ -179,10 +180,18 @@ class PgConnection final : public EngineConnection {
   }
 
   int32_t Savepoint(const std::string& name) override {
+    const bool opening = !InTransaction();
     const int32_t begun = BeginWrite();
     if (begun != ora::kOk) return begun;
     int32_t status = ora::kOk;
-    if (ahead_) {
+    if (ahead_ && opening) {
+      // A savepoint at the very start of the transaction marks nothing the
+      // transaction's own rollback would not undo: it is not sent (on the
+      // server it would make the write a subtransaction of its own), and a
+      // rollback to it rolls the transaction back.
+      startSavepoint_ = name;
+    } else if (ahead_) {
+      if (name == startSavepoint_) startSavepoint_.clear();
       ++Engine_Counters().transactionStatements;
       deferred_.push_back("SAVEPOINT " + name);
     } else {
@@ -211,6 +220,7 @@ class PgConnection final : public EngineConnection {
     committedEarly_.reset();
     commitDeferred_ = false;
     if (!InTransaction()) return ora::kOk;
+    if (!startSavepoint_.empty() && name == startSavepoint_) return Rollback();
     int32_t status = Control("ROLLBACK TO SAVEPOINT " + name);
     if (status != ora::kOk) return status;
     Control("RELEASE SAVEPOINT " + name);
@@ -229,6 +239,7 @@ class PgConnection final : public EngineConnection {
     marks_.Clear();
     pending_ = false;
     commitDeferred_ = false;
+    startSavepoint_.clear();
     const std::optional<int32_t> early = std::exchange(committedEarly_, std::nullopt);
     if (!InTransaction()) return early.value_or(ora::kOk);
     ++Engine_Counters().transactionStatements;
@@ -247,6 +258,7 @@ class PgConnection final : public EngineConnection {
     pending_ = false;
     commitDeferred_ = false;
     committedEarly_.reset();
+    startSavepoint_.clear();
     if (!InTransaction()) return ora::kOk;
     const int32_t status = Control("ROLLBACK");
     if (ahead_) ahead_->TransactionEnded();
@@ -294,7 +306,7 @@ class PgConnection final : public EngineConnection {
   }
 
   // The begin and savepoint held back travel with the statement they guard,
-  // in one pipeline: one round trip instead of three (or four, with the
+  // in one pipeline: one round trip instead of two or three (four, with the
   // commit of a write that is committed at once). When the begin or the
   // savepoint fails the statement is not run; the transaction is then rolled
   // back, so that the session goes on as after any failed statement.
@@ -352,6 +364,7 @@ class PgConnection final : public EngineConnection {
       if (committed == ora::kOk && std::strcmp(PQcmdStatus(commit.get()), "ROLLBACK") == 0)
         committed = ora::kRolledBack;
       committedEarly_ = committed;
+      startSavepoint_.clear();
       marks_.Clear();
       pending_ = false;
       guarded_ = false;
@@ -370,6 +383,7 @@ class PgConnection final : public EngineConnection {
     marks_.Clear();
     pending_ = false;
     guarded_ = false;
+    startSavepoint_.clear();
     if (ahead_) ahead_->TransactionEnded();
     return status;
   }
@@ -429,6 +443,8 @@ class PgConnection final : public EngineConnection {
   // its status once it has run, for the Commit() that follows.
   bool commitDeferred_ = false;
   std::optional<int32_t> committedEarly_;
+  // The savepoint set as the transaction opened, not sent (see Savepoint).
+  std::string startSavepoint_;
 };
 
 int32_t PgStatement::Step() {
