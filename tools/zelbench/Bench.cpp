@@ -463,7 +463,7 @@ std::string Report(const std::vector<Outcome>& outcomes, const BenchOptions& o) 
     s += line;
   }
   if (!o.pgHost.empty()) {
-    s += "\nThe engine's early sending (look-ups sent ahead, begin and savepoint sent with the write): the job with "
+    s += "\nThe engine's early sending (look-ups sent ahead, begin and commit sent with the write): the job with "
          "it on (the table above) and off (ZEL_PG_AHEAD=off), best of the same runs:\n\n";
     s += "| persons | job | on wall s | off wall s | on / off | on / floor | off / floor | on CPU s | off CPU s | "
          "peak RSS on MiB | peak RSS off MiB |\n";
