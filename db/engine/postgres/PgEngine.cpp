@@ -246,11 +246,7 @@ class PgConnection final : public EngineConnection {
     ++Engine_Counters().commits;
     Result r(PQexec(conn_, WithDeferred("COMMIT").c_str()));
     if (ahead_) ahead_->TransactionEnded();
-    const int32_t status = StatusOf(r.get());
-    // COMMIT of a transaction that had failed answers ROLLBACK: nothing was
-    // committed, which must not pass for success.
-    if (status == ora::kOk && std::strcmp(PQcmdStatus(r.get()), "ROLLBACK") == 0) return ora::kRolledBack;
-    return status;
+    return CommitStatus(r.get());
   }
 
   int32_t Rollback() override {
@@ -358,12 +354,7 @@ class PgConnection final : public EngineConnection {
     // one skipped after the statement's failure left it open for the
     // rollback to the savepoint.
     if (withCommit && commit && PQresultStatus(commit.get()) != PGRES_PIPELINE_ABORTED) {
-      int32_t committed = StatusOf(commit.get());
-      // COMMIT of a transaction that had failed answers ROLLBACK: nothing
-      // was committed, which must not pass for success.
-      if (committed == ora::kOk && std::strcmp(PQcmdStatus(commit.get()), "ROLLBACK") == 0)
-        committed = ora::kRolledBack;
-      committedEarly_ = committed;
+      committedEarly_ = CommitStatus(commit.get());
       startSavepoint_.clear();
       marks_.Clear();
       pending_ = false;
@@ -374,6 +365,14 @@ class PgConnection final : public EngineConnection {
       // fate is unknown, which must not pass for success either.
       committedEarly_ = ora::kNotConnected;
     }
+    return status;
+  }
+
+  // COMMIT of a transaction that had failed answers ROLLBACK: nothing was
+  // committed, which must not pass for success.
+  static int32_t CommitStatus(PGresult* r) {
+    const int32_t status = StatusOf(r);
+    if (status == ora::kOk && std::strcmp(PQcmdStatus(r), "ROLLBACK") == 0) return ora::kRolledBack;
     return status;
   }
 
