@@ -182,6 +182,26 @@ class Renderer {
     return starts && ends;
   }
 
+  // Appends `date`, with the day arithmetic that follows it at `i`
+  // ("TO_DATE(:b14,'yyyymmdd')+:b15", "trunc(sysdate)-1") rendered by the
+  // flavor; `i` moves past what was taken.
+  bool DayArithmetic(const std::string& date, size_t& i, size_t end, int depth, std::string& out) {
+    const size_t k = SkipSpace(i, end);
+    if (IsPunct(k, end, '+') || IsPunct(k, end, '-')) {
+      const char op = t_[k].text[0];
+      const size_t m = SkipSpace(k + 1, end);
+      if (m < end && (t_[m].kind == Tok::Placeholder || t_[m].kind == Tok::Number)) {
+        std::string days;
+        if (!Render(m, m + 1, depth + 1, days)) return false;
+        out += flavor_->AddDays(date, op, days);
+        i = m + 1;
+        return true;
+      }
+    }
+    out += date;
+    return true;
+  }
+
   bool Render(size_t begin, size_t end, int depth, std::string& out) {
     for (size_t i = begin; i < end;) {
       const Token& tok = t_[i];
@@ -226,21 +246,7 @@ class Renderer {
           out += wholeItem ? flavor_->ToCharColumn(expr, fmt) : flavor_->ToChar(expr, fmt);
           continue;
         }
-        std::string date = flavor_->ToDate(expr, fmt);
-        // Day arithmetic directly on the converted date: "TO_DATE(:b14,'yyyymmdd')+:b15".
-        size_t k = SkipSpace(i, end);
-        if (IsPunct(k, end, '+') || IsPunct(k, end, '-')) {
-          const char op = t_[k].text[0];
-          size_t m = SkipSpace(k + 1, end);
-          if (m < end && (t_[m].kind == Tok::Placeholder || t_[m].kind == Tok::Number)) {
-            std::string days;
-            if (!Render(m, m + 1, depth + 1, days)) return false;
-            out += flavor_->AddDays(date, op, days);
-            i = m + 1;
-            continue;
-          }
-        }
-        out += date;
+        if (!DayArithmetic(flavor_->ToDate(expr, fmt), i, end, depth, out)) return false;
         continue;
       }
       if (call && EqualsNoCase(tok.text, "trunc")) {
@@ -251,14 +257,22 @@ class Renderer {
           r_.error = "trunc is supported on sysdate only";
           return false;
         }
-        out += flavor_->Today();
         i = close + 1;
+        if (!DayArithmetic(flavor_->Today(), i, end, depth, out)) return false;
         continue;
       }
       if (EqualsNoCase(tok.text, "sysdate")) {
         out += flavor_->Sysdate();
         ++i;
         continue;
+      }
+      // Oracle's one-row table: the engines select without a from clause.
+      if (EqualsNoCase(tok.text, "from")) {
+        const size_t k = SkipSpace(i + 1, end);
+        if (k < end && t_[k].kind == Tok::Word && EqualsNoCase(t_[k].text, "dual")) {
+          i = k + 1;
+          continue;
+        }
       }
       if (EqualsNoCase(tok.text, "MvSystem") && IsPunct(i + 1, end, '.') && i + 2 < end && t_[i + 2].kind == Tok::Word) {
         out += flavor_->Qualified(tok.text, t_[i + 2].text);

@@ -11,7 +11,10 @@
 //    result columns in order);
 //  - "sysdate", "trunc(sysdate)" (any case), TO_CHAR(x,'fmt') and
 //    TO_DATE(x,'fmt') with 'yyyymmdd' and 'yyyymmddHH24MISS', and day
-//    arithmetic "TO_DATE(...)+n" are rendered by the flavor;
+//    arithmetic "TO_DATE(...)+n" and "trunc(sysdate)-n" are rendered by the
+//    flavor;
+//  - "from dual", Oracle's one-row table, is left out: the engines select
+//    without a from clause;
 //  - "MvSystem.Name" is rendered by the flavor (SQLite keeps every table in
 //    one file, so the schema is dropped there).
 //

@@ -4,7 +4,8 @@ namespace zeldb {
 namespace {
 std::vector<const StatementGroup*> Groups() {
   return {&DbstdPrv_Group(), &DbstdAsw_Group(), &DbstdBak_Group(), &DbstdApk_Group(), &DbstdApg_Group(),
-          &DbstdUbg_Group(), &DbstdKsg_Group(), &DbstdFzu_Group(), &DbstdAem_Group(), &DbstdVrgNzp_Group()};
+          &DbstdUbg_Group(), &DbstdKsg_Group(), &DbstdFzu_Group(), &DbstdAem_Group(), &DbstdVrgNzp_Group(),
+          &DbstdCheck_Group()};
 }
 }  // namespace
 

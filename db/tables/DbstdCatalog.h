@@ -1,4 +1,5 @@
-// Every statement and cursor of db/Dbstd, for the checks that prepare all of
+// Every statement and cursor of db/Dbstd and of the pre-run checks
+// (db/DbstdCheck.h), for the checks that prepare all of
 // them on an engine (a wrong text must fail a test, not a nightly run).
 #pragma once
 
@@ -24,6 +25,7 @@ const StatementGroup& DbstdKsg_Group();
 const StatementGroup& DbstdFzu_Group();
 const StatementGroup& DbstdAem_Group();
 const StatementGroup& DbstdVrgNzp_Group();
+const StatementGroup& DbstdCheck_Group();
 
 // All groups together.
 std::vector<const StatementDef*> Dbstd_Statements();
