@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <functional>
 #include <regex>
 
@@ -40,6 +41,35 @@ void FillPrv(Installation& inst, int rows) {
     inst.Db().Exec("insert into Mvs510Prv (PrvPnr, PrvAwa) values ('" + std::to_string(10000000 + i) + "', 1)");
 }
 
+// Today plus `offset` days on this machine, "yyyy-mm-dd": the demo data's
+// today, and on the test servers the database's.
+std::string LocalDay(int offset) {
+  const std::time_t now = std::time(nullptr);
+  std::tm day{};
+  ::localtime_r(&now, &day);
+  day.tm_mday += offset;
+  day.tm_hour = 12;
+  std::mktime(&day);
+  char text[16];
+  std::strftime(text, sizeof text, "%Y-%m-%d", &day);
+  return text;
+}
+
+// The calendar as the checks see it: its schema's table on PostgreSQL.
+std::string Calendar() { return OnPostgres() ? "MvSystem.Mvs133Bak" : "Mvs133Bak"; }
+
+// What a schema without demo data needs to pass the checks: the calendar
+// rows of yesterday and today and the one default code.
+void AddCalendarAndDefaultCode(Installation& inst) {
+  for (int offset : {-1, 0}) {
+    inst.Db().Exec("insert into " + Calendar() + " (BakDtm) values ('" + LocalDay(offset) + " 00:00:00')");
+  }
+  inst.Db().Exec("insert into Mvs559Fbe (FbeTyp, FbeFbe, FbeBez) values (1, 'FB01', 'Standard')");
+}
+
+// The database as zelrun names it in a problem line.
+std::string DatabaseTarget(const Installation& inst) { return OnPostgres() ? inst.Net8() : Full(inst.DbFile()); }
+
 // The configuration file without its last pair (NET8, as zelcfg writes it).
 void DropNet8(const Installation& inst) {
   const std::vector<std::string> lines = zeltest::CrLfLines(ReadFile(inst.IniFile()));
@@ -62,7 +92,10 @@ TEST(ZelRun, EachPreCheckFailureIsNamedWithItsPath) {
     std::function<void(Installation&)> breakIt;
     // Texts the output must hold (whole lines, or the parts of one).
     std::function<std::vector<std::string>(Installation&)> expected;
+    Installation::Data data = Installation::Data::kSchema;
   };
+  const std::string today = LocalDay(0), yesterday = LocalDay(-1);
+  const std::string emptied = ": the night would empty every person's cost centre and mark it AEN: ";
   const std::string pgNoDb = "host=" + zeltest::PgHost() + " dbname=nosuchdb";
   const Case cases[] = {
       {"no Msg folder", [](Installation& i) { fs::remove_all(i.Msg()); },
@@ -123,10 +156,64 @@ TEST(ZelRun, EachPreCheckFailureIsNamedWithItsPath) {
                                          "zelrun: download program not found in the working directory or on PATH: " +
                                              Full(i.Work() / "ZELDNLSTD.EXE") + "\n"};
        }},
+      // Master data that the job would take as they are: one day of the
+      // personnel export missing, or the whole of it.
+      {"no cost centres for today",
+       [&](Installation& i) { i.Db().Exec("delete from Mvs329Ztg where ZtgVon = '" + today + " 00:00:00'"); },
+       [&](Installation& i) {
+         return std::vector<std::string>{"zelrun: Mvs329Ztg holds no cost centre for " + today + " (last day " +
+                                         yesterday + ")" + emptied + DatabaseTarget(i) + "\n"};
+       },
+       Installation::Data::kDemo},
+      {"no cost centres at all while persons are employed",
+       [](Installation& i) { i.Db().Exec("delete from Mvs329Ztg"); },
+       [&](Installation& i) {
+         return std::vector<std::string>{"zelrun: Mvs329Ztg holds no cost centre for " + today +
+                                         " (none up to that day, 35 persons employed)" + emptied + DatabaseTarget(i) +
+                                         "\n"};
+       },
+       Installation::Data::kDemo},
+      {"no calendar row for yesterday",
+       [&](Installation& i) {
+         i.Db().Exec("delete from " + Calendar() + " where BakDtm = '" + yesterday + " 00:00:00'");
+       },
+       [&](Installation& i) {
+         return std::vector<std::string>{"zelrun: MvSystem.Mvs133Bak holds no calendar row for " + yesterday +
+                                         ": the night would give every badge it ends " + today +
+                                         " as its last day instead of " + yesterday + ": " + DatabaseTarget(i) + "\n"};
+       },
+       Installation::Data::kDemo},
+      {"no calendar row for today",
+       [&](Installation& i) { i.Db().Exec("delete from " + Calendar() + " where BakDtm = '" + today + " 00:00:00'"); },
+       [&](Installation& i) {
+         return std::vector<std::string>{"zelrun: MvSystem.Mvs133Bak holds no calendar row for " + today +
+                                         ": the calendar is not filled ahead, and the next night would give every "
+                                         "badge it ends its run day as its last day: " +
+                                         DatabaseTarget(i) + "\n"};
+       },
+       Installation::Data::kDemo},
+      {"two default codes",
+       [](Installation& i) {
+         i.Db().Exec("insert into Mvs559Fbe (FbeTyp, FbeFbe, FbeBez) values (1, 'FB02', 'Zweit')");
+       },
+       [](Installation& i) {
+         return std::vector<std::string>{"zelrun: Mvs559Fbe holds 2 rows with FbeTyp 1, not exactly one: the night "
+                                         "would insert every new download row with an empty PrvFbe: " +
+                                         DatabaseTarget(i) + "\n"};
+       },
+       Installation::Data::kDemo},
+      // An empty calendar and default code harm whoever the night brings;
+      // empty cost centres harm nobody while nobody is employed.
+      {"a schema without master data", [](Installation&) {},
+       [&](Installation&) {
+         return std::vector<std::string>{
+             "zelrun: MvSystem.Mvs133Bak holds no calendar row for " + yesterday + " nor for " + today + ": ",
+             "zelrun: Mvs559Fbe holds 0 rows with FbeTyp 1, not exactly one: "};
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Installation inst;
+    Installation inst(c.data);
     c.breakIt(inst);
     inst.CloseDb();
     const ProcessResult r = Zelrun(inst, {"A"});
@@ -138,6 +225,78 @@ TEST(ZelRun, EachPreCheckFailureIsNamedWithItsPath) {
     EXPECT_FALSE(fs::exists(inst.Msg() / "ZelWrkJob.txt"));
     EXPECT_FALSE(fs::exists(inst.Msg() / "WrkJobLog.Txt"));
     EXPECT_FALSE(fs::exists(inst.DownloadRecord()));
+  }
+}
+
+// A time zone whose day is not this machine's now: UTC+14 or UTC-12, one
+// of which lies on another day at any hour.
+std::string ZoneOfAnotherDay() {
+  const std::time_t now = std::time(nullptr);
+  const std::time_t east = now + 14 * 3600;
+  std::tm local{}, eastern{};
+  ::localtime_r(&now, &local);
+  ::gmtime_r(&east, &eastern);
+  return eastern.tm_mday != local.tm_mday ? "Pacific/Kiritimati" : "Etc/GMT+12";
+}
+
+// The checks on the database's session pass a fit site and the checks a
+// site skips on purpose; a database session in another time zone fails,
+// with both times named (staged on PostgreSQL and ODBC: SQLite's clock is
+// the machine's).
+TEST(ZelRun, DatabaseChecksPassAFitSiteOrWhatTheSiteSkips) {
+  const auto shiftZone = [](Installation& i) {
+    if (!OnPostgres()) return false;
+    i.Db().Exec("DO $$BEGIN EXECUTE format('ALTER DATABASE %I SET timezone = %L', current_database(), '" +
+                ZoneOfAnotherDay() + "'); END$$");
+    return true;
+  };
+  const std::string clean =
+      R"(zelrun: [AL] [0-9.]+ s, [0-9]+ change lines?, 0 failure entries, (section ended|no section)\n)";
+  struct Case {
+    const char* what;
+    Installation::Data data;
+    std::function<bool(Installation&)> stage;  // false: cannot be staged on this engine
+    std::vector<std::string> args;
+    int exitCode;
+    std::string output;  // a regular expression
+  } cases[] = {
+      {"the demo site", Installation::Data::kDemo, [](Installation&) { return true; }, {"A"}, 0, clean},
+      {"a schema with calendar and default code, nobody employed", Installation::Data::kSchema,
+       [](Installation& i) {
+         AddCalendarAndDefaultCode(i);
+         return true;
+       },
+       {"A"}, 0, clean},
+      {"no cost centres for today, skipped", Installation::Data::kDemo,
+       [](Installation& i) {
+         i.Db().Exec("delete from Mvs329Ztg where ZtgVon = '" + LocalDay(0) + " 00:00:00'");
+         return true;
+       },
+       {"--skip-check", "cost-centres", "A"}, 0, clean},
+      {"neither calendar nor default code, both skipped", Installation::Data::kSchema,
+       [](Installation&) { return true; }, {"--skip-check", "calendar", "--skip-check=default-code", "A"}, 0, clean},
+      {"a database session in another time zone", Installation::Data::kDemo, shiftZone, {"L"}, 3,
+       "zelrun: the database's time ([0-9-]{10}) [0-9:]{8} is not this machine's " + LocalDay(0) +
+           " [0-9:]{8} \\(another day, or more than 5 minutes apart\\): the night would take its run day from the "
+           "machine and every statement's today from the database: "},
+      // A server a day ahead also finds no cost centres for its today.
+      {"a database session in another time zone, skipped", Installation::Data::kDemo, shiftZone,
+       {"--skip-check", "clock", "--skip-check", "cost-centres", "L"}, 0, clean},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Installation inst(c.data);
+    if (!c.stage(inst)) continue;
+    inst.CloseDb();
+    const ProcessResult r = Zelrun(inst, c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.output;
+    std::smatch m;
+    if (c.exitCode == 0) {
+      EXPECT_TRUE(std::regex_match(r.output, std::regex(c.output))) << r.output;
+    } else {
+      ASSERT_TRUE(std::regex_search(r.output, m, std::regex(c.output + DatabaseTarget(inst) + "\n"))) << r.output;
+      EXPECT_NE(m[1].str(), LocalDay(0));
+    }
   }
 }
 
@@ -257,6 +416,7 @@ TEST(ZelRun, FailureEntriesOfTheRunGiveFive) {
               "\xFE\r\nMsgArt_____: FMSG \r\nMessage____: a\r\nFunktion___: Earlier\r\nErrorCode__: -1\r\n");
     WriteFile(inst.Msg() / "ZelWrkJob.old",
               "\xFE\r\nMsgArt_____: FMSG \r\nMessage____: a\r\nFunktion___: Oldest\r\nErrorCode__: -1\r\n");
+    AddCalendarAndDefaultCode(inst);
     const path standIn = inst.Root() / "standin.sh";
     WriteFile(standIn, StandIn(c.rotate));
     fs::permissions(standIn, fs::perms::owner_all);
@@ -290,6 +450,8 @@ TEST(ZelRun, EmptyingAnEmptyTableIsAFailureOfTheRealJob) {
   for (const std::string& before : {std::string(), torn}) {
     SCOPED_TRACE(before.empty() ? "no log yet" : "log ending in an unfinished entry");
     Installation inst;
+    AddCalendarAndDefaultCode(inst);
+    inst.CloseDb();
     if (!before.empty()) WriteFile(inst.Msg() / "ZelWrkJob.txt", before);
     const ProcessResult r = Zelrun(inst, {"L"});
     EXPECT_EQ(r.exitCode, 5) << r.output;
@@ -347,6 +509,7 @@ TEST(ZelRun, KilledRunGivesSixWithItsSectionOpen) {
 TEST(ZelRun, OverlappingRunGivesFourOrWaitsForTheLock) {
   Installation inst;
   FillPrv(inst, 3);
+  AddCalendarAndDefaultCode(inst);
   inst.CloseDb();
   int held = -1;
   ASSERT_EQ(Plat_RunLockAcquire((inst.Msg() / "zelrun.lock").string(), 0, held), PlatRunLockResult::Held);
@@ -383,12 +546,14 @@ TEST(ZelRun, ArgumentsThatSelectNoJobAreUsageErrors) {
       {{"--bogus", "A"}, 2},
       {{"--timeout", "0", "A"}, 2},
       {{"--wait"}, 2},
+      {{"--skip-check", "clocks", "A"}, 2},
       {{"--meant", "List"}, 0},  // meant: L runs, with the argument as given
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args.empty() ? "(none)" : c.args.back());
     Installation inst;
     FillPrv(inst, 2);
+    AddCalendarAndDefaultCode(inst);
     const ProcessResult r = Zelrun(inst, c.args);
     EXPECT_EQ(r.exitCode, c.exitCode) << r.output;
     if (c.exitCode == 2) {

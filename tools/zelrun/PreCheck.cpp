@@ -1,6 +1,7 @@
 #include "tools/zelrun/PreCheck.h"
 
 #include <filesystem>
+#include <set>
 #include <string_view>
 
 #include "config/Idea.h"
@@ -12,6 +13,8 @@
 #include "platform/FileAccess.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
+#include "tools/zelrun/ClockCheck.h"
+#include "tools/zelrun/MasterDataCheck.h"
 #include "util/OraStatus.h"
 
 namespace {
@@ -112,10 +115,12 @@ bool CheckDatabaseFile(Problems& problems, const std::string& file) {
   return true;
 }
 
-// The connect and one read of Mvs510Prv, as the job makes them. Neither
-// writes a message: that is left to the job's entry point, which the
-// wrapper does not run. The session is closed again before the job runs.
-void CheckDatabase(Problems& problems) {
+// The connect and one read of Mvs510Prv, as the job makes them, then on the
+// same session the database's clock and the master data (those checks not
+// skipped). None writes a message: that is left to the job's entry point,
+// which the wrapper does not run. The session is closed again before the
+// job runs.
+void CheckDatabase(Problems& problems, const std::set<std::string>& skipped) {
   char user[kIniLoginWidth] = {};
   char password[kIniLoginWidth] = {};
   char service[kIniLoginWidth] = {};
@@ -124,22 +129,31 @@ void CheckDatabase(Problems& problems) {
   if (!server && !CheckDatabaseFile(problems, service)) return;
   // The server's connection string is named without a password it may hold;
   // a file by its full path.
-  const auto name = [&](const std::string& what, int32_t status) {
-    const std::string text = what + " (status " + std::to_string(status) + ")";
+  const auto name = [&](const std::string& text) {
     if (server) {
       problems.push_back("zelrun: " + text + ": " + zeldb::Engine_ShownServer(service));
     } else {
       Add(problems, text, service);
     }
   };
+  const auto failed = [](const std::string& what, int32_t status) {
+    return what + " (status " + std::to_string(status) + ")";
+  };
   const int32_t connected = dbConnect();
   if (connected != ora::kOk) {
-    name("database unreachable", connected);
+    name(failed("database unreachable", connected));
     return;
   }
   PrvRecord rec{};
   const int32_t read = Prv_PKeyReadk(rec);
-  if (read != ora::kOk && read != ora::kNoRow) name("database read of Mvs510Prv failed", read);
+  if (read != ora::kOk && read != ora::kNoRow) {
+    name(failed("database read of Mvs510Prv failed", read));
+  } else {
+    if (!skipped.count(kClockCheck)) {
+      if (const std::string clock = ClockCheck_Problem(); !clock.empty()) name(clock);
+    }
+    for (const std::string& problem : MasterDataCheck_Problems(skipped)) name(problem);
+  }
   zeldb::InstallSession(nullptr);
 }
 
@@ -151,11 +165,16 @@ void CheckDownloadProgram(Problems& problems) {
 
 }  // namespace
 
-std::vector<std::string> PreCheck_Installation() {
+const std::vector<std::string>& PreCheck_SkippableChecks() {
+  static const std::vector<std::string> names = {kClockCheck, kCostCentresCheck, kCalendarCheck, kDefaultCodeCheck};
+  return names;
+}
+
+std::vector<std::string> PreCheck_Installation(const std::set<std::string>& skipped) {
   Problems problems;
   const bool configured = CheckConfiguration(problems);
   CheckMsgFolder(problems);
-  if (configured) CheckDatabase(problems);
+  if (configured) CheckDatabase(problems, skipped);
   CheckDownloadProgram(problems);
   return problems;
 }

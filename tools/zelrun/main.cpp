@@ -4,11 +4,13 @@
 // two runs of one installation apart, runs zelwrkjob with the arguments as
 // given, reads what this run added to both logs, and ends with one summary
 // line and an exit code that tells the cases apart (see kUsage).
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,14 +54,22 @@ options:
   --meant            accept a first argument longer than one letter
   --json             print the summary as one JSON object on one line
   --timeout SECONDS  kill a job that runs longer (the run did not finish)
+  --skip-check NAME  leave out one check of the database (repeatable), for a
+                     site that keeps it so on purpose; NAME is one of
+                       clock         the database's day and time must be this
+                                     machine's (at most 5 minutes apart)
+                       cost-centres  Mvs329Ztg must hold cost centres for today
+                                     once it holds any, or anyone is employed
+                       calendar      MvSystem.Mvs133Bak must hold yesterday and today
+                       default-code  Mvs559Fbe must hold exactly one row with FbeTyp 1
   --help             this text
 
 exit codes:
   0  clean run: the job ran, its job-log section ended, no message-log entries
-  2  usage error (unknown option, no letter, a letter that selects no job,
-     List/Axyz without --meant)
+  2  usage error (unknown option or check name, no letter, a letter that
+     selects no job, List/Axyz without --meant)
   3  pre-check failed: the installation is not fit to run (each problem one
-     line on standard error, naming the path)
+     line on standard error, naming the path or the database)
   4  another run holds the lock (after the --wait time)
   5  the run reported failures: it wrote message-log entries
   6  the run did not finish: zelwrkjob was killed, crashed or timed out, or
@@ -74,6 +84,7 @@ struct Options {
   bool meant = false;
   bool json = false;
   bool help = false;
+  std::set<std::string> skipped;  // --skip-check names
   std::vector<std::string> args;  // the letter's argument first
 };
 
@@ -106,7 +117,8 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
       arg = arg.substr(0, eq);
       hasValue = true;
     }
-    const bool valued = arg == "--dir" || arg == "--program" || arg == "--wait" || arg == "--timeout";
+    const bool valued =
+        arg == "--dir" || arg == "--program" || arg == "--wait" || arg == "--timeout" || arg == "--skip-check";
     if (valued && !hasValue) {
       if (i + 1 >= argc) return "option " + arg + " needs a value";
       value = argv[++i];
@@ -123,6 +135,14 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
       double t = 0;
       if (!ParseSeconds(value, t) || t <= 0) return "--timeout takes a number of seconds above 0";
       o.timeoutSeconds = t;
+    } else if (arg == "--skip-check") {
+      const std::vector<std::string>& names = PreCheck_SkippableChecks();
+      if (std::find(names.begin(), names.end(), value) == names.end()) {
+        std::string known;
+        for (const std::string& n : names) known += (known.empty() ? "" : ", ") + n;
+        return "--skip-check takes one of " + known + ", not '" + value + "'";
+      }
+      o.skipped.insert(value);
     } else if (arg == "--meant") {
       o.meant = true;
     } else if (arg == "--json") {
@@ -209,7 +229,7 @@ int main(int argc, char** argv) {
     lockUnavailable = taken == PlatRunLockResult::CannotOpen;
   }
 
-  std::vector<std::string> problems = PreCheck_Installation();
+  std::vector<std::string> problems = PreCheck_Installation(o.skipped);
   if (program.empty()) {
     const std::string job = Plat_ProgramFileName("zelwrkjob");
     problems.push_back("zelrun: zelwrkjob not found beside zelrun or on PATH: " +
