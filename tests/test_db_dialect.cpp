@@ -61,7 +61,7 @@ TEST(Dialect, DatesClockAndSchemaAreRenderedForSqlite) {
       {"select 1 from T where D>=trunc(sysdate)-1 and E<=trunc(SYSDATE)+:b0",
        "select 1 from T where D>=ora_add_days(?901,-(1)) and E<=ora_add_days(?901,?1)"},
       {"select TO_CHAR(sysdate,'yyyymmddHH24MISS') into :b0:b1  from dual",
-       "select ora_to_char_row(?900,'yyyymmddHH24MISS')    "},
+       "select ora_to_char_row(?900,'yyyymmddHH24MISS')   "},
       // The time of day is read as a format of its own.
       {"select TO_CHAR(ApkBdi,'yyyymmdd') ,TO_CHAR(ApkBdi,'HH24MISS') into :b0:b1,:b2:b3  from Mvs501Apk where "
        "ApkApk=:b0",
