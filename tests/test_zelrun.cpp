@@ -426,7 +426,7 @@ TEST(ZelRun, MetricsFileKeepsTheLastRunOfEachLetter) {
   // What is not a sample as zelrun writes it is dropped; another letter's
   // sample stays.
   fs::create_directories(file.parent_path());
-  WriteFile(file, "zelrun_last_run_exit_code{letter=\"S\"} 5\nzelrun_last_run_exit_code{letter=\"L\"} 1x\n"
+  WriteFile(file, "# HELP zelrun_\nzelrun_last_run_exit_code{letter=\"S\"} 5\nzelrun_last_run_exit_code{letter=\"L\"} 1x\n"
                   "zelrun_last_run_exit_code{letter=\"X\"} 1\nzelrun_last_run_exit_code{letter=\"L\",a=\"b\"} 1\n"
                   "zelrun_last_run_exit_code{letter=\"L\"} NaN\nother_metric 1\ngarbage\n");
   fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
@@ -478,15 +478,17 @@ TEST(ZelRun, MetricsFileKeepsTheLastRunOfEachLetter) {
   EXPECT_EQ(OfLetter(after, 'U').at("zelrun_last_run_exit_code"), 3);
   EXPECT_EQ(OfLetter(after, 'S'), OfLetter(afterU, 'S'));
 
-  // A new file is readable by the collector's account; one that cannot be
-  // written is reported and leaves the exit code.
+  // A new file is readable by the collector's account. A file that zelrun
+  // did not write is left alone, which is reported and leaves the exit code.
   const path fresh = inst.Root() / "textfile" / "new.prom";
   EXPECT_EQ(Zelrun(inst, {"--metrics", fresh.string(), "A"}).exitCode, 3);
   EXPECT_EQ(fs::status(fresh).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
-  const ProcessResult unwritable = Zelrun(inst, {"--metrics", inst.IniFile() + "/m.prom", "A"});
-  EXPECT_EQ(unwritable.exitCode, 3) << unwritable.output;
-  EXPECT_NE(unwritable.output.find("zelrun: metrics file not written: "), std::string::npos) << unwritable.output;
+  const std::string ini = ReadFile(inst.IniFile());
+  const ProcessResult foreign = Zelrun(inst, {"--metrics", inst.IniFile(), "A"});
+  EXPECT_EQ(foreign.exitCode, 3) << foreign.output;
+  EXPECT_NE(foreign.output.find("zelrun: metrics file not written: "), std::string::npos) << foreign.output;
+  EXPECT_EQ(ReadFile(inst.IniFile()), ini);
 }
 
 TEST(ZelRun, OverlappingRunGivesFourOrWaitsForTheLock) {

@@ -19,6 +19,9 @@ namespace {
 
 constexpr const char* kLetters = "AUSL";
 
+// How every file zelrun writes begins: the first family's HELP line.
+constexpr const char* kFirstLine = "# HELP zelrun_";
+
 // How long a run waits for another zelrun to finish its write of the file.
 constexpr double kLockWaitSeconds = 10;
 
@@ -157,6 +160,12 @@ std::string Metrics_Write(const std::string& path, const RunSummary& s) {
     if (!in.good() && !in.eof()) failure = "cannot read " + Plat_ShownPath(path);
   } else if (ec) {
     failure = "cannot read " + Plat_ShownPath(path) + ": " + ec.message();
+  }
+  // A file that zelrun did not write (a mistyped path: the configuration,
+  // the database, another program's metrics) is never replaced. An empty
+  // one is taken: a site may make it first to give it its rights.
+  if (failure.empty() && !existing.empty() && existing.rfind(kFirstLine, 0) != 0) {
+    failure = "not a metrics file of zelrun, left as it is: " + Plat_ShownPath(path);
   }
   if (failure.empty()) {
     failure = Plat_ReplaceFileAtomically(path, Metrics_Render(s, Plat_Now(), existing),

@@ -30,6 +30,7 @@ std::string Metrics_Render(const RunSummary& s, std::time_t now, std::string_vie
 // Reads the metrics file `path` (native, absolute), renders and replaces it
 // whole, so that a collector never reads a part. A short lock on the file
 // `path` + ".lock" keeps two zelruns (one refused by the run lock, one at its
-// end) from losing each other's letter. Returns an empty text, else what
-// failed; the file is then left as it was.
+// end) from losing each other's letter. An existing file that does not
+// begin as zelrun writes it is not replaced: the path is then mistyped.
+// Returns an empty text, else what failed; the file is then left as it was.
 std::string Metrics_Write(const std::string& path, const RunSummary& s);
