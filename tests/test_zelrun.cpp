@@ -464,15 +464,9 @@ TEST(ZelRun, MetricsFileKeepsTheLastRunOfEachLetter) {
   EXPECT_EQ(failedU.exitCode, 3) << failedU.output;
   const std::map<std::string, double> after = ParseMetrics(ReadFile(file));
   const std::map<std::string, double> failed = OfLetter(after, 'A');
-  EXPECT_EQ(failed, (std::map<std::string, double>{
-                        {"zelrun_last_run_change_lines", 0},
-                        {"zelrun_last_run_duration_seconds", 0},
-                        {"zelrun_last_run_exit_code", 3},
-                        {"zelrun_last_run_failure_entries", 0},
-                        {"zelrun_last_run_section_ended", 1},
-                        {"zelrun_last_run_timestamp_seconds", failed.at("zelrun_last_run_timestamp_seconds")},
-                        {"zelrun_last_success_timestamp_seconds", 0},
-                    }));
+  EXPECT_EQ(failed.size(), clean.size());
+  EXPECT_EQ(failed.at("zelrun_last_run_exit_code"), 3);
+  EXPECT_EQ(failed.at("zelrun_last_success_timestamp_seconds"), 0);
   EXPECT_EQ(OfLetter(after, 'U').at("zelrun_last_success_timestamp_seconds"),
             clean.at("zelrun_last_success_timestamp_seconds"));
   EXPECT_EQ(OfLetter(after, 'U').at("zelrun_last_run_exit_code"), 3);
