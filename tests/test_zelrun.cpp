@@ -7,8 +7,12 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <cstdlib>
 #include <functional>
+#include <map>
 #include <regex>
+#include <set>
+#include <sstream>
 
 #include "InstallationSupport.h"
 #include "platform/RunLock.h"
@@ -509,6 +513,144 @@ TEST(ZelRun, KilledRunGivesSixWithItsSectionOpen) {
   }
 }
 
+// The samples of a metrics file ("name{labels}" to value), read by the
+// Prometheus text format's own rules; every breach fails the test. The
+// format ends each line with LF alone, on Windows too: a CR before it would
+// belong to the value, which then no longer parses.
+std::map<std::string, double> ParseMetrics(const std::string& text) {
+  static const std::regex kName("[a-zA-Z_:][a-zA-Z0-9_:]*");
+  static const std::regex kSample(R"(([a-zA-Z_:][a-zA-Z0-9_:]*)(?:\{(.*)\})? ([^ ]+)( -?[0-9]+)?)");
+  static const std::regex kLabel(R"(([a-zA-Z_][a-zA-Z0-9_]*)="((?:[^"\\\n]|\\[\\"n])*)\"(,|$))");
+  static const std::regex kType(" (counter|gauge|histogram|summary|untyped)");
+  std::map<std::string, double> samples;
+  std::set<std::string> help, type, sampled, over;  // `over`: families whose samples have ended
+  std::string current;
+  EXPECT_TRUE(text.empty() || text.back() == '\n');
+  EXPECT_EQ(text.find('\r'), std::string::npos);
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    SCOPED_TRACE(line);
+    std::smatch m;
+    if (line.rfind("# HELP ", 0) == 0 || line.rfind("# TYPE ", 0) == 0) {
+      const std::string rest = line.substr(7);
+      const std::string name = rest.substr(0, rest.find(' '));
+      EXPECT_TRUE(std::regex_match(name, kName));
+      EXPECT_TRUE((line[2] == 'T' ? type : help).insert(name).second) << "given twice";
+      EXPECT_FALSE(sampled.count(name)) << "after the family's samples";
+      if (line[2] == 'T') {
+        EXPECT_TRUE(std::regex_match(rest.substr(name.size()), kType));
+      }
+      continue;
+    }
+    if (line.empty() || line[0] == '#') continue;
+    if (!std::regex_match(line, m, kSample)) {
+      ADD_FAILURE() << "not a sample";
+      continue;
+    }
+    const std::string name = m[1];
+    std::string labels = m[2];
+    const std::string key = name + "{" + labels + "}";
+    for (std::smatch l; !labels.empty(); labels = l.suffix()) {
+      if (!std::regex_search(labels, l, kLabel, std::regex_constants::match_continuous)) {
+        ADD_FAILURE() << "bad label: " << labels;
+        break;
+      }
+    }
+    char* end = nullptr;
+    const std::string value = m[3];
+    const double v = std::strtod(value.c_str(), &end);
+    EXPECT_EQ(end, value.c_str() + value.size()) << "not a float";
+    EXPECT_TRUE(type.count(name) && help.count(name)) << "no HELP and TYPE before the samples";
+    if (name != current) {
+      EXPECT_FALSE(over.count(name)) << "the family's samples come in two parts";
+      over.insert(current);
+      current = name;
+    }
+    sampled.insert(name);
+    EXPECT_TRUE(samples.emplace(key, v).second) << "sample given twice";
+  }
+  return samples;
+}
+
+// The samples of one letter, by name.
+std::map<std::string, double> OfLetter(const std::map<std::string, double>& samples, char letter) {
+  std::map<std::string, double> out;
+  const std::string label = std::string("{letter=\"") + letter + "\"}";
+  for (const auto& [key, value] : samples) {
+    if (key.size() > label.size() && key.compare(key.size() - label.size(), label.size(), label) == 0) {
+      out[key.substr(0, key.size() - label.size())] = value;
+    }
+  }
+  return out;
+}
+
+TEST(ZelRun, MetricsFileKeepsTheLastRunOfEachLetter) {
+  Installation inst;
+  AddCalendarAndDefaultCode(inst);
+  const path file = inst.Root() / "textfile" / "zelrun.prom";
+  const std::string metrics = "--metrics=" + file.string();
+  // What is not a sample as zelrun writes it is dropped; another letter's
+  // sample stays.
+  fs::create_directories(file.parent_path());
+  WriteFile(file, "# HELP zelrun_\nzelrun_last_run_exit_code{letter=\"S\"} 5\nzelrun_last_run_exit_code{letter=\"L\"} 1x\n"
+                  "zelrun_last_run_exit_code{letter=\"X\"} 1\nzelrun_last_run_exit_code{letter=\"L\",a=\"b\"} 1\n"
+                  "zelrun_last_run_exit_code{letter=\"L\"} NaN\nother_metric 1\ngarbage\n");
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+
+  const ProcessResult u = Zelrun(inst, {metrics, "U"});
+  ASSERT_EQ(u.exitCode, 0) << u.output;
+  const std::map<std::string, double> afterU = ParseMetrics(ReadFile(file));
+  const std::map<std::string, double> clean = OfLetter(afterU, 'U');
+  EXPECT_EQ(clean, (std::map<std::string, double>{
+                       {"zelrun_last_run_change_lines", 0},
+                       {"zelrun_last_run_duration_seconds", clean.at("zelrun_last_run_duration_seconds")},
+                       {"zelrun_last_run_exit_code", 0},
+                       {"zelrun_last_run_failure_entries", 0},
+                       {"zelrun_last_run_section_ended", 1},
+                       {"zelrun_last_run_timestamp_seconds", clean.at("zelrun_last_run_timestamp_seconds")},
+                       {"zelrun_last_success_timestamp_seconds", clean.at("zelrun_last_run_timestamp_seconds")},
+                   }));
+  EXPECT_NEAR(clean.at("zelrun_last_run_timestamp_seconds"), static_cast<double>(std::time(nullptr)), 60);
+  EXPECT_GT(clean.at("zelrun_last_run_duration_seconds"), 0);
+  EXPECT_EQ(OfLetter(afterU, 'S'), (std::map<std::string, double>{{"zelrun_last_run_exit_code", 5}}));
+  EXPECT_EQ(afterU.size(), clean.size() + 1);
+  // Replaced whole, keeping the file's rights, and no temporary file stays
+  // where the collector looks.
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(file.parent_path())) names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"zelrun.prom", "zelrun.prom.lock"}));
+
+  // Failed pre-checks update their own letter and keep the others; U keeps
+  // the time of its last clean run.
+  fs::remove(inst.Work() / "ZELDNLSTD.EXE");
+  const ProcessResult a = Zelrun(inst, {metrics, "A"});
+  EXPECT_EQ(a.exitCode, 3) << a.output;
+  const ProcessResult failedU = Zelrun(inst, {metrics, "U"});
+  EXPECT_EQ(failedU.exitCode, 3) << failedU.output;
+  const std::map<std::string, double> after = ParseMetrics(ReadFile(file));
+  const std::map<std::string, double> failed = OfLetter(after, 'A');
+  EXPECT_EQ(failed.size(), clean.size());
+  EXPECT_EQ(failed.at("zelrun_last_run_exit_code"), 3);
+  EXPECT_EQ(failed.at("zelrun_last_success_timestamp_seconds"), 0);
+  EXPECT_EQ(OfLetter(after, 'U').at("zelrun_last_success_timestamp_seconds"),
+            clean.at("zelrun_last_success_timestamp_seconds"));
+  EXPECT_EQ(OfLetter(after, 'U').at("zelrun_last_run_exit_code"), 3);
+  EXPECT_EQ(OfLetter(after, 'S'), OfLetter(afterU, 'S'));
+
+  // A new file is readable by the collector's account. A file that zelrun
+  // did not write is left alone, which is reported and leaves the exit code.
+  const path fresh = inst.Root() / "textfile" / "new.prom";
+  EXPECT_EQ(Zelrun(inst, {"--metrics", fresh.string(), "A"}).exitCode, 3);
+  EXPECT_EQ(fs::status(fresh).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+  const std::string ini = ReadFile(inst.IniFile());
+  const ProcessResult foreign = Zelrun(inst, {"--metrics", inst.IniFile(), "A"});
+  EXPECT_EQ(foreign.exitCode, 3) << foreign.output;
+  EXPECT_NE(foreign.output.find("zelrun: metrics file not written: "), std::string::npos) << foreign.output;
+  EXPECT_EQ(ReadFile(inst.IniFile()), ini);
+}
+
 TEST(ZelRun, OverlappingRunGivesFourOrWaitsForTheLock) {
   Installation inst;
   FillPrv(inst, 3);
@@ -517,8 +659,9 @@ TEST(ZelRun, OverlappingRunGivesFourOrWaitsForTheLock) {
   int held = -1;
   ASSERT_EQ(Plat_RunLockAcquire((inst.Msg() / "zelrun.lock").string(), 0, held), PlatRunLockResult::Held);
 
-  const ProcessResult refused = Zelrun(inst, {"L"});
+  const ProcessResult refused = Zelrun(inst, {"--metrics", "m.prom", "L"});
   EXPECT_EQ(refused.exitCode, 4) << refused.output;
+  EXPECT_EQ(ParseMetrics(ReadFile(inst.Work() / "m.prom")).at("zelrun_last_run_exit_code{letter=\"L\"}"), 4);
   EXPECT_EQ(refused.output, "zelrun: another run holds the lock: " + Full(inst.Msg() / "zelrun.lock") + "\n");
   EXPECT_FALSE(fs::exists(inst.DownloadRecord()));
 
@@ -550,7 +693,8 @@ TEST(ZelRun, ArgumentsThatSelectNoJobAreUsageErrors) {
       {{"--timeout", "0", "A"}, 2},
       {{"--wait"}, 2},
       {{"--skip-check", "clocks", "A"}, 2},
-      {{"--meant", "List"}, 0},  // meant: L runs, with the argument as given
+      {{"--metrics", "m.prom", "X"}, 2},  // no letter: no metrics file
+      {{"--meant", "List"}, 0},           // meant: L runs, with the argument as given
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args.empty() ? "(none)" : c.args.back());
@@ -563,6 +707,7 @@ TEST(ZelRun, ArgumentsThatSelectNoJobAreUsageErrors) {
       EXPECT_NE(r.output.find("(see zelrun --help)\n"), std::string::npos) << r.output;
       EXPECT_EQ(inst.Db().Value("select count(*) from Mvs510Prv"), "2");
       EXPECT_FALSE(fs::exists(inst.Msg() / "zelrun.lock"));
+      EXPECT_FALSE(fs::exists(inst.Work() / "m.prom"));
     } else {
       EXPECT_EQ(inst.Db().Value("select count(*) from Mvs510Prv"), "0");
     }

@@ -48,7 +48,7 @@ std::string FollowLinks(const std::string& path, fs::path& target) {
 
 }  // namespace
 
-std::string Plat_ReplaceFileAtomically(const std::string& path, std::string_view content) {
+std::string Plat_ReplaceFileAtomically(const std::string& path, std::string_view content, PlatNewFileAccess newAccess) {
   // Through a symbolic link the file it leads to is replaced; the link stays.
   fs::path target;
   if (std::string failure = FollowLinks(path, target); !failure.empty()) return failure;
@@ -86,6 +86,9 @@ std::string Plat_ReplaceFileAtomically(const std::string& path, std::string_view
     failure = Failure("cannot keep the owner of", target.string(), errno);
   } else if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0) {
     failure = Failure("cannot keep the mode of", target.string(), errno);
+  } else if (!exists && newAccess == PlatNewFileAccess::ReadableByAll &&
+             ::fchmod(fd, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH) != 0) {
+    failure = Failure("cannot set the mode of", temp, errno);
   }
   if (::close(fd) != 0 && failure.empty()) failure = Failure("cannot close", temp, errno);
   if (failure.empty() && ::rename(temp.c_str(), target.c_str()) != 0) {

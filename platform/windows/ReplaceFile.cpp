@@ -40,8 +40,9 @@ DWORD ReadRights(const std::string& path, Rights& rights) {
   return ERROR_SUCCESS;
 }
 
-// Creates a file of its own beside `target`, readable by its owner only.
-HANDLE CreateTemporary(const fs::path& dir, const fs::path& target, PlatWin_OwnerOnly& rights, std::string& name,
+// Creates a file of its own beside `target` with the access rights `rights`
+// (nullptr: those the directory passes on).
+HANDLE CreateTemporary(const fs::path& dir, const fs::path& target, SECURITY_ATTRIBUTES* rights, std::string& name,
                        DWORD& error) {
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     const unsigned tag = (::GetCurrentProcessId() * 7919u + ::GetTickCount() + attempt) & 0xFFFFFFu;
@@ -51,7 +52,7 @@ HANDLE CreateTemporary(const fs::path& dir, const fs::path& target, PlatWin_Owne
     std::string leaf = ".";
     leaf.append(target.filename().string()).append(suffix);
     name = (dir / leaf).string();
-    const HANDLE file = ::CreateFileA(name.c_str(), GENERIC_WRITE | READ_CONTROL | WRITE_DAC, 0, rights.attributes(),
+    const HANDLE file = ::CreateFileA(name.c_str(), GENERIC_WRITE | READ_CONTROL | WRITE_DAC, 0, rights,
                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     error = ::GetLastError();
@@ -62,7 +63,7 @@ HANDLE CreateTemporary(const fs::path& dir, const fs::path& target, PlatWin_Owne
 
 }  // namespace
 
-std::string Plat_ReplaceFileAtomically(const std::string& path, std::string_view content) {
+std::string Plat_ReplaceFileAtomically(const std::string& path, std::string_view content, PlatNewFileAccess newAccess) {
   const fs::path target(path);
   const bool exists = ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
   // An existing file is shared with other programs of the system, which may
@@ -85,7 +86,11 @@ std::string Plat_ReplaceFileAtomically(const std::string& path, std::string_view
   if (!ownerOnly.ok()) return Failure("cannot make owner-only rights for a file in", dir.string(), ownerOnly.error());
   std::string temp;
   DWORD error = ERROR_SUCCESS;
-  const HANDLE file = CreateTemporary(dir, target, ownerOnly, temp, error);
+  // A new file readable by all takes what the directory passes on to its
+  // files (no attributes of its own); so does the temporary file until then.
+  SECURITY_ATTRIBUTES* rights =
+      !exists && newAccess == PlatNewFileAccess::ReadableByAll ? nullptr : ownerOnly.attributes();
+  const HANDLE file = CreateTemporary(dir, target, rights, temp, error);
   if (file == INVALID_HANDLE_VALUE) return Failure("cannot create a file in", dir.string(), error);
 
   std::string failure;

@@ -19,6 +19,7 @@
 #include "platform/Process.h"
 #include "platform/RunLock.h"
 #include "tools/zelrun/LogDelta.h"
+#include "tools/zelrun/Metrics.h"
 #include "tools/zelrun/PreCheck.h"
 #include "tools/zelrun/RunJob.h"
 #include "tools/zelrun/Summary.h"
@@ -62,6 +63,10 @@ options:
                                      once it holds any, or anyone is employed
                        calendar      MvSystem.Mvs133Bak must hold yesterday and today
                        default-code  Mvs559Fbe must hold exactly one row with FbeTyp 1
+  --metrics FILE     after the run, write its figures to FILE for Prometheus
+                     (the other letters' last runs stay in it); a usage error
+                     writes nothing, and a FILE that cannot be written is
+                     reported on standard error and leaves the exit code
   --help             this text
 
 exit codes:
@@ -79,6 +84,7 @@ exit codes:
 struct Options {
   std::string dir;
   std::string program;
+  std::string metrics;  // the --metrics file, native and absolute
   double waitSeconds = 0;
   std::optional<double> timeoutSeconds;
   bool meant = false;
@@ -117,8 +123,8 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
       arg = arg.substr(0, eq);
       hasValue = true;
     }
-    const bool valued =
-        arg == "--dir" || arg == "--program" || arg == "--wait" || arg == "--timeout" || arg == "--skip-check";
+    const bool valued = arg == "--dir" || arg == "--program" || arg == "--wait" || arg == "--timeout" ||
+                        arg == "--skip-check" || arg == "--metrics";
     if (valued && !hasValue) {
       if (i + 1 >= argc) return "option " + arg + " needs a value";
       value = argv[++i];
@@ -143,6 +149,12 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
         return "--skip-check takes one of " + known + ", not '" + value + "'";
       }
       o.skipped.insert(value);
+    } else if (arg == "--metrics") {
+      // Resolved before the change of directory, as --program is.
+      std::error_code ec;
+      const std::filesystem::path full = std::filesystem::absolute(Plat_NativePath(value), ec);
+      if (value.empty() || ec) return "--metrics takes a file name";
+      o.metrics = full.lexically_normal().string();
     } else if (arg == "--meant") {
       o.meant = true;
     } else if (arg == "--json") {
@@ -196,6 +208,27 @@ int SectionsOfLetter(char letter) {
   }
 }
 
+// Ends a run whose letter is known: its figures go to the --metrics file,
+// if one was given. A file that cannot be written is reported and leaves
+// the exit code as it is: the run itself went as the code says.
+int Finish(const Options& o, const RunSummary& s) {
+  if (!o.metrics.empty()) {
+    if (const std::string failure = Metrics_Write(o.metrics, s); !failure.empty()) {
+      std::cerr << "zelrun: metrics file not written: " << failure << "\n";
+    }
+  }
+  return s.exitCode;
+}
+
+// The figures of a run that ended before the job started.
+RunSummary NotRun(const Options& o, int exitCode) {
+  RunSummary s;
+  s.letter = o.args[0][0];
+  s.args = o.args;
+  s.exitCode = exitCode;
+  return s;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -212,7 +245,7 @@ int main(int argc, char** argv) {
     std::filesystem::current_path(o.dir, ec);
     if (ec) {
       std::cerr << "zelrun: cannot change into the working directory: " << Plat_ShownPath(Plat_NativePath(o.dir)) << "\n";
-      return kExitPreCheck;
+      return Finish(o, NotRun(o, kExitPreCheck));
     }
   }
 
@@ -224,7 +257,7 @@ int main(int argc, char** argv) {
     const PlatRunLockResult taken = Plat_RunLockAcquire(kLockFile, o.waitSeconds, lock);
     if (taken == PlatRunLockResult::Busy) {
       std::cerr << "zelrun: another run holds the lock: " << Plat_ShownPath(Plat_NativePath(kLockFile)) << "\n";
-      return kExitLocked;
+      return Finish(o, NotRun(o, kExitLocked));
     }
     lockUnavailable = taken == PlatRunLockResult::CannotOpen;
   }
@@ -243,7 +276,7 @@ int main(int argc, char** argv) {
   if (!problems.empty()) {
     for (const std::string& p : problems) std::cerr << p << "\n";
     Plat_RunLockRelease(lock);
-    return kExitPreCheck;
+    return Finish(o, NotRun(o, kExitPreCheck));
   }
 
   const LogMarks marks = LogDelta_Mark();
@@ -268,5 +301,5 @@ int main(int argc, char** argv) {
                    (end.finished() || jobLog.sectionsEnded >= SectionsOfLetter(s.letter));
   s.exitCode = !end.finished() || !s.sectionEnded ? kExitUnfinished : !failures.empty() ? kExitFailures : kExitClean;
   std::cout << (o.json ? Summary_Json(s) : Summary_Text(s)) << std::endl;
-  return s.exitCode;
+  return Finish(o, s);
 }
