@@ -125,7 +125,9 @@ void CheckDatabase(Problems& problems) {
   // The server's connection string is named without a password it may hold;
   // a file by its full path.
   const auto name = [&](const std::string& what, int32_t status) {
-    const std::string text = what + " (status " + std::to_string(status) + ")";
+    const std::string meaning = Ora_StatusMeaning(status);
+    const std::string text =
+        what + " (status " + std::to_string(status) + (meaning.empty() ? "" : ", " + meaning) + ")";
     if (server) {
       problems.push_back("zelrun: " + text + ": " + zeldb::Engine_ShownServer(service));
     } else {
@@ -158,4 +160,16 @@ std::vector<std::string> PreCheck_Installation() {
   if (configured) CheckDatabase(problems);
   CheckDownloadProgram(problems);
   return problems;
+}
+
+std::vector<std::string> PreCheck_Warnings() {
+  Problems warnings;
+  const PlatFileInfo folder = Plat_FileInfo(kMsgFolder);
+  if (folder.isDirectory && !Plat_OwnedByMe(kMsgFolder)) {
+    Add(warnings,
+        "warning: Msg folder not owned by this user; the logs this run makes are this user's and the owner's "
+        "next run may not write them",
+        kMsgFolder);
+  }
+  return warnings;
 }

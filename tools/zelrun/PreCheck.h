@@ -16,3 +16,8 @@
 // Every problem found, each a line "zelrun: <what is wrong>: <full path>";
 // empty when the installation is fit.
 std::vector<std::string> PreCheck_Installation();
+
+// What is fit for this run but may spoil a later one, each a line
+// "zelrun: warning: <what>: <full path>": a Msg folder that belongs to
+// another account (a run as root for one that runs as the folder's owner).
+std::vector<std::string> PreCheck_Warnings();
