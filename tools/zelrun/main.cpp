@@ -72,10 +72,11 @@ exit codes:
      its job-log section did not end (when 5 and 6 both apply, 6)
 
 A zelwrkjob started beside the run (S for one badge) writes into the same
-logs: its job-log sections are told apart by their header's time and not
-counted, and the summary says "another run wrote meanwhile"; its
-message-log entries cannot be told apart and count. A Msg folder that
-belongs to another account gives a warning on standard error.
+logs: its job-log sections are told apart by their header's time and place
+and not counted, and the summary says "another run wrote meanwhile"; its
+message-log entries cannot be told apart and count (docs/OPERATIONS.md). A
+Msg folder that belongs to another account gives a warning on standard
+error.
 )";
 
 struct Options {
