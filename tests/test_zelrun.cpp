@@ -148,7 +148,8 @@ TEST(ZelRun, EachPreCheckFailureIsNamedWithItsPath) {
     Installation inst;
     c.breakIt(inst);
     inst.CloseDb();
-    const ProcessResult r = Zelrun(inst, c.json ? std::vector<std::string>{"--json", "A"} : std::vector<std::string>{"A"});
+    const ProcessResult r =
+        Zelrun(inst, c.json ? std::vector<std::string>{"--json", "A"} : std::vector<std::string>{"A"});
     EXPECT_EQ(r.exitCode, 3) << r.output;
     for (const std::string& text : c.expected(inst)) EXPECT_NE(r.output.find(text), std::string::npos) << r.output;
     // Only problem lines: the job did not run, and the checks (the connect
