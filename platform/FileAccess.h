@@ -27,3 +27,11 @@ PlatFileInfo Plat_FileInfo(std::string_view systemPath);
 // it (the right to search it included). A missing file gives false.
 bool Plat_WritableByMe(std::string_view systemPath);
 bool Plat_ReadableByMe(std::string_view systemPath);
+
+// Whether `systemPath` belongs to the account this process runs as (its
+// effective user; on Windows the token's user, or the owner the token gives
+// new files, such as Administrators for an elevated process). Files a run
+// makes belong to its account, so a run as another account than the
+// folder's owner leaves logs the owner's next run may not write. A missing
+// file, or an owner that cannot be read, gives false.
+bool Plat_OwnedByMe(std::string_view systemPath);

@@ -6,6 +6,9 @@
 #include <chrono>
 #include <cstddef>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <regex>
 
 #include "DbTestSupport.h"
 #include "db/EngineFactory.h"
@@ -313,6 +316,21 @@ TEST(DbSemantics, ErrorsMapToOracleNumbers) {
   r.PrvAvn = "00001231235959";
   EXPECT_EQ(Prv_PKeyIns(r), ora::kDateFormat);
   EXPECT_EQ(db.Value("select count(*) from Mvs510Prv"), "0");
+}
+
+// The words zelrun puts beside a status come from one table: every status
+// the module names has its words there, and a number it does not give has
+// none.
+TEST(DbSemantics, EveryNamedStatusHasAMeaning) {
+  std::ifstream header(std::string(ZEL_SOURCE_DIR) + "/util/OraStatus.h");
+  const std::string text((std::istreambuf_iterator<char>(header)), std::istreambuf_iterator<char>());
+  const std::regex named(R"(constexpr int32_t (k\w+) = (-?[0-9]+);)");
+  int count = 0;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), named); it != std::sregex_iterator(); ++it, ++count) {
+    EXPECT_STRNE(Ora_StatusMeaning(std::stoi((*it)[2].str())), "") << (*it)[1].str();
+  }
+  EXPECT_GT(count, 20);
+  EXPECT_STREQ(Ora_StatusMeaning(-4711), "");
 }
 
 TEST(DbSemantics, OutputsAreCutToWidthMinusOneCharacters) {

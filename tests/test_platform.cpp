@@ -14,6 +14,7 @@
 #include "LogTestSupport.h"
 #include "TestEnv.h"
 #include "TestSupport.h"
+#include "platform/FileAccess.h"
 #include "platform/FileNames.h"
 #include "platform/LockedFile.h"
 #include "platform/Process.h"
@@ -46,6 +47,17 @@ TEST(PlatformFiles, RenameNeverReplacesAnExistingFile) {
   r = Plat_DeleteFile(a);
   EXPECT_EQ(r.kind, PlatFileClass::OtherError);
   EXPECT_EQ(r.error, ENOENT);
+}
+
+// What this process makes is its own (on Windows: the owner the token gives
+// new files); a file of another account is tried in the zelrun suite, which
+// runs as root.
+TEST(PlatformFiles, WhatThisProcessMadeIsItsOwn) {
+  TempDir dir;
+  WriteFile(dir / "a.txt", "");
+  EXPECT_TRUE(Plat_OwnedByMe(dir.str()));
+  EXPECT_TRUE(Plat_OwnedByMe(dir.str() + "\\a.txt"));
+  EXPECT_FALSE(Plat_OwnedByMe(dir.str() + "\\missing.txt"));
 }
 
 TEST(PlatformFiles, LockedOpenKeepsASecondWriterOut) {

@@ -97,6 +97,7 @@ TEST(ZelRun, EachPreCheckFailureIsNamedWithItsPath) {
     // Texts the output must hold (whole lines, or the parts of one).
     std::function<std::vector<std::string>(Installation&)> expected;
     Installation::Data data = Installation::Data::kSchema;
+    bool json = false;  // run with --json
   };
   const std::string today = LocalDay(0), yesterday = LocalDay(-1);
   const std::string emptied = ": the night would empty every person's cost centre and mark it AEN: ";
@@ -135,13 +136,17 @@ TEST(ZelRun, EachPreCheckFailureIsNamedWithItsPath) {
        },
        [&](Installation& i) {
          return OnPostgres()
-                    ? std::vector<std::string>{"zelrun: database unreachable (status -12154): " + pgNoDb + "\n"}
+                    ? std::vector<std::string>{"zelrun: database unreachable (status -12154, database named by NET8 "
+                                               "not found or not openable): " +
+                                               pgNoDb + "\n"}
                     : std::vector<std::string>{"zelrun: no database file: " + Full(i.DbFile()) + "\n"};
        }},
       {"database without its download table", [](Installation& i) { i.Db().Exec("drop table Mvs510Prv"); },
        [](Installation& i) {
          const std::string target = OnPostgres() ? i.Net8() : Full(i.DbFile());
-         return std::vector<std::string>{"zelrun: database read of Mvs510Prv failed (status -942): " + target + "\n"};
+         return std::vector<std::string>{
+             "zelrun: database read of Mvs510Prv failed (status -942, table or view does not exist): " + target +
+             "\n"};
        }},
       {"download program missing", [](Installation& i) { fs::remove(i.Work() / "ZELDNLSTD.EXE"); },
        [](Installation& i) {
@@ -214,13 +219,28 @@ TEST(ZelRun, EachPreCheckFailureIsNamedWithItsPath) {
              "zelrun: MvSystem.Mvs133Bak holds no calendar row for " + yesterday + " nor for " + today + ": ",
              "zelrun: Mvs559Fbe holds 0 rows with FbeTyp 1, not exactly one: "};
        }},
+      // The problems on standard error as before, and the object for monitoring.
+      {"every problem, as JSON",
+       [](Installation& i) {
+         fs::remove_all(i.Msg());
+         DropNet8(i);
+       },
+       [](Installation& i) {
+         const std::string missing = "configuration value NET8 missing: " + Full(i.IniFile());
+         const std::string noMsg = "no Msg folder: " + Full(i.Msg());
+         return std::vector<std::string>{"zelrun: " + missing + "\nzelrun: " + noMsg + "\n",
+                                         R"({"letter":"A","args":["A"],"problems":[")" + missing + R"(",")" + noMsg +
+                                             R"("],"warnings":[],"exit_code":3})" + "\n"};
+       },
+       Installation::Data::kSchema, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Installation inst(c.data);
     c.breakIt(inst);
     inst.CloseDb();
-    const ProcessResult r = Zelrun(inst, {"A"});
+    const ProcessResult r =
+        Zelrun(inst, c.json ? std::vector<std::string>{"--json", "A"} : std::vector<std::string>{"A"});
     EXPECT_EQ(r.exitCode, 3) << r.output;
     for (const std::string& text : c.expected(inst)) EXPECT_NE(r.output.find(text), std::string::npos) << r.output;
     // Only problem lines: the job did not run, and the checks (the connect
@@ -354,7 +374,7 @@ TEST(ZelRun, LogsThisUserMayNotWriteFailThePreCheck) {
 const std::regex kCleanU(R"(zelrun: U [0-9]+\.[0-9] s, ([0-9]+) change lines, 0 failure entries, section ended\n)");
 const std::regex kCleanJson(
     R"(\{"letter":"A","args":\["A"\],"duration_s":[0-9]+\.[0-9],"change_lines":([0-9]+),"failures":\[\],)"
-    R"("section_ended":true,"exit_code":0\})"
+    R"("section_ended":true,"other_writer":false,"warnings":\[\],"exit_code":0\})"
     "\n");
 
 // The job-log lines from line `from` on that are neither headers nor empty.
@@ -395,14 +415,15 @@ TEST(ZelRun, CleanRunCountsOnlyWhatThisRunWrote) {
 }
 
 // A stand-in for zelwrkjob (given with --program) that writes three entries
-// and one section of two lines; with `rotate`, it rotates the message log
-// between the second and the third entry, as zelwrkjob does after 3000.
+// and one section of two lines, stamped with the time it starts as the job
+// stamps its sections; with `rotate`, it rotates the message log between the
+// second and the third entry, as zelwrkjob does after 3000.
 std::string StandIn(bool rotate) {
   std::string s =
       "#!/bin/sh\n"
       "entry() { printf '\\376\\r\\nSystem-Date: 09.12.26\\r\\nSystem-Time: 10:00:00\\r\\nMsgArt_____: FMSG \\r\\n"
       "Message____: %s\\r\\nFunktion___: %s\\r\\nErrorCode__: %s\\r\\n' \"$1\" \"$2\" \"$3\" >> Msg/ZelWrkJob.txt; }\n"
-      "printf 'Datum: 09.12.2026  Uhrzeit: 10:00:00\\r\\neins\\r\\n' >> Msg/WrkJobLog.Txt\n"
+      "printf 'Datum: %s\\r\\neins\\r\\n' \"$(date '+%d.%m.%Y  Uhrzeit: %H:%M:%S')\" >> Msg/WrkJobLog.Txt\n"
       "entry m First -1\n"
       "entry m Zweite 1403\n";
   if (rotate) s += "rm -f Msg/ZelWrkJob.old\nmv Msg/ZelWrkJob.txt Msg/ZelWrkJob.old\n";
@@ -445,7 +466,8 @@ TEST(ZelRun, FailureEntriesOfTheRunGiveFive) {
                                 R"(\{"function":"First","code":-1\},\{"function":"Zweite","code":1403\},)"
                                 R"(\{"function":"Dr\\"itte\\\\)"
                                 "\xC3\x84"
-                                R"(\\ufffd","code":-3\}\],"section_ended":true,"exit_code":5\}\n)")))
+                                R"(\\ufffd","code":-3\}\],"section_ended":true,"other_writer":false,"warnings":\[\],)"
+                                R"("exit_code":5\}\n)")))
         << json.output;
   }
 }
@@ -471,16 +493,22 @@ TEST(ZelRun, EmptyingAnEmptyTableIsAFailureOfTheRealJob) {
 }
 
 // zelwrkjob U against a database that another program holds: its first
-// insert waits (5 s, and U goes on to the next), and zelrun ends it inside
-// its first section, when the timeout has passed or when zelrun itself is
-// asked to stop (SIGTERM).
+// insert waits (5 s, then fails and U goes on to the next), and zelrun ends
+// it inside its first section, when the timeout has passed or when zelrun
+// itself is asked to stop (SIGTERM). Killed after its first failure entry,
+// the run still did not finish: 6, not 5.
 TEST(ZelRun, KilledRunGivesSixWithItsSectionOpen) {
   struct Case {
     const char* what;
     std::vector<std::string> argv;
     std::string why;
+    std::string entries = "0 failure entries";  // as the summary names them (a regular expression)
   } cases[] = {
       {"timeout", {Program("zelrun"), "--timeout", "3", "U"}, "ran longer than 3 s and was killed\n"},
+      {"timeout after a failure entry",
+       {Program("zelrun"), "--timeout", "8", "U"},
+       "ran longer than 8 s and was killed\n",
+       R"([1-9][0-9]* failure entr(y|ies) \(Prv_PKey[A-Za-z]+\(\) -54.*\))"},
       // The stop comes once the job has begun its section.
       {"stop request",
        {"/bin/sh", "-c",
@@ -500,7 +528,7 @@ TEST(ZelRun, KilledRunGivesSixWithItsSectionOpen) {
     EXPECT_EQ(r.exitCode, 6) << r.output;
     EXPECT_NE(r.output.find(c.why), std::string::npos) << r.output;
     EXPECT_TRUE(std::regex_search(
-        r.output, std::regex(R"(\nzelrun: U [0-9.]+ s, [0-9]+ change lines?, 0 failure entries, section open\n$)")))
+        r.output, std::regex(R"(\nzelrun: U [0-9.]+ s, [0-9]+ change lines?, )" + c.entries + ", section open\n$")))
         << r.output;
     // The job is gone with zelrun: with the database free again, nobody
     // ends the section.
@@ -651,6 +679,80 @@ TEST(ZelRun, MetricsFileKeepsTheLastRunOfEachLetter) {
   EXPECT_EQ(ReadFile(inst.IniFile()), ini);
 }
 
+// Another zelwrkjob writes into both logs while zelrun runs: an S for a badge
+// that has no assignment (a section without lines and one entry) and, in the
+// first case, an A (a section with the demo data's findings). Its sections do
+// not count and the run says so; its entry counts, since entries cannot be
+// told apart.
+TEST(ZelRun, AnotherRunsSectionsDoNotCount) {
+  struct Case {
+    const char* what;
+    bool inside;  // inside the job's section, else before it
+  } cases[] = {{"written before the job's section", false}, {"written inside the job's section", true}};
+  const std::string otherS = "'" + Program("zelwrkjob") + "' S 99999999 20260101";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Installation inst(/*demoData=*/true);
+    ProcessResult r;
+    std::size_t ownFrom = 0;  // the job-log line the run's own sections begin at
+    if (!c.inside) {
+      // A stand-in for zelwrkjob that lets the other runs write first.
+      const path standIn = inst.Root() / "standin.sh";
+      WriteFile(standIn, "#!/bin/sh\n" + otherS + "\n'" + Program("zelwrkjob") + "' A\nexec '" +
+                             Program("zelwrkjob") + "' \"$@\"\n");
+      fs::permissions(standIn, fs::perms::owner_all);
+      r = Zelrun(inst, {"--json", "--program", standIn.string(), "A"});
+      const std::vector<std::string> lines = inst.JobLines();
+      for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].rfind("Datum: ", 0) == 0) ownFrom = i;
+      }
+    } else {
+      // U waits at its first insert while the database is held; S comes in
+      // meanwhile, inside U's first section.
+      zeltest::DbClient holder(inst.Target());
+      holder.Exec(OnPostgres() ? "begin; lock table Mvs510Prv in exclusive mode" : "begin exclusive");
+      PlatProcess run = PlatProcess::Start({{Program("zelrun"), "--json", "U"}, inst.Work().string(), "",
+                                            PlatOutput::Capture, ""});
+      for (int i = 0; i < 200 && inst.JobLogText().find("Datum: ") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      const ProcessResult other = RunProcess({"/bin/sh", "-c", otherS}, inst.Work());
+      holder.Exec("commit");
+      EXPECT_EQ(other.exitCode, 0) << other.output;
+      const PlatExit done = run.Wait();
+      r = {done.exitCode, done.output};
+    }
+    EXPECT_EQ(r.exitCode, 5) << r.output;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(
+        r.output, m,
+        std::regex(R"(\{"letter":"[AU]","args":\["[AU]"\],"duration_s":[0-9.]+,"change_lines":([0-9]+),)"
+                   R"x("failures":\[.*\{"function":"Asw_PKeyReadk\(\)","code":(1403|-54)\}.*\],)x"
+                   R"("section_ended":true,"other_writer":true,"warnings":\[\],"exit_code":5\}\n)")))
+        << r.output;
+    EXPECT_EQ(m[1].str(), ChangeLinesFrom(inst, ownFrom)) << inst.JobLogText();
+  }
+}
+
+// A run as root in a Msg folder that belongs to the installation's account
+// leaves logs that account may not write: said, and the run goes on.
+TEST(ZelRun, RunByAnotherAccountThanMsgsOwnerWarns) {
+  const struct passwd* other = ::getpwnam("nobody");
+  if (::geteuid() != 0 || !other) GTEST_SKIP() << "needs root and the account 'nobody'";
+  Installation inst;
+  AddCalendarAndDefaultCode(inst);
+  FillPrv(inst, 1);
+  ASSERT_EQ(::chown(inst.Msg().c_str(), other->pw_uid, other->pw_gid), 0);
+  const ProcessResult r = Zelrun(inst, {"--json", "L"});
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  const std::string warning =
+      "Msg folder not owned by this user; the logs this run makes are this user's and the owner's next run may not "
+      "write them: " +
+      Full(inst.Msg());
+  EXPECT_EQ(r.output.rfind("zelrun: warning: " + warning + "\n", 0), 0u) << r.output;
+  EXPECT_NE(r.output.find(R"("warnings":[")" + warning + R"("],"exit_code":0})"), std::string::npos) << r.output;
+}
+
 TEST(ZelRun, OverlappingRunGivesFourOrWaitsForTheLock) {
   Installation inst;
   FillPrv(inst, 3);
@@ -663,6 +765,10 @@ TEST(ZelRun, OverlappingRunGivesFourOrWaitsForTheLock) {
   EXPECT_EQ(refused.exitCode, 4) << refused.output;
   EXPECT_EQ(ParseMetrics(ReadFile(inst.Work() / "m.prom")).at("zelrun_last_run_exit_code{letter=\"L\"}"), 4);
   EXPECT_EQ(refused.output, "zelrun: another run holds the lock: " + Full(inst.Msg() / "zelrun.lock") + "\n");
+  const ProcessResult json = Zelrun(inst, {"--json", "L"});
+  EXPECT_EQ(json.exitCode, 4) << json.output;
+  EXPECT_EQ(json.output, refused.output + R"({"letter":"L","args":["L"],"problems":["another run holds the lock: )" +
+                             Full(inst.Msg() / "zelrun.lock") + R"("],"warnings":[],"exit_code":4})" + "\n");
   EXPECT_FALSE(fs::exists(inst.DownloadRecord()));
 
   PlatProcess waiting = PlatProcess::Start(

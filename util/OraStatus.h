@@ -2,37 +2,9 @@
 //
 // Every engine maps its own errors to these values, so that callers and the
 // message log see the same codes whatever engine runs underneath. 0 and 1403
-// are outcomes; every negative value is a failure. The table:
-//
-//   0       statement done
-//   1403    no row: single-row read found none, fetch found no further row,
-//           update or delete matched no row
-//   -1      unique key violated (duplicate key)
-//   -54     row locked or database busy beyond the engine's bounded wait
-//   -900    the statement text is not valid SQL for the engine
-//   -904    invalid identifier (a column that does not exist)
-//   -942    table or view does not exist
-//   -1001   invalid cursor (fetch or close of a cursor that is not open)
-//   -1008   not all variables bound (a statement text and its host variables disagree)
-//   -1017   wrong user name or password
-//   -1031   insufficient privileges (database opened read-only, file not writable)
-//   -1034   the database cannot be used (file is not a database)
-//   -1115   input/output error on the database file
-//   -1400   NULL into a mandatory column
-//   -1422   a single-row read found more than one row
-//   -1455   a number does not fit its host variable
-//   -1578   the database is damaged
-//   -1653   no room to extend a table (disk or file size limit full)
-//   -1821   a date format the module does not know
-//   -1861   a date text does not match its format ('yyyymmdd' / 'yyyymmddHH24MISS')
-//   -2091   the transaction was rolled back (a commit that could not commit)
-//   -2290   check constraint violated
-//   -3114   not connected to the database
-//   -12154  the database named by NET8 cannot be found or opened
-//   -12538  NET8 names an engine that this build does not have (a PostgreSQL
-//           connection string on Windows)
-//   -12899  value too large for its column (also: connect string over 100 characters)
-//   -600    anything else (catch-all)
+// are outcomes; every negative value is a failure. What each one means is
+// the table in util/OraStatus.cpp (Ora_StatusMeaning), the one place that
+// says it.
 #pragma once
 
 #include <cstdint>
@@ -69,3 +41,7 @@ constexpr int32_t kInternal = -600;
 // Callers tell three classes apart: done, no (further) row, and failure.
 inline bool IsFailure(int32_t status) { return status != kOk && status != kNoRow; }
 }  // namespace ora
+
+// What `status` means, in a few words ("wrong user name or password"), for
+// the lines people read; "" for a number the module does not give.
+const char* Ora_StatusMeaning(int32_t status);

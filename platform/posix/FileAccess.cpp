@@ -35,3 +35,8 @@ bool Plat_WritableByMe(std::string_view systemPath) {
 }
 
 bool Plat_ReadableByMe(std::string_view systemPath) { return Allowed(systemPath, R_OK); }
+
+bool Plat_OwnedByMe(std::string_view systemPath) {
+  struct stat st {};
+  return ::stat(Plat_NativePath(systemPath).c_str(), &st) == 0 && st.st_uid == ::geteuid();
+}

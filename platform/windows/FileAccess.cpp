@@ -1,8 +1,11 @@
 #include "platform/FileAccess.h"
 
 #include <windows.h>
+// After windows.h, which they need.
+#include <aclapi.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 // Whether an open with `access` would be allowed: the file is opened without
@@ -54,3 +57,36 @@ bool Plat_WritableByMe(std::string_view systemPath) {
 }
 
 bool Plat_ReadableByMe(std::string_view systemPath) { return Allowed(systemPath, GENERIC_READ); }
+
+namespace {
+// One SID-holding piece of this process's token (TokenUser, TokenOwner);
+// empty when it cannot be read.
+std::vector<unsigned char> TokenPart(HANDLE token, TOKEN_INFORMATION_CLASS part) {
+  DWORD size = 0;
+  ::GetTokenInformation(token, part, nullptr, 0, &size);
+  std::vector<unsigned char> buffer(size);
+  if (size == 0 || !::GetTokenInformation(token, part, buffer.data(), size, &size)) buffer.clear();
+  return buffer;
+}
+}  // namespace
+
+bool Plat_OwnedByMe(std::string_view systemPath) {
+  const std::string path(systemPath);
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                              nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  bool mine = false;
+  HANDLE token = nullptr;
+  if (owner && ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    const std::vector<unsigned char> user = TokenPart(token, TokenUser);
+    const std::vector<unsigned char> newOwner = TokenPart(token, TokenOwner);
+    mine = (!user.empty() && ::EqualSid(owner, reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid)) ||
+           (!newOwner.empty() && ::EqualSid(owner, reinterpret_cast<const TOKEN_OWNER*>(newOwner.data())->Owner));
+    ::CloseHandle(token);
+  }
+  ::LocalFree(descriptor);
+  return mine;
+}

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "log/MsgLogTail.h"
+#include "platform/Clock.h"
 #include "platform/Path.h"
 #include "util/TornLine.h"
 
@@ -98,6 +99,7 @@ LogMarks LogDelta_Mark() {
   LogMarks marks{Plat_FileInfo(kMessageLog), Plat_FileInfo(kOldMessageLog), Plat_FileInfo(kJobLog)};
   marks.messageFrom = MessagesFrom(marks.message);
   marks.jobFrom = LinesFrom(marks.job);
+  marks.at = Plat_Now();
   return marks;
 }
 
@@ -141,23 +143,77 @@ std::vector<FailureEntry> LogDelta_ParseEntries(std::string_view text) {
   return entries;
 }
 
-JobLogDelta LogDelta_ParseJobLog(std::string_view text) {
-  JobLogDelta delta;
-  bool open = false;
+namespace {
+
+// A local time as "yyyymmddhhmmss", the order of the job log's stamps; ""
+// when it cannot be had.
+std::string Stamp(std::time_t t) {
+  std::tm local{};
+  char text[16] = {};
+  if (!Plat_LocalTime(t, local) || std::strftime(text, sizeof text, "%Y%m%d%H%M%S", &local) != 14) return {};
+  return text;
+}
+
+// The stamp of a header "Datum: dd.mm.yyyy  Uhrzeit: hh:mm:ss"; "" when it
+// has no such time.
+std::string HeaderStamp(std::string_view header) {
+  constexpr std::string_view kShape = "Datum: dd.mm.yyyy  Uhrzeit: hh:mm:ss";
+  if (header.size() != kShape.size()) return {};
+  std::string stamp;
+  for (const std::size_t at : {13, 14, 15, 16, 10, 11, 7, 8, 28, 29, 31, 32, 34, 35}) {
+    if (header[at] < '0' || header[at] > '9') return {};
+    stamp += header[at];
+  }
+  return stamp;
+}
+
+struct Section {
+  bool candidate = false;  // its time is the run's, and no such section was open when it began
+  bool ended = false;
+  int changeLines = 0;
+};
+
+}  // namespace
+
+JobLogDelta LogDelta_ParseJobLog(std::string_view text, std::string_view from, std::string_view to, int ownSections) {
+  std::vector<Section> sections;
+  std::vector<std::size_t> open;  // the sections begun and not ended, last begun last
+  bool stray = false;             // lines of a section begun before the window
   bool lastCut = false;
   const std::vector<std::string_view> lines = Lines(text, lastCut);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string_view line = lines[i];
     const bool whole = !(lastCut && i + 1 == lines.size());
     if (StartsWith(line, "Datum: ") && line.find("  Uhrzeit: ") != std::string_view::npos) {
-      ++delta.sectionsBegun;
-      open = true;
+      const std::string stamp = HeaderStamp(line);
+      bool insideCandidate = false;
+      for (const std::size_t o : open) insideCandidate = insideCandidate || sections[o].candidate;
+      Section section;
+      section.candidate = !stamp.empty() && stamp >= from && (to.empty() || stamp <= to) && !insideCandidate;
+      open.push_back(sections.size());
+      sections.push_back(section);
+    } else if (open.empty()) {
+      stray = true;
     } else if (line.empty() && whole) {
-      if (open) ++delta.sectionsEnded;
-      open = false;
+      sections[open.back()].ended = true;
+      open.pop_back();
     } else {
-      ++delta.changeLines;
+      ++sections[open.back()].changeLines;
     }
   }
+  JobLogDelta delta;
+  int own = 0;
+  for (std::size_t i = sections.size(); i-- > 0;) {
+    if (!sections[i].candidate || own == ownSections) continue;
+    ++own;
+    ++delta.sectionsBegun;
+    delta.sectionsEnded += sections[i].ended;
+    delta.changeLines += sections[i].changeLines;
+  }
+  delta.otherWriter = stray || own < static_cast<int>(sections.size());
   return delta;
+}
+
+JobLogDelta LogDelta_ReadJobLog(const LogMarks& before, int ownSections) {
+  return LogDelta_ParseJobLog(LogDelta_JobText(before), Stamp(before.at), Stamp(Plat_Now()), ownSections);
 }

@@ -11,9 +11,29 @@
 // The message log is read as entries (each begins with the byte 0xFE alone
 // on its line), the job log as sections: a header line "Datum: ...  Uhrzeit:
 // ...", the change lines, an empty line that ends it.
+//
+// Other writers: a zelwrkjob started beside the run (the personnel side's S
+// for one badge) writes into the same two logs, and nothing in either tells
+// writers apart (no process number; a section's header holds only its run's
+// start, to the second). A job-log section is the run's own when
+//   - its header's time lies between the mark and the read (the job fixes
+//     its stamp after it started; a section of a run begun earlier is not
+//     the run's),
+//   - it was not begun while another such section was open (a job writes
+//     its sections one after the other, never one inside another), and
+//   - it is among the last sections left by these two rules, as many as the
+//     run's letter writes (U two, A and S one, L none): a run started beside
+//     it before the job's first header is the likelier writer of the earlier
+//     ones, since the job's own end follows its last section at once.
+// Every other section, and lines outside any section begun in the window,
+// are another writer's: they are not counted, and the run is marked as one
+// that another writer wrote beside. Sections open at the same time have
+// their lines counted for the one begun last. Message-log entries cannot be
+// told apart at all: all count as the run's, so that no failure goes unseen.
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +50,7 @@ struct LogMarks {
   // job cuts off before its first write.
   std::uint64_t messageFrom = 0;
   std::uint64_t jobFrom = 0;
+  std::time_t at = 0;  // when the marks were taken
 };
 
 // One message-log entry: the reporting function, its code and its message.
@@ -39,11 +60,12 @@ struct FailureEntry {
   std::string message;
 };
 
-// The job-log lines of a run.
+// The run's own job-log lines, and whether another writer wrote beside them.
 struct JobLogDelta {
   int sectionsBegun = 0;
   int sectionsEnded = 0;  // begun sections that got their empty line
   int changeLines = 0;    // lines between a header and the empty line (a cut last line counts)
+  bool otherWriter = false;
 };
 
 // Marks the three files in the working directory.
@@ -58,5 +80,11 @@ std::string LogDelta_JobText(const LogMarks& before);
 // inside an entry still counts that entry with what it holds.
 std::vector<FailureEntry> LogDelta_ParseEntries(std::string_view text);
 
-// The sections of a stretch of the job log.
-JobLogDelta LogDelta_ParseJobLog(std::string_view text);
+// The run's sections in a stretch of the job log: `from` and `to` bound the
+// run's time as local "yyyymmddhhmmss", `ownSections` is how many sections
+// its letter writes (see above).
+JobLogDelta LogDelta_ParseJobLog(std::string_view text, std::string_view from, std::string_view to, int ownSections);
+
+// The job log beyond `before`, parsed for a run that writes `ownSections`
+// sections and ends now.
+JobLogDelta LogDelta_ReadJobLog(const LogMarks& before, int ownSections);

@@ -137,7 +137,8 @@ void CheckDatabase(Problems& problems, const std::set<std::string>& skipped) {
     }
   };
   const auto failed = [](const std::string& what, int32_t status) {
-    return what + " (status " + std::to_string(status) + ")";
+    const std::string meaning = Ora_StatusMeaning(status);
+    return what + " (status " + std::to_string(status) + (meaning.empty() ? "" : ", " + meaning) + ")";
   };
   const int32_t connected = dbConnect();
   if (connected != ora::kOk) {
@@ -177,4 +178,16 @@ std::vector<std::string> PreCheck_Installation(const std::set<std::string>& skip
   if (configured) CheckDatabase(problems, skipped);
   CheckDownloadProgram(problems);
   return problems;
+}
+
+std::vector<std::string> PreCheck_Warnings() {
+  Problems warnings;
+  const PlatFileInfo folder = Plat_FileInfo(kMsgFolder);
+  if (folder.isDirectory && !Plat_OwnedByMe(kMsgFolder)) {
+    Add(warnings,
+        "warning: Msg folder not owned by this user; the logs this run makes are this user's and the owner's "
+        "next run may not write them",
+        kMsgFolder);
+  }
+  return warnings;
 }

@@ -26,3 +26,8 @@ const std::vector<std::string>& PreCheck_SkippableChecks();
 // when the installation is fit. The checks named in `skipped` (names of
 // PreCheck_SkippableChecks) are not run.
 std::vector<std::string> PreCheck_Installation(const std::set<std::string>& skipped);
+
+// What is fit for this run but may spoil a later one, each a line
+// "zelrun: warning: <what>: <full path>": a Msg folder that belongs to
+// another account (a run as root for one that runs as the folder's owner).
+std::vector<std::string> PreCheck_Warnings();

@@ -50,6 +50,28 @@ std::size_t Utf8Length(std::string_view text) {
   return n;
 }
 
+// The lines as a JSON array of strings, each without its "zelrun: " (and a
+// warning's "warning: ").
+std::string LinesArray(const std::vector<std::string>& lines) {
+  std::string json = "[";
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string_view line = lines[i];
+    for (const std::string_view prefix : {"zelrun: ", "warning: "}) {
+      if (line.substr(0, prefix.size()) == prefix) line.remove_prefix(prefix.size());
+    }
+    Append(json, i ? "," : "", Summary_JsonString(line));
+  }
+  return json + "]";
+}
+
+// The letter and the arguments, the start of every object.
+std::string Head(char letter, const std::vector<std::string>& args) {
+  std::string json;
+  Append(json, "{\"letter\":", Summary_JsonString(std::string_view(&letter, 1)), ",\"args\":[");
+  for (std::size_t i = 0; i < args.size(); ++i) Append(json, i ? "," : "", Summary_JsonString(args[i]));
+  return json + "]";
+}
+
 }  // namespace
 
 std::string Summary_JsonString(std::string_view text) {
@@ -106,20 +128,29 @@ std::string Summary_Text(const RunSummary& s) {
   } else {
     line += ", section ended";
   }
+  if (s.otherWriter) line += ", another run wrote meanwhile";
   return line;
 }
 
 std::string Summary_Json(const RunSummary& s) {
-  std::string json;
-  Append(json, "{\"letter\":", Summary_JsonString(std::string_view(&s.letter, 1)), ",\"args\":[");
-  for (std::size_t i = 0; i < s.args.size(); ++i) Append(json, i ? "," : "", Summary_JsonString(s.args[i]));
-  Append(json, "],\"duration_s\":", OneDecimal(s.seconds), ",\"change_lines\":", std::to_string(s.changeLines),
+  std::string json = Head(s.letter, s.args);
+  Append(json, ",\"duration_s\":", OneDecimal(s.seconds), ",\"change_lines\":", std::to_string(s.changeLines),
          ",\"failures\":[");
   for (std::size_t i = 0; i < s.failures.size(); ++i) {
     Append(json, i ? "," : "", "{\"function\":", Summary_JsonString(s.failures[i].function), ",\"code\":",
            std::to_string(s.failures[i].code), "}");
   }
-  Append(json, "],\"section_ended\":", s.sectionEnded ? "true" : "false", ",\"exit_code\":",
+  Append(json, "],\"section_ended\":", s.sectionEnded ? "true" : "false", ",\"other_writer\":",
+         s.otherWriter ? "true" : "false", ",\"warnings\":", LinesArray(s.warnings), ",\"exit_code\":",
          std::to_string(s.exitCode), "}");
+  return json;
+}
+
+std::string Summary_NoRunJson(char letter, const std::vector<std::string>& args,
+                              const std::vector<std::string>& problems, const std::vector<std::string>& warnings,
+                              int exitCode) {
+  std::string json = Head(letter, args);
+  Append(json, ",\"problems\":", LinesArray(problems), ",\"warnings\":", LinesArray(warnings),
+         ",\"exit_code\":", std::to_string(exitCode), "}");
   return json;
 }

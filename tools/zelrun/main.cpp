@@ -48,12 +48,18 @@ LETTER is A, U, S or L (S BADGE YYYYMMDD). zelwrkjob only looks at the first
 character of its first argument; a longer one (List, Axyz) is refused unless
 --meant is given. Anything else selects no job and is refused.
 
+zelwrkjob itself has no options: it takes any first argument as a letter, so
+`zelwrkjob --help` connects to the database and starts the download program
+(without a job). Ask zelrun, not zelwrkjob.
+
 options:
   --dir DIR          the installation's working directory (default: the current one)
   --program PATH     the zelwrkjob to run (default: zelwrkjob beside zelrun, else on PATH)
   --wait SECONDS     wait at most this long for another run's lock (default 0)
   --meant            accept a first argument longer than one letter
-  --json             print the summary as one JSON object on one line
+  --json             print the summary as one JSON object on one line; also
+                     when the pre-check fails or the lock is held (then with
+                     the problems); not for usage errors
   --timeout SECONDS  kill a job that runs longer (the run did not finish)
   --skip-check NAME  leave out one check of the database (repeatable), for a
                      site that keeps it so on purpose; NAME is one of
@@ -79,6 +85,13 @@ exit codes:
   5  the run reported failures: it wrote message-log entries
   6  the run did not finish: zelwrkjob was killed, crashed or timed out, or
      its job-log section did not end (when 5 and 6 both apply, 6)
+
+A zelwrkjob started beside the run (S for one badge) writes into the same
+logs: its job-log sections are told apart by their header's time and place
+and not counted, and the summary says "another run wrote meanwhile"; its
+message-log entries cannot be told apart and count (docs/OPERATIONS.md). A
+Msg folder that belongs to another account gives a warning on standard
+error.
 )";
 
 struct Options {
@@ -229,6 +242,15 @@ RunSummary NotRun(const Options& o, int exitCode) {
   return s;
 }
 
+// Ends a run that did not take place: each problem a line on standard error
+// and, with --json, the object on standard output.
+int Refuse(const Options& o, const std::vector<std::string>& problems, const std::vector<std::string>& warnings,
+           int exitCode) {
+  for (const std::string& p : problems) std::cerr << p << "\n";
+  if (o.json) std::cout << Summary_NoRunJson(o.args[0][0], o.args, problems, warnings, exitCode) << std::endl;
+  return Finish(o, NotRun(o, exitCode));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -244,10 +266,12 @@ int main(int argc, char** argv) {
     std::error_code ec;
     std::filesystem::current_path(o.dir, ec);
     if (ec) {
-      std::cerr << "zelrun: cannot change into the working directory: " << Plat_ShownPath(Plat_NativePath(o.dir)) << "\n";
-      return Finish(o, NotRun(o, kExitPreCheck));
+      return Refuse(o, {"zelrun: cannot change into the working directory: " + Plat_ShownPath(Plat_NativePath(o.dir))},
+                    {}, kExitPreCheck);
     }
   }
+  const std::vector<std::string> warnings = PreCheck_Warnings();
+  for (const std::string& w : warnings) std::cerr << w << "\n";
 
   // The lock first, so that the checks see the installation as the run will.
   // Without a Msg folder there is no lock file; the checks then say why.
@@ -256,8 +280,8 @@ int main(int argc, char** argv) {
   if (Plat_FileInfo(".\\Msg").isDirectory) {
     const PlatRunLockResult taken = Plat_RunLockAcquire(kLockFile, o.waitSeconds, lock);
     if (taken == PlatRunLockResult::Busy) {
-      std::cerr << "zelrun: another run holds the lock: " << Plat_ShownPath(Plat_NativePath(kLockFile)) << "\n";
-      return Finish(o, NotRun(o, kExitLocked));
+      return Refuse(o, {"zelrun: another run holds the lock: " + Plat_ShownPath(Plat_NativePath(kLockFile))}, warnings,
+                    kExitLocked);
     }
     lockUnavailable = taken == PlatRunLockResult::CannotOpen;
   }
@@ -274,15 +298,14 @@ int main(int argc, char** argv) {
     problems.push_back("zelrun: cannot open the lock file: " + Plat_ShownPath(Plat_NativePath(kLockFile)));
   }
   if (!problems.empty()) {
-    for (const std::string& p : problems) std::cerr << p << "\n";
     Plat_RunLockRelease(lock);
-    return Finish(o, NotRun(o, kExitPreCheck));
+    return Refuse(o, problems, warnings, kExitPreCheck);
   }
 
   const LogMarks marks = LogDelta_Mark();
   const JobEnd end = RunJob(program, o.args, o.timeoutSeconds);
   const std::vector<FailureEntry> failures = LogDelta_ParseEntries(LogDelta_MessageText(marks));
-  const JobLogDelta jobLog = LogDelta_ParseJobLog(LogDelta_JobText(marks));
+  const JobLogDelta jobLog = LogDelta_ReadJobLog(marks, SectionsOfLetter(o.args[0][0]));
   Plat_RunLockRelease(lock);
   if (const std::string trouble = RunJob_Trouble(end, program, o.timeoutSeconds); !trouble.empty()) {
     std::cerr << trouble << "\n";
@@ -295,6 +318,8 @@ int main(int argc, char** argv) {
   s.changeLines = jobLog.changeLines;
   s.failures = failures;
   s.sections = jobLog.sectionsBegun;
+  s.otherWriter = jobLog.otherWriter;
+  s.warnings = warnings;
   // A run cut short may not have begun every section its letter writes;
   // those count as open too.
   s.sectionEnded = jobLog.sectionsEnded == jobLog.sectionsBegun &&
