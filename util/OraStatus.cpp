@@ -59,3 +59,8 @@ const char* Ora_StatusMeaning(int32_t status) {
   }
   return "";
 }
+
+std::string Ora_StatusShown(int32_t status) {
+  const std::string meaning = Ora_StatusMeaning(status);
+  return "status " + std::to_string(status) + (meaning.empty() ? "" : ", " + meaning);
+}

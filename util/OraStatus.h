@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace ora {
 constexpr int32_t kOk = 0;
@@ -45,3 +46,7 @@ inline bool IsFailure(int32_t status) { return status != kOk && status != kNoRow
 // What `status` means, in a few words ("wrong user name or password"), for
 // the lines people read; "" for a number the module does not give.
 const char* Ora_StatusMeaning(int32_t status);
+
+// "status -942, table or view does not exist" (the number alone when it has
+// no meaning), as the tools show a status in their lines.
+std::string Ora_StatusShown(int32_t status);

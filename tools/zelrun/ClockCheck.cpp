@@ -72,7 +72,7 @@ std::string ClockCheck_Problem() {
   FixedText<15> now{};
   const int32_t status = Chk_ServerNow(now);
   const std::optional<int64_t> after = MachineSeconds();
-  if (status != ora::kOk) return "database read of its clock (sysdate) failed (status " + std::to_string(status) + ")";
+  if (status != ora::kOk) return "database read of its clock (sysdate) failed (" + Ora_StatusShown(status) + ")";
   const std::optional<int64_t> server = ServerSeconds(now.str());
   if (!server) return "database clock (sysdate) read as '" + now.str() + "', no day and time";
   if (!before || !after) return "this machine's local time cannot be read";

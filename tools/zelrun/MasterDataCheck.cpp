@@ -8,7 +8,7 @@
 namespace {
 
 std::string ReadFailed(const std::string& tables, int32_t status) {
-  return "database read of " + tables + " failed (status " + std::to_string(status) + ")";
+  return "database read of " + tables + " failed (" + Ora_StatusShown(status) + ")";
 }
 
 // "yyyymmdd" as "yyyy-mm-dd".

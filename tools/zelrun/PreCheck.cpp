@@ -137,8 +137,7 @@ void CheckDatabase(Problems& problems, const std::set<std::string>& skipped) {
     }
   };
   const auto failed = [](const std::string& what, int32_t status) {
-    const std::string meaning = Ora_StatusMeaning(status);
-    return what + " (status " + std::to_string(status) + (meaning.empty() ? "" : ", " + meaning) + ")";
+    return what + " (" + Ora_StatusShown(status) + ")";
   };
   const int32_t connected = dbConnect();
   if (connected != ora::kOk) {
