@@ -383,6 +383,8 @@ TEST(ZelRun, ArgumentsThatSelectNoJobAreUsageErrors) {
       {{"--bogus", "A"}, 2},
       {{"--timeout", "0", "A"}, 2},
       {{"--wait"}, 2},
+      {{"--verify", "L"}, 2},  // a verify runs no job
+      {{"--all", "L"}, 2},     // --all belongs to --verify: L must not run
       {{"--meant", "List"}, 0},  // meant: L runs, with the argument as given
   };
   for (const Case& c : cases) {
