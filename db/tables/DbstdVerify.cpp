@@ -20,14 +20,14 @@ namespace {
 
 // Values that no row holds: a text key of this character as wide as its
 // host variable (wider than any real key of its column), the first day of
-// 1800, and numbers far below zero (a day offset of this size still gives
-// a valid date).
+// 1800, and a negative number of one digit, which any number column takes
+// (a wider one could be refused by a site's NUMBER(1) column and be
+// reported as a fault the job never meets).
 constexpr char kMarker = '~';
 constexpr const char* kNoDay = "18000101";
 constexpr const char* kNoInstant = "18000101000000";
 constexpr const char* kNoTime = "000000";
-constexpr int32_t kNoNumber = -99999;
-constexpr int32_t kNoShort = -9999;
+constexpr int32_t kNoNumber = -9;
 
 // Columns that the records hold narrower than the schema by design: AswErf
 // is read into the 8 places that the download table's PrvErf takes over.
@@ -87,10 +87,8 @@ void FillField(char* record, const HostVar& v, const std::string& format) {
       break;
     }
     case HostType::Int32:
-      std::memcpy(field, &kNoNumber, sizeof kNoNumber);
-      break;
     case HostType::Int16:
-      std::memcpy(field, &kNoShort, sizeof kNoShort);
+      std::memcpy(field, &kNoNumber, sizeof kNoNumber);
       break;
     case HostType::Double: {
       const double x = kNoNumber;

@@ -3,7 +3,7 @@
 //
 // On the session dbConnect installed (db/DbDb.h), Dbstd_Verify runs each
 // statement once with values that match no row: text keys of '~' as wide as
-// their host variable, days of 1 January 1800, numbers far below zero.
+// their host variable, days of 1 January 1800, numbers -9.
 //  - Single-row selects run and fetch; cursors open, fetch one row and close.
 //  - Then the writes, all in one transaction that is rolled back at the end
 //    whatever happens: inserts first (a row on a key no one uses), then the
