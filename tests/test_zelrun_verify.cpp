@@ -119,6 +119,24 @@ TEST(ZelRunVerify, NamesWhatDiffersAtTheSiteAndChangesNothing) {
          return nullptr;
        },
        7, {"^Bsv_PnrReadk +select +-942 .*mvs310bsv"}},
+      {"a missing table, as JSON", {"--json"},
+       [](Installation& i) {
+         i.Db().Exec("drop table Mvs310Bsv");
+         return nullptr;
+       },
+       7,
+       {R"(^\{"exitCode":7,"statements":\[\{"name":"Prv_PKeyReadk","kind":"select","status":1403,"ok":true,)"
+        R"("message":""\},.*\{"name":"Bsv_PnrReadk","kind":"select","status":-942,"ok":false,"message":"[^}]*)"
+        R"(mvs310bsv[^}]*"\},.*\],"widths":\[\]\}$)"}},
+      {"a database that cannot be reached", {},
+       [](Installation& i) {
+         i.Configure(OnPostgres() ? "postgres" : "zel", "",
+                     zeltest::OnOdbc()  ? "DSN=zelpg;Database=zv_nosuchdb"
+                     : OnPostgres() ? "host=" + zeltest::PgHost() + " dbname=zv_nosuchdb"
+                                    : "nosuch.db");
+         return nullptr;
+       },
+       3, {"^zelrun: database unreachable \\(status -12154\\): "}},
       {"a column read too narrow", {},
        [](Installation& i) {
          NarrowColumn(i, "Mvs300Pnr", "PnrNam", 30);
