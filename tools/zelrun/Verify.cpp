@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <string_view>
 
 #include "config/Ini.h"
 #include "db/DbDb.h"
@@ -34,6 +35,9 @@ std::string ShownDatabase() {
 
 std::string StatementLine(const zeldb::VerifiedStatement& s, bool locked) {
   std::string line = Padded(s.name, kNameColumn) + Padded(s.kind, 7);
+  // A write that matched no row (its insert failed before it) has not tried its values on the table.
+  if (s.ok && s.status == ora::kNoRow && std::string_view(s.kind) != "select" && std::string_view(s.kind) != "cursor")
+    return line + "ok (no row matched)";
   if (s.ok) return line + "ok";
   line += std::to_string(s.status) + " " + s.message;
   if (!s.tried) {
