@@ -50,7 +50,7 @@ std::vector<std::string> EveryRow(Installation& inst) {
   return all;
 }
 
-// Mvs510Prv again with the text column `column` `width` characters wide.
+// `table` again with its text column `column` `width` characters wide.
 void NarrowColumn(Installation& inst, const std::string& table, const std::string& column, int width) {
   if (OnPostgres()) {
     inst.Db().Exec("alter table " + table + " alter column " + column + " type varchar(" + std::to_string(width) + ")");
