@@ -800,6 +800,8 @@ TEST(ZelRun, ArgumentsThatSelectNoJobAreUsageErrors) {
       {{"--wait"}, 2},
       {{"--skip-check", "clocks", "A"}, 2},
       {{"--metrics", "m.prom", "X"}, 2},  // no letter: no metrics file
+      {{"--verify", "L"}, 2},             // a verify runs no job
+      {{"--all", "L"}, 2},                // --all belongs to --verify: L must not run
       {{"--meant", "List"}, 0},           // meant: L runs, with the argument as given
   };
   for (const Case& c : cases) {

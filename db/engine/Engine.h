@@ -10,6 +10,8 @@
 //  - Work is transactional as in Oracle: a write opens a transaction that
 //    stays pending until Commit or Rollback; savepoints nest inside it.
 //  - Bound empty texts are NULL (the caller binds them with BindNull).
+//  - Closing a connection (destroying it) rolls back what it left pending,
+//    as does the end of the process.
 //
 // A session has one main connection for its single-row reads and writes and
 // opens one further connection per open cursor (OpenCursorConnection), so
@@ -98,6 +100,22 @@ class EngineConnection {
 
   // A further connection to the same database for one cursor.
   virtual int32_t OpenCursorConnection(std::unique_ptr<EngineConnection>& out) = 0;
+
+  // Read-only looks at the server for people (the statuses above stay the
+  // contract; the jobs use neither):
+
+  // The server's own words for the last failure on this connection (of a
+  // statement prepared on it included) in one line, and forgets them: empty
+  // when nothing failed since the last call. A success in between does not
+  // clear them, so the caller takes them before a statement and after it.
+  virtual std::string TakeFailureMessage() = 0;
+
+  // The declared width in characters of text column `column` of `table`
+  // (named as the statements name it: "Mvs510Prv", "MvSystem.Mvs301Asw"),
+  // as the server's catalogue describes it. 0 with `width` set (0 when the
+  // column declares no width or holds no text), 1403 when the catalogue
+  // knows no such table or column, or a negative status.
+  virtual int32_t ColumnWidth(const std::string& table, const std::string& column, int& width) = 0;
 };
 
 }  // namespace zeldb

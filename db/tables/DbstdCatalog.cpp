@@ -9,6 +9,17 @@ std::vector<const StatementGroup*> Groups() {
 }
 }  // namespace
 
+const std::vector<std::string_view>& Dbstd_JobStatementNames() {
+  static const std::vector<std::string_view> names = {
+      // Mvs510Prv
+      "Prv_PKeyReadk", "Prv_PKeyIns", "Prv_PKeyUpd", "Prv_Delete", "Prv_PnrRange",
+      // assignments, persons, employment periods, cost centres
+      "Asw_PKeyReadk", "Asw_PnrAll", "Asw_Num", "Asw_Pnr", "Pnr_PKeyReadk", "Bsv_PnrReadk", "Ztg_PnrReadk",
+      // the calendar (Bak_Calc's day shift)
+      "Bak_DateReadk"};
+  return names;
+}
+
 std::vector<const StatementDef*> Dbstd_Statements() {
   std::vector<const StatementDef*> all;
   for (const StatementGroup* g : Groups()) all.insert(all.end(), g->statements.begin(), g->statements.end());

@@ -3,6 +3,7 @@
 // them on an engine (a wrong text must fail a test, not a nightly run).
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "db/Statement.h"
@@ -26,6 +27,13 @@ const StatementGroup& DbstdFzu_Group();
 const StatementGroup& DbstdAem_Group();
 const StatementGroup& DbstdVrgNzp_Group();
 const StatementGroup& DbstdCheck_Group();
+
+// The names of the statements and cursors that the jobs (A, U, S, L) run,
+// as StatementDef::name and CursorDef::name give them; every statement of
+// such a name belongs to the jobs (Prv_PKeyIns names its insert and the
+// look-up of the default FbeFbe). The rest of the module (the shop-floor
+// operations among it) no job calls.
+const std::vector<std::string_view>& Dbstd_JobStatementNames();
 
 // All groups together.
 std::vector<const StatementDef*> Dbstd_Statements();

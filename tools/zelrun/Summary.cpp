@@ -146,6 +146,8 @@ std::string Summary_Json(const RunSummary& s) {
   return json;
 }
 
+std::string Summary_JsonLines(const std::vector<std::string>& lines) { return LinesArray(lines); }
+
 std::string Summary_NoRunJson(char letter, const std::vector<std::string>& args,
                               const std::vector<std::string>& problems, const std::vector<std::string>& warnings,
                               int exitCode) {

@@ -42,6 +42,10 @@ struct RunSummary {
 std::string Summary_Text(const RunSummary& s);
 std::string Summary_Json(const RunSummary& s);
 
+// Lines as a JSON array of strings, each without its "zelrun: " (and
+// "warning: ") prefix, as the objects give problems and warnings.
+std::string Summary_JsonLines(const std::vector<std::string>& lines);
+
 // The JSON object of a run that did not take place: `problems` why, as
 // written to standard error.
 std::string Summary_NoRunJson(char letter, const std::vector<std::string>& args,

@@ -23,6 +23,7 @@
 #include "tools/zelrun/PreCheck.h"
 #include "tools/zelrun/RunJob.h"
 #include "tools/zelrun/Summary.h"
+#include "tools/zelrun/Verify.h"
 
 namespace {
 
@@ -32,10 +33,12 @@ constexpr int kExitPreCheck = 3;
 constexpr int kExitLocked = 4;
 constexpr int kExitFailures = 5;
 constexpr int kExitUnfinished = 6;
+constexpr int kExitVerify = 7;
 
 constexpr const char* kLockFile = ".\\Msg\\zelrun.lock";
 
 constexpr const char* kUsage = R"(usage: zelrun [OPTIONS] LETTER [ARGS...]
+       zelrun [--dir DIR] [--wait SECONDS] [--json] --verify [--all]
 
 Runs zelwrkjob LETTER ARGS... in an installation's working directory for a
 scheduler: checks the installation first, holds the lock Msg/zelrun.lock for
@@ -73,6 +76,13 @@ options:
                      (the other letters' last runs stay in it); a usage error
                      writes nothing, and a FILE that cannot be written is
                      reported on standard error and leaves the exit code
+  --verify           instead of a run: try every statement of the jobs once on
+                     the configured database, changing nothing (every write
+                     in one transaction that is rolled back); one line per
+                     statement, ok or the status and the server's message,
+                     and each column narrower than the job's records
+  --all              with --verify: every statement of the database module,
+                     the shop-floor ones too
   --help             this text
 
 exit codes:
@@ -85,6 +95,8 @@ exit codes:
   5  the run reported failures: it wrote message-log entries
   6  the run did not finish: zelwrkjob was killed, crashed or timed out, or
      its job-log section did not end (when 5 and 6 both apply, 6)
+  7  --verify found problems: a statement failed, or a column is narrower
+     than the job's records (with --verify, 3: the database is unreachable)
 
 A zelwrkjob started beside the run (S for one badge) writes into the same
 logs: its job-log sections are told apart by their header's time and place
@@ -104,6 +116,8 @@ struct Options {
   bool json = false;
   bool help = false;
   std::set<std::string> skipped;  // --skip-check names
+  bool verify = false;
+  bool verifyAll = false;
   std::vector<std::string> args;  // the letter's argument first
 };
 
@@ -174,12 +188,18 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
       o.json = true;
     } else if (arg == "--help") {
       o.help = true;
+    } else if (arg == "--verify") {
+      o.verify = true;
+    } else if (arg == "--all") {
+      o.verifyAll = true;
     } else {
       return "unknown option '" + arg + "'";
     }
   }
   o.args.assign(argv + i, argv + argc);
   if (o.help) return {};
+  if (o.verifyAll && !o.verify) return "--all goes with --verify";
+  if (o.verify) return o.args.empty() ? std::string() : "--verify takes no job letter";
   if (o.args.empty()) return "no job letter given";
   const std::string& first = o.args[0];
   if (first.empty() || (first[0] != 'A' && first[0] != 'U' && first[0] != 'S' && first[0] != 'L')) {
@@ -247,6 +267,11 @@ RunSummary NotRun(const Options& o, int exitCode) {
 int Refuse(const Options& o, const std::vector<std::string>& problems, const std::vector<std::string>& warnings,
            int exitCode) {
   for (const std::string& p : problems) std::cerr << p << "\n";
+  // A verify has no letter: no run's object and no metrics.
+  if (o.verify) {
+    if (o.json) std::cout << Verify_RefusedJson(problems, exitCode) << std::endl;
+    return exitCode;
+  }
   if (o.json) std::cout << Summary_NoRunJson(o.args[0][0], o.args, problems, warnings, exitCode) << std::endl;
   return Finish(o, NotRun(o, exitCode));
 }
@@ -284,6 +309,12 @@ int main(int argc, char** argv) {
                     kExitLocked);
     }
     lockUnavailable = taken == PlatRunLockResult::CannotOpen;
+  }
+
+  if (o.verify) {
+    const int code = Verify_Run(o.verifyAll, o.json, {kExitClean, kExitVerify, kExitPreCheck});
+    Plat_RunLockRelease(lock);
+    return code;
   }
 
   std::vector<std::string> problems = PreCheck_Installation(o.skipped);

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "db/engine/EngineCounters.h"
@@ -443,7 +444,40 @@ class OdbcConnection final : public EngineConnection {
   // The status of the failure that `handle` describes.
   int32_t Status(SQLSMALLINT type, SQLHANDLE handle) const {
     const Diagnostic d = Diagnose(type, handle);
-    return Odbc_MapDiagnostic(dbms_, d.sqlstate, d.native, d.message);
+    const int32_t status = Odbc_MapDiagnostic(dbms_, d.sqlstate, d.native, d.message);
+    if (status != ora::kOk) {
+      lastFailure_ = d.message.empty() ? "SQLSTATE " + d.sqlstate : d.message;
+      for (char& c : lastFailure_)
+        if (c == '\n' || c == '\r') c = ' ';
+      while (!lastFailure_.empty() && lastFailure_.back() == ' ') lastFailure_.pop_back();
+    }
+    return status;
+  }
+
+  std::string TakeFailureMessage() override { return std::exchange(lastFailure_, std::string()); }
+
+  // SQLColumns' COLUMN_SIZE of a character column. The catalogue keeps the
+  // names as the server folded them (Oracle upper case, PostgreSQL lower
+  // case): the name as written is asked first, then folded each way. An
+  // unqualified table is looked up in every schema the driver shows.
+  int32_t ColumnWidth(const std::string& table, const std::string& column, int& width) override {
+    width = 0;
+    const size_t dot = table.find('.');
+    const std::string schema = dot == std::string::npos ? "" : table.substr(0, dot);
+    const std::string name = dot == std::string::npos ? table : table.substr(dot + 1);
+    for (int fold = 0; fold < 3; ++fold) {
+      const auto cased = [fold](std::string s) {
+        for (char& c : s)
+          c = static_cast<char>(fold == 1   ? std::tolower(static_cast<unsigned char>(c))
+                                : fold == 2 ? std::toupper(static_cast<unsigned char>(c))
+                                            : c);
+        return s;
+      };
+      bool found = false;
+      const int32_t status = DescribeColumn(cased(schema), cased(name), cased(column), found, width);
+      if (status != ora::kOk || found) return status;
+    }
+    return ora::kNoRow;
   }
 
   // Whether the server renders the checked TO_CHAR columns (PostgreSQL).
@@ -460,6 +494,39 @@ class OdbcConnection final : public EngineConnection {
   int32_t Control(const std::string& sql) {
     ++Engine_Counters().transactionStatements;
     return ExecDirect(sql);
+  }
+
+  // One SQLColumns call for exact names; `found` when it returned a row.
+  int32_t DescribeColumn(const std::string& schema, const std::string& table, const std::string& column, bool& found,
+                         int& width) {
+    found = false;
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) return Status(SQL_HANDLE_DBC, dbc_);
+    const auto text = [](const std::string& s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s.c_str())); };
+    SQLRETURN rc = SQLColumns(stmt, nullptr, 0, schema.empty() ? nullptr : text(schema),
+                              schema.empty() ? 0 : static_cast<SQLSMALLINT>(schema.size()), text(table),
+                              static_cast<SQLSMALLINT>(table.size()), text(column),
+                              static_cast<SQLSMALLINT>(column.size()));
+    int32_t status = ora::kOk;
+    if (!SQL_SUCCEEDED(rc)) {
+      status = Status(SQL_HANDLE_STMT, stmt);
+    } else if ((rc = SQLFetch(stmt)) != SQL_NO_DATA) {
+      if (!SQL_SUCCEEDED(rc)) {
+        status = Status(SQL_HANDLE_STMT, stmt);
+      } else {
+        SQLSMALLINT type = 0;
+        SQLINTEGER size = 0;
+        SQLLEN indicator = 0;
+        SQLGetData(stmt, 5, SQL_C_SSHORT, &type, 0, &indicator);
+        if (!SQL_SUCCEEDED(SQLGetData(stmt, 7, SQL_C_SLONG, &size, 0, &indicator)) || indicator == SQL_NULL_DATA)
+          size = 0;
+        const bool text = type == SQL_CHAR || type == SQL_VARCHAR || type == SQL_WCHAR || type == SQL_WVARCHAR;
+        width = text ? static_cast<int>(size) : 0;
+        found = true;
+      }
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    return status;
   }
 
   int32_t EndTransaction(SQLSMALLINT completion) {
@@ -491,6 +558,7 @@ class OdbcConnection final : public EngineConnection {
   bool inTransaction_ = false;  // manual commit: a write began a transaction
   bool pending_ = false;        // the open transaction holds changed rows
   bool guardedNext_ = false;    // the next statement follows an explicit savepoint
+  mutable std::string lastFailure_;  // the driver's message of the last failure
 };
 
 bool OdbcStatement::BindValues() {

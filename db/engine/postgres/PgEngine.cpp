@@ -51,6 +51,17 @@ int32_t StatusOf(const PGresult* r) {
   }
 }
 
+// The server's message of a failed result in one line (without the
+// "ERROR:" its text begins with), else the client's message.
+std::string FailureMessage(const PGresult* r, const PGconn* conn) {
+  const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+  std::string text = primary ? primary : PQerrorMessage(conn);
+  for (char& c : text)
+    if (c == '\n' || c == '\r') c = ' ';
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
 class PgConnection;
 
 class PgStatement final : public EngineStatement {
@@ -152,7 +163,7 @@ class PgConnection final : public EngineConnection {
     if (!prepared_.insert(sql).second) ++counters.repeatedPreparations;
     const std::string name = "zel_" + std::to_string(++statements_);
     Result r(PQprepare(conn_, name.c_str(), sql.c_str(), 0, nullptr));
-    const int32_t status = StatusOf(r.get());
+    const int32_t status = Noted(r.get());
     if (status != ora::kOk) return status;
     Result described(PQdescribePrepared(conn_, name.c_str()));
     const int params = described ? PQnparams(described.get()) : 0;
@@ -289,6 +300,32 @@ class PgConnection final : public EngineConnection {
     return status;
   }
 
+  // The status of `r`; a failure's message is kept for TakeFailureMessage.
+  int32_t Noted(const PGresult* r) {
+    const int32_t status = StatusOf(r);
+    if (status != ora::kOk) lastFailure_ = FailureMessage(r, conn_);
+    return status;
+  }
+
+  std::string TakeFailureMessage() override { return std::exchange(lastFailure_, std::string()); }
+
+  // From the catalogue, the name resolved as the statements resolve it
+  // (search path, case folding); varchar(n) and char(n) have a width.
+  int32_t ColumnWidth(const std::string& table, const std::string& column, int& width) override {
+    width = 0;
+    const char* values[] = {table.c_str(), column.c_str()};
+    Result r(PQexecParams(conn_,
+                          "select case when a.atttypid in ('varchar'::regtype, 'bpchar'::regtype) and a.atttypmod > 4 "
+                          "then a.atttypmod - 4 else 0 end from pg_attribute a where a.attrelid = to_regclass($1) "
+                          "and a.attname = lower($2) and a.attnum > 0 and not a.attisdropped",
+                          2, nullptr, values, nullptr, nullptr, 0));
+    const int32_t status = Noted(r.get());
+    if (status != ora::kOk) return status;
+    if (PQntuples(r.get()) == 0) return ora::kNoRow;
+    width = std::atoi(PQgetvalue(r.get(), 0, 0));
+    return ora::kOk;
+  }
+
   PGconn* Raw() { return conn_; }
   PgAhead* Ahead() { return ahead_.get(); }
   bool InTransaction() const { return beginDeferred_ || PQtransactionStatus(conn_) != PQTRANS_IDLE; }
@@ -298,7 +335,7 @@ class PgConnection final : public EngineConnection {
   int32_t ExecPrepared(const std::string& name, const std::vector<const char*>& values, Result& out) {
     out.reset(PQexecPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(), nullptr, nullptr,
                              0));
-    return StatusOf(out.get());
+    return Noted(out.get());
   }
 
   // The begin and savepoint held back travel with the statement they guard,
@@ -334,7 +371,7 @@ class PgConnection final : public EngineConnection {
     for (size_t i = 0; sent && i < answers; ++i) {
       Result r(PQgetResult(conn_));
       if (i < controls.size()) {
-        if (controlStatus == ora::kOk) controlStatus = StatusOf(r.get());
+        if (controlStatus == ora::kOk) controlStatus = Noted(r.get());
       } else if (i == controls.size()) {
         out = std::move(r);
       } else {
@@ -349,7 +386,7 @@ class PgConnection final : public EngineConnection {
     }
     PQexitPipelineMode(conn_);
     if (controlStatus != ora::kOk) return Failed(controlStatus);
-    const int32_t status = StatusOf(out.get());
+    const int32_t status = Noted(out.get());
     // A commit that ran ended the transaction, whether it succeeded or not;
     // one skipped after the statement's failure left it open for the
     // rollback to the savepoint.
@@ -422,7 +459,7 @@ class PgConnection final : public EngineConnection {
 
   int32_t Exec(const std::string& sql) {
     Result r(PQexec(conn_, WithDeferred(sql).c_str()));
-    return StatusOf(r.get());
+    return Noted(r.get());
   }
 
   PGconn* conn_;
@@ -444,6 +481,7 @@ class PgConnection final : public EngineConnection {
   std::optional<int32_t> committedEarly_;
   // The savepoint set as the transaction opened, not sent (see Savepoint).
   std::string startSavepoint_;
+  std::string lastFailure_;  // the server's message of the last failure
 };
 
 int32_t PgStatement::Step() {
@@ -462,7 +500,7 @@ int32_t PgStatement::Execute() {
   PgAnswer early;
   if (ahead_ && ahead_->Serve(aheadId_, values_, early)) {
     r = std::move(early.results.front());
-    status = StatusOf(r.get());
+    status = conn_.Noted(r.get());
   } else {
     if (ahead_ && ahead_->WrittenTable(aheadId_)) ahead_->Wrote(aheadId_, conn_.InTransaction());
     std::vector<const char*> values;
@@ -524,7 +562,7 @@ int32_t PgStatement::NextStreamed() {
     }
     return ora::kOk;
   }
-  const int32_t status = kind == PGRES_TUPLES_OK || kind == PGRES_COMMAND_OK ? ora::kNoRow : StatusOf(row_.get());
+  const int32_t status = kind == PGRES_TUPLES_OK || kind == PGRES_COMMAND_OK ? ora::kNoRow : conn_.Noted(row_.get());
   row_.reset();
   // The query is over: only its closing NULL is left (read already when
   // the end came through the buffer).

@@ -2,10 +2,14 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <mutex>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -67,8 +71,25 @@ class SqliteFlavor final : public SqlFlavor {
 
 const SqliteFlavor g_flavor;
 
+// The message of the last failure of each open connection. Kept here, at
+// the one place every failure passes, because SQLite's own message is
+// replaced by the next call on the connection (the rollback that follows a
+// failed write among them).
+std::mutex g_failureMutex;
+std::unordered_map<sqlite3*, std::string> g_lastFailure;
+
 int32_t MapError(sqlite3* db, int rc) {
-  return Sqlite_MapError(rc, db ? sqlite3_extended_errcode(db) : rc, db ? sqlite3_errmsg(db) : "");
+  const int32_t status = Sqlite_MapError(rc, db ? sqlite3_extended_errcode(db) : rc, db ? sqlite3_errmsg(db) : "");
+  if (db && status != ora::kOk) {
+    const std::lock_guard<std::mutex> lock(g_failureMutex);
+    g_lastFailure[db] = sqlite3_errmsg(db);
+  }
+  return status;
+}
+
+void ForgetFailure(sqlite3* db) {
+  const std::lock_guard<std::mutex> lock(g_failureMutex);
+  g_lastFailure.erase(db);
 }
 
 // The clock as the statements see it: "sysdate" and "trunc(sysdate)" in the
@@ -338,6 +359,7 @@ class SqliteConnection final : public EngineConnection {
     // Statements of this connection are owned by the session and are
     // finalized before it; close_v2 defers the close until they are.
     sqlite3_close_v2(db_);
+    ForgetFailure(db_);
   }
 
   const SqlFlavor& Flavor() const override { return g_flavor; }
@@ -407,7 +429,82 @@ class SqliteConnection final : public EngineConnection {
 
   int32_t ExecDirect(const std::string& sql) override { return Exec(sql); }
 
+  std::string TakeFailureMessage() override {
+    const std::lock_guard<std::mutex> lock(g_failureMutex);
+    const auto found = g_lastFailure.find(db_);
+    if (found == g_lastFailure.end()) return {};
+    std::string message = std::move(found->second);
+    g_lastFailure.erase(found);
+    return message;
+  }
+
+  // The width is the declared type's "(n)" (VARCHAR2(50)), else the length
+  // check "length(<column>) <= n" of the table's definition, as the schema
+  // writes it; a master table's schema name is not part of a SQLite name.
+  int32_t ColumnWidth(const std::string& table, const std::string& column, int& width) override {
+    width = 0;
+    const std::string name = table.substr(table.find('.') == std::string::npos ? 0 : table.find('.') + 1);
+    std::string declared;
+    std::string definition;
+    bool found = false;
+    int32_t status = Query("select type from pragma_table_info(?1) where name = ?2 collate nocase", name, column,
+                           declared, found);
+    if (status != ora::kOk) return status;
+    if (!found) return ora::kNoRow;
+    status = Query("select sql from sqlite_master where type = 'table' and name = ?1 collate nocase",
+                   name, column, definition, found);
+    if (status != ora::kOk) return status;
+    width = DeclaredWidth(declared);
+    if (width == 0) width = LengthCheck(definition, column);
+    return ora::kOk;
+  }
+
  private:
+  // The first column of the first row of `sql` with the two texts bound.
+  int32_t Query(const char* sql, const std::string& first, const std::string& second, std::string& out, bool& found) {
+    found = false;
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db_, sql, -1, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+      sqlite3_finalize(stmt);
+      return MapError(db_, rc);
+    }
+    sqlite3_bind_text(stmt, 1, first.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt, 2, second.c_str(), -1, SQLITE_TRANSIENT);
+    rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+      found = true;
+      const unsigned char* text = sqlite3_column_text(stmt, 0);
+      out = text ? reinterpret_cast<const char*>(text) : "";
+    }
+    const int32_t status = rc == SQLITE_ROW || rc == SQLITE_DONE ? ora::kOk : MapError(db_, rc);
+    sqlite3_finalize(stmt);
+    return status;
+  }
+
+  static std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  }
+
+  // "VARCHAR2(50)", "varchar(50 char)": 50; no parenthesis: 0.
+  static int DeclaredWidth(const std::string& type) {
+    const size_t open = type.find('(');
+    return open == std::string::npos ? 0 : std::atoi(type.c_str() + open + 1);
+  }
+
+  // n of "length(<column>) <= n" in the table's definition, or 0.
+  static int LengthCheck(const std::string& definition, const std::string& column) {
+    const std::string text = Lower(definition);
+    const std::string check = "length(" + Lower(column) + ")";
+    const size_t at = text.find(check);
+    if (at == std::string::npos) return 0;
+    size_t i = at + check.size();
+    while (i < text.size() && text[i] == ' ') ++i;
+    if (text.compare(i, 2, "<=") != 0) return 0;
+    return std::atoi(text.c_str() + i + 2);
+  }
+
   void CountPreparation(const std::string& sql) {
     EngineCounters& counters = Engine_Counters();
     ++counters.preparations;
