@@ -114,7 +114,7 @@ TEST(ZelRunVerify, NamesWhatDiffersAtTheSiteAndChangesNothing) {
        },
        7,
        {"^Prv_PKeyReadk +select +-904 .*prvort", "^Prv_PnrRange +cursor +-904 .*prvort",
-        "^Prv_PKeyUpd +update +-904 .*prvort", "^Prv_Delete +delete +ok$",
+        "^Prv_PKeyIns +insert +-904 .*prvort", "^Prv_PKeyUpd +update +-904 .*prvort", "^Prv_Delete +delete +ok$",
         "^zelrun: verify: 14 statements, 4 failed, 0 columns too narrow"}},
       {"a missing table", {},
        [](Installation& i) {

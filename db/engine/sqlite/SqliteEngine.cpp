@@ -600,7 +600,9 @@ int32_t Sqlite_MapError(int rc, int ext, const char* msg) {
       return ora::kNotAllBound;
     case SQLITE_ERROR:
       if (Contains(msg, "no such table")) return ora::kTableMissing;
-      if (Contains(msg, "no such column")) return ora::kInvalidIdentifier;
+      // A read names a missing column "no such column", an insert's column
+      // list "has no column named": both are Oracle's invalid identifier.
+      if (Contains(msg, "no such column") || Contains(msg, "has no column named")) return ora::kInvalidIdentifier;
       if (Contains(msg, "syntax error") || Contains(msg, "no such function")) return ora::kInvalidSql;
       return ora::kInternal;
     default:
