@@ -146,7 +146,13 @@ bool PgAhead::WantsRowsAhead(uint64_t driver) const {
   return false;
 }
 
-void PgAhead::DriverClosed(uint64_t driver) { drivers_.erase(driver); }
+void PgAhead::DriverClosed(uint64_t driver) {
+  // The walk's early answers go with it: a look-up run later is the job's
+  // own, and an answer read before might be long out of date by then.
+  drivers_.erase(driver);
+  for (auto& e : window_)
+    if (e->driver == driver) Forget(e.get());
+}
 
 bool PgAhead::Connected() {
   if (conn_) return ok_;

@@ -92,7 +92,7 @@ class PgAhead {
   void RowAhead(uint64_t driver, uint64_t position, pg_result* row);
   // Ends a batch of rows ahead: sends what was queued.
   void Flush();
-  // The driver's query ended or was closed: its early answers are no longer wanted.
+  // The driver's query ended or was closed: its early answers are dropped.
   void DriverClosed(uint64_t driver);
 
   // --- the look-up's side ---
