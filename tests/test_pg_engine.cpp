@@ -337,6 +337,30 @@ TEST_F(PgAhead, CursorClosedWithLookupsInFlight) {
   EXPECT_EQ(Prv_PnrRange_Close(), 0);
 }
 
+// A read without values (a count, the clock) does not follow the row: it is
+// never sent ahead, so it reads what another program committed after the
+// look-ups of the rows ahead went out.
+TEST_F(PgAhead, ReadWithoutValuesIsAlwaysTheJobsOwn) {
+  zeldb::Pg_SetAheadForTest(1);
+  TestDatabase db;
+  struct Count {
+    int32_t n;
+  };
+  const zeldb::StatementDef persons{"Pnr_TestCount", zeldb::StmtKind::SelectInto,
+                                    "select count(*) into :b0 from Mvs300Pnr", {ZEL_HV_INT(Count, n)}, {}, nullptr,
+                                    sizeof(Count)};
+  Count c{};
+  Walk walk(db, 12);
+  walk.Next();
+  EXPECT_EQ(zeldb::Stmt_SelectInto(persons, &c), 0);
+  walk.Next();
+  Settle();
+  db.Exec("insert into Mvs300Pnr values ('00000013','Name 13','S','O')");
+  walk.Next();
+  EXPECT_EQ(zeldb::Stmt_SelectInto(persons, &c), 0);
+  EXPECT_EQ(c.n, 13);
+}
+
 // Messages name the database by its connection string; a password in it
 // must never reach a terminal or a log. Needs no server.
 TEST(PgConnInfo, ShownConnectStringLeavesOutEveryPassword) {

@@ -338,6 +338,9 @@ void PgAhead::Retire() {
 }
 
 void PgAhead::Learn(int statement, const PgValues& values) {
+  // A read without values does not follow the row: its answer for a row
+  // ahead would be the same read, only older.
+  if (values.empty()) return;
   for (auto& [id, d] : drivers_) {
     if (d.taken == 0) continue;
     std::deque<Recipe>& recipes = recipes_[d.statement];

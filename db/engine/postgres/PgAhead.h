@@ -8,10 +8,12 @@
 //
 // What is sent is learnt from the run itself: when a look-up runs while a
 // driver has a row on hand, each of its values is matched with that row's
-// columns; a look-up whose values all came from the row (a "recipe") is then
-// sent for the rows the driver has buffered ahead. A guess that does not come
-// true costs only the server's work: an answer is served only for the same
-// statement text with the same values, never otherwise.
+// columns; a look-up with values that all came from the row (a "recipe") is
+// then sent for the rows the driver has buffered ahead (a read without values
+// does not follow the row and is never sent). A guess that does not come true
+// costs only the server's work: an answer is served only for the same
+// statement text with the same values, never otherwise, and only while its
+// driver lives.
 //
 // An early answer sees committed data as of the moment it ran, a little
 // before the job reached its row. It is never served after the job wrote a
