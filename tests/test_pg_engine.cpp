@@ -361,6 +361,41 @@ TEST_F(PgAhead, ReadWithoutValuesIsAlwaysTheJobsOwn) {
   EXPECT_EQ(c.n, 13);
 }
 
+// Values that run together into the same bytes (the first ending, the
+// second beginning with a byte a key might use between them) are another
+// look-up's: the early answer of the row's values is not theirs.
+TEST_F(PgAhead, ValuesThatRunTogetherAreAnotherLookup) {
+  zeldb::Pg_SetAheadForTest(1);
+  TestDatabase db;
+  struct Match {
+    int32_t n;
+    FixedText<51> nam, str;
+  };
+  const zeldb::StatementDef matches{
+      "Pnr_TestMatch", zeldb::StmtKind::SelectInto,
+      "select count(*) into :b0 from Mvs300Pnr where PnrNam=:b1 and PnrStr=:b2", {ZEL_HV_INT(Match, n)},
+      {ZEL_HV_TEXT(Match, nam), ZEL_HV_TEXT(Match, str)}, nullptr, sizeof(Match)};
+  auto count = [&](const std::string& nam, const std::string& str) {
+    Match m{};
+    m.nam = nam.c_str();
+    m.str = str.c_str();
+    EXPECT_EQ(zeldb::Stmt_SelectInto(matches, &m), 0);
+    return m.n;
+  };
+  Walk walk(db, 12);
+  db.Exec("update Mvs510Prv set PrvStr='St ' || PrvPnr");
+  db.Exec("update Mvs510Prv set PrvNam='a' || chr(30), PrvStr='b' where PrvPnr='00000003'");
+  db.Exec("update Mvs300Pnr set PnrNam='a' || chr(30), PnrStr='b' where PnrNum='00000003'");
+  ASSERT_EQ(Prv_PnrRange_Open("00000000", "99999999"), 0);  // the rows as changed
+  for (int i = 1; i <= 3; ++i) {
+    walk.Next();
+    if (i < 3) count(walk.rec.PrvNam.str(), walk.rec.PrvStr.str());
+  }
+  ASSERT_EQ(walk.rec.PrvNam.str(), "a\x1e");
+  EXPECT_EQ(count("a", "\x1e" "b"), 0);
+  EXPECT_EQ(count(walk.rec.PrvNam.str(), walk.rec.PrvStr.str()), 1);
+}
+
 // Messages name the database by its connection string; a password in it
 // must never reach a terminal or a log. Needs no server.
 TEST(PgConnInfo, ShownConnectStringLeavesOutEveryPassword) {

@@ -107,10 +107,18 @@ const std::string* PgAhead::WrittenTable(int statement) const {
 void PgAhead::MarkWidespreadWrites(int statement) { statements_[static_cast<size_t>(statement)].widespread = true; }
 
 std::string PgAhead::Key(int statement, const PgValues& values) {
+  // Each value with its length ahead of it: a value may hold any byte, so
+  // no separator alone could tell where one ends and the next begins.
   std::string key = std::to_string(statement);
   for (const auto& v : values) {
-    key += v ? '\x1e' : '\x1f';
-    if (v) key += *v;
+    if (!v) {
+      key += '-';
+      continue;
+    }
+    key += ':';
+    key += std::to_string(v->size());
+    key += ':';
+    key += *v;
   }
   return key;
 }
