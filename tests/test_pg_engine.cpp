@@ -337,6 +337,25 @@ TEST_F(PgAhead, CursorClosedWithLookupsInFlight) {
   EXPECT_EQ(Prv_PnrRange_Close(), 0);
 }
 
+// The connection of the look-ups lost in the middle of a walk: its failure
+// is never an answer; what it had not answered runs as the job's own
+// statement, and every row reads right to the walk's end.
+TEST_F(PgAhead, LostConnectionOfTheLookupsLeavesTheJobsOwnStatements) {
+  zeldb::Pg_SetAheadForTest(1);
+  TestDatabase db;
+  Walk walk(db, 300);
+  walk.Next();
+  walk.Next();  // the look-ups of the rows ahead are out
+  const std::string pid = std::to_string(zeldb::Pg_AheadBackendPid(zeldb::CurrentSession()->Main()));
+  ASSERT_NE(pid, "0");
+  db.Exec("select pg_terminate_backend(" + pid + ")");
+  while (db.Value("select count(*) from pg_stat_activity where pid=" + pid) != "0")
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 3; i <= 300; ++i)
+    ASSERT_EQ(walk.Next(), PnrOf(i) + " 0:Name " + std::to_string(i) + " 0:Row " + std::to_string(i));
+  EXPECT_EQ(walk.Next(), "fetch 1403");
+}
+
 // A read without values (a count, the clock) does not follow the row: it is
 // never sent ahead, so it reads what another program committed after the
 // look-ups of the rows ahead went out.

@@ -117,6 +117,8 @@ class PgAhead {
   const Counters& Counts() const { return counts_; }
   // Reads every answer in flight (tests: the answers are then on hand).
   void Settle();
+  // The server process of the connection of the look-ups (tests; 0: none).
+  int BackendPid() const;
 
  private:
   struct Statement {
@@ -174,6 +176,13 @@ class PgAhead {
   void ReadEntry(Entry& e);
   void Forget(Entry* e);
   void Retire();
+  // Asserts the invariants of the window, the answers in flight and the
+  // entries' states (builds with assertions; nothing otherwise).
+  void CheckState() const;
+  struct StateCheck {
+    const PgAhead& ahead;
+    ~StateCheck() { ahead.CheckState(); }
+  };
 
   std::function<pg_conn*()> connect_;
   pg_conn* conn_ = nullptr;
