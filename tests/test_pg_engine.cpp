@@ -308,19 +308,25 @@ TEST_F(PgAhead, NoEarlyAnswerAfterTheJobWroteItsTable) {
 }
 
 // A cursor closed early while the look-ups of its rows ahead are in flight:
-// the session goes on, and the next walk over the same rows gets every
-// answer right, served or not.
+// the session goes on, its early answers are never served (a person renamed
+// by another program after the close reads as renamed), and the next walk
+// over the same rows gets every answer right, served or not.
 TEST_F(PgAhead, CursorClosedWithLookupsInFlight) {
   zeldb::Pg_SetAheadForTest(1);
   TestDatabase db;
   std::vector<std::string> expected;
   for (int i = 1; i <= 300; ++i)
     expected.push_back(PnrOf(i) + " 0:Name " + std::to_string(i) + " 0:Row " + std::to_string(i));
+  expected[4] = "00000005 0:Renamed 0:Row 5";
   Walk walk(db, 300);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(walk.Next(), expected[static_cast<size_t>(i)]);
   EXPECT_GT(Counts().sent, 0u);
   EXPECT_EQ(Prv_PnrRange_Close(), 0);
+  Settle();
+  db.Exec("update Mvs300Pnr set PnrNam='Renamed' where PnrNum='00000005'");
   FixedText<51> name{}, street{}, place{};
+  EXPECT_EQ(Pnr_PKeyReadk("00000005", name, street, place), 0);
+  EXPECT_EQ(name.str(), "Renamed");
   EXPECT_EQ(Pnr_PKeyReadk("00000299", name, street, place), 0);
   EXPECT_EQ(name.str(), "Name 299");
   EXPECT_EQ(Prv_PnrRange_Open("00000000", "99999999"), 0);
@@ -329,6 +335,84 @@ TEST_F(PgAhead, CursorClosedWithLookupsInFlight) {
   EXPECT_EQ(walked, expected);
   EXPECT_EQ(walk.Next(), "fetch 1403");
   EXPECT_EQ(Prv_PnrRange_Close(), 0);
+}
+
+// The connection of the look-ups lost in the middle of a walk: its failure
+// is never an answer; what it had not answered runs as the job's own
+// statement, and every row reads right to the walk's end.
+TEST_F(PgAhead, LostConnectionOfTheLookupsLeavesTheJobsOwnStatements) {
+  zeldb::Pg_SetAheadForTest(1);
+  TestDatabase db;
+  Walk walk(db, 300);
+  walk.Next();
+  walk.Next();  // the look-ups of the rows ahead are out
+  const std::string pid = std::to_string(zeldb::Pg_AheadBackendPid(zeldb::CurrentSession()->Main()));
+  ASSERT_NE(pid, "0");
+  db.Exec("select pg_terminate_backend(" + pid + ")");
+  while (db.Value("select count(*) from pg_stat_activity where pid=" + pid) != "0")
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 3; i <= 300; ++i)
+    ASSERT_EQ(walk.Next(), PnrOf(i) + " 0:Name " + std::to_string(i) + " 0:Row " + std::to_string(i));
+  EXPECT_EQ(walk.Next(), "fetch 1403");
+}
+
+// A read without values (a count, the clock) does not follow the row: it is
+// never sent ahead, so it reads what another program committed after the
+// look-ups of the rows ahead went out.
+TEST_F(PgAhead, ReadWithoutValuesIsAlwaysTheJobsOwn) {
+  zeldb::Pg_SetAheadForTest(1);
+  TestDatabase db;
+  struct Count {
+    int32_t n;
+  };
+  const zeldb::StatementDef persons{"Pnr_TestCount", zeldb::StmtKind::SelectInto,
+                                    "select count(*) into :b0 from Mvs300Pnr", {ZEL_HV_INT(Count, n)}, {}, nullptr,
+                                    sizeof(Count)};
+  Count c{};
+  Walk walk(db, 12);
+  walk.Next();
+  EXPECT_EQ(zeldb::Stmt_SelectInto(persons, &c), 0);
+  walk.Next();
+  Settle();
+  db.Exec("insert into Mvs300Pnr values ('00000013','Name 13','S','O')");
+  walk.Next();
+  EXPECT_EQ(zeldb::Stmt_SelectInto(persons, &c), 0);
+  EXPECT_EQ(c.n, 13);
+}
+
+// Values that run together into the same bytes (the first ending, the
+// second beginning with a byte a key might use between them) are another
+// look-up's: the early answer of the row's values is not theirs.
+TEST_F(PgAhead, ValuesThatRunTogetherAreAnotherLookup) {
+  zeldb::Pg_SetAheadForTest(1);
+  TestDatabase db;
+  struct Match {
+    int32_t n;
+    FixedText<51> nam, str;
+  };
+  const zeldb::StatementDef matches{
+      "Pnr_TestMatch", zeldb::StmtKind::SelectInto,
+      "select count(*) into :b0 from Mvs300Pnr where PnrNam=:b1 and PnrStr=:b2", {ZEL_HV_INT(Match, n)},
+      {ZEL_HV_TEXT(Match, nam), ZEL_HV_TEXT(Match, str)}, nullptr, sizeof(Match)};
+  auto count = [&](const std::string& nam, const std::string& str) {
+    Match m{};
+    m.nam = nam.c_str();
+    m.str = str.c_str();
+    EXPECT_EQ(zeldb::Stmt_SelectInto(matches, &m), 0);
+    return m.n;
+  };
+  Walk walk(db, 12);
+  db.Exec("update Mvs510Prv set PrvStr='St ' || PrvPnr");
+  db.Exec("update Mvs510Prv set PrvNam='a' || chr(30), PrvStr='b' where PrvPnr='00000003'");
+  db.Exec("update Mvs300Pnr set PnrNam='a' || chr(30), PnrStr='b' where PnrNum='00000003'");
+  ASSERT_EQ(Prv_PnrRange_Open("00000000", "99999999"), 0);  // the rows as changed
+  for (int i = 1; i <= 3; ++i) {
+    walk.Next();
+    if (i < 3) count(walk.rec.PrvNam.str(), walk.rec.PrvStr.str());
+  }
+  ASSERT_EQ(walk.rec.PrvNam.str(), "a\x1e");
+  EXPECT_EQ(count("a", "\x1e" "b"), 0);
+  EXPECT_EQ(count(walk.rec.PrvNam.str(), walk.rec.PrvStr.str()), 1);
 }
 
 // Messages name the database by its connection string; a password in it

@@ -2,6 +2,8 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
+#include <cassert>
 #include <cctype>
 #include <cstring>
 
@@ -107,10 +109,18 @@ const std::string* PgAhead::WrittenTable(int statement) const {
 void PgAhead::MarkWidespreadWrites(int statement) { statements_[static_cast<size_t>(statement)].widespread = true; }
 
 std::string PgAhead::Key(int statement, const PgValues& values) {
+  // Each value with its length ahead of it: a value may hold any byte, so
+  // no separator alone could tell where one ends and the next begins.
   std::string key = std::to_string(statement);
   for (const auto& v : values) {
-    key += v ? '\x1e' : '\x1f';
-    if (v) key += *v;
+    if (!v) {
+      key += '-';
+      continue;
+    }
+    key += ':';
+    key += std::to_string(v->size());
+    key += ':';
+    key += *v;
   }
   return key;
 }
@@ -146,7 +156,14 @@ bool PgAhead::WantsRowsAhead(uint64_t driver) const {
   return false;
 }
 
-void PgAhead::DriverClosed(uint64_t driver) { drivers_.erase(driver); }
+void PgAhead::DriverClosed(uint64_t driver) {
+  const StateCheck check{*this};
+  // The walk's early answers go with it: a look-up run later is the job's
+  // own, and an answer read before might be long out of date by then.
+  drivers_.erase(driver);
+  for (auto& e : window_)
+    if (e->driver == driver) Forget(e.get());
+}
 
 bool PgAhead::Connected() {
   if (conn_) return ok_;
@@ -217,6 +234,7 @@ void PgAhead::Send(uint64_t driver, uint64_t position, Recipe& r, const PgValues
 }
 
 void PgAhead::RowAhead(uint64_t driver, uint64_t position, pg_result* row) {
+  const StateCheck check{*this};
   const auto d = drivers_.find(driver);
   if (d == drivers_.end() || !ok_) return;
   const auto r = recipes_.find(d->second.statement);
@@ -227,6 +245,7 @@ void PgAhead::RowAhead(uint64_t driver, uint64_t position, pg_result* row) {
 }
 
 void PgAhead::Flush() {
+  const StateCheck check{*this};
   if (!unsynced_ || !ok_) return;
   unsynced_ = false;
   // One sync per batch: the server answers the batch's look-ups in one go,
@@ -332,6 +351,9 @@ void PgAhead::Retire() {
 }
 
 void PgAhead::Learn(int statement, const PgValues& values) {
+  // A read without values does not follow the row: its answer for a row
+  // ahead would be the same read, only older.
+  if (values.empty()) return;
   for (auto& [id, d] : drivers_) {
     if (d.taken == 0) continue;
     std::deque<Recipe>& recipes = recipes_[d.statement];
@@ -376,6 +398,7 @@ bool PgAhead::Valid(const Entry& e) const {
 }
 
 bool PgAhead::Serve(int statement, const PgValues& values, PgAnswer& out) {
+  const StateCheck check{*this};
   if (!statements_[static_cast<size_t>(statement)].readOnly) return false;
   Learn(statement, values);
   if (!ok_) return false;
@@ -424,6 +447,50 @@ void PgAhead::TransactionEnded() {
 
 void PgAhead::DropAll() { allDropped_ = ++writes_; }
 
-void PgAhead::Settle() { Pump(nullptr); }
+void PgAhead::Settle() {
+  const StateCheck check{*this};
+  Pump(nullptr);
+}
+
+int PgAhead::BackendPid() const { return conn_ && ok_ ? PQbackendPID(conn_) : 0; }
+
+void PgAhead::CheckState() const {
+#ifndef NDEBUG
+  // A broken connection leaves nothing behind.
+  if (!ok_) {
+    assert(window_.empty() && inFlight_.empty() && byKey_.empty());
+    return;
+  }
+  std::unordered_set<const Entry*> inWindow;
+  bool unread = false;
+  for (const auto& e : window_) {
+    inWindow.insert(e.get());
+    // Answers are read in the order sent: the unread entries end the window.
+    assert(!unread || !e->done);
+    unread = unread || !e->done;
+    // An answer is held only read whole, usable and still wanted.
+    assert(e->answer.results.empty() || (e->done && e->usable && !e->dead));
+    assert(e->recipe && !e->recipe->columns.empty());
+    if (e->dead) continue;
+    // A live entry belongs to a live driver, for a row no further ahead
+    // than the rows it buffers.
+    const auto d = drivers_.find(e->driver);
+    assert(d != drivers_.end());
+    assert(e->row <= d->second.taken + kAheadRows);
+    const auto range = byKey_.equal_range(e->key);
+    assert(std::any_of(range.first, range.second, [&](const auto& k) { return k.second == e.get(); }));
+  }
+  for (const auto& [key, e] : byKey_) assert(inWindow.count(e) && !e->dead && e->key == key);
+  // The look-ups in flight are the window's unread entries, in order.
+  auto w = window_.begin();
+  while (w != window_.end() && (*w)->done) ++w;
+  for (const Pending& p : inFlight_) {
+    if (p.kind != InFlight::Lookup) continue;
+    assert(w != window_.end() && w->get() == p.entry);
+    ++w;
+  }
+  assert(w == window_.end());
+#endif
+}
 
 }  // namespace zeldb

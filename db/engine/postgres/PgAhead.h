@@ -8,10 +8,12 @@
 //
 // What is sent is learnt from the run itself: when a look-up runs while a
 // driver has a row on hand, each of its values is matched with that row's
-// columns; a look-up whose values all came from the row (a "recipe") is then
-// sent for the rows the driver has buffered ahead. A guess that does not come
-// true costs only the server's work: an answer is served only for the same
-// statement text with the same values, never otherwise.
+// columns; a look-up with values that all came from the row (a "recipe") is
+// then sent for the rows the driver has buffered ahead (a read without values
+// does not follow the row and is never sent). A guess that does not come true
+// costs only the server's work: an answer is served only for the same
+// statement text with the same values, never otherwise, and only while its
+// driver lives.
 //
 // An early answer sees committed data as of the moment it ran, a little
 // before the job reached its row. It is never served after the job wrote a
@@ -92,7 +94,7 @@ class PgAhead {
   void RowAhead(uint64_t driver, uint64_t position, pg_result* row);
   // Ends a batch of rows ahead: sends what was queued.
   void Flush();
-  // The driver's query ended or was closed: its early answers are no longer wanted.
+  // The driver's query ended or was closed: its early answers are dropped.
   void DriverClosed(uint64_t driver);
 
   // --- the look-up's side ---
@@ -115,6 +117,8 @@ class PgAhead {
   const Counters& Counts() const { return counts_; }
   // Reads every answer in flight (tests: the answers are then on hand).
   void Settle();
+  // The server process of the connection of the look-ups (tests; 0: none).
+  int BackendPid() const;
 
  private:
   struct Statement {
@@ -172,6 +176,13 @@ class PgAhead {
   void ReadEntry(Entry& e);
   void Forget(Entry* e);
   void Retire();
+  // Asserts the invariants of the window, the answers in flight and the
+  // entries' states (builds with assertions; nothing otherwise).
+  void CheckState() const;
+  struct StateCheck {
+    const PgAhead& ahead;
+    ~StateCheck() { ahead.CheckState(); }
+  };
 
   std::function<pg_conn*()> connect_;
   pg_conn* conn_ = nullptr;

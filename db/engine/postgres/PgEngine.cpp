@@ -706,6 +706,11 @@ void Pg_AheadSettle(EngineConnection& conn) {
   if (pg && pg->Ahead()) pg->Ahead()->Settle();
 }
 
+int Pg_AheadBackendPid(EngineConnection& conn) {
+  auto* pg = dynamic_cast<PgConnection*>(&conn);
+  return pg && pg->Ahead() ? pg->Ahead()->BackendPid() : 0;
+}
+
 int32_t Pg_Connect(const std::string& user, const std::string& password, const std::string& conninfo,
                    std::unique_ptr<EngineConnection>& out) {
   return Open(user, password, conninfo, false, nullptr, out);

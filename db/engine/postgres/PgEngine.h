@@ -67,5 +67,7 @@ struct PgAheadCounts {
 PgAheadCounts Pg_AheadCounts(EngineConnection& conn);
 // Reads every early answer still in flight (tests: what the server answered is then fixed).
 void Pg_AheadSettle(EngineConnection& conn);
+// The server process of the connection the look-ups are sent on (tests; 0: none open).
+int Pg_AheadBackendPid(EngineConnection& conn);
 
 }  // namespace zeldb
