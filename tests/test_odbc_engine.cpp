@@ -81,6 +81,35 @@ TEST(OdbcOracleText, MarkersBecomePositionalWithRepeatedBindings) {
   }
 }
 
+// A driver's diagnostic as the job reports it. A timeout or cancel is the
+// lock wait whatever its wording; a raised Oracle number counts only where
+// the server's message begins with it, behind the driver's bracketed names
+// (or PostgreSQL's severity), never where a message merely quotes one.
+TEST(OdbcEngine, DiagnosticsMapToOracleStatuses) {
+  struct Case {
+    const char* dbms;
+    const char* sqlstate;
+    int32_t native;
+    const char* message;
+    int32_t status;
+  } cases[] = {
+      {"Oracle", "HYT00", 1013, "[Oracle][ODBC][Ora]ORA-01013: user requested cancel of current operation",
+       ora::kBusy},
+      {"Oracle", "HY008", 1013, "[Oracle][ODBC][Ora]ORA-01013: user requested cancel of current operation",
+       ora::kBusy},
+      {"Oracle", "HY000", 20001, "[Oracle][ODBC][Ora]ORA-20001: refused", -20001},
+      {"", "28000", 1017, "[Oracle][ODBC][Ora]ORA-01017: invalid username/password; logon denied", ora::kBadLogin},
+      {"", "08004", 12154, "[Oracle][ODBC][Ora]ORA-12154: TNS:could not resolve the connect identifier",
+       ora::kServiceUnknown},
+      {"PostgreSQL", "P0001", 1, "ERROR: ORA-20002: refused;\nError while executing the query", -20002},
+      {"PostgreSQL", "22P02", 1,
+       "ERROR: invalid input syntax for type integer: \"ORA-12\";\nError while executing the query", ora::kInternal},
+      {"PostgreSQL", "57P01", 35, "FATAL: terminating connection due to administrator command", ora::kNotConnected},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(zeldb::Odbc_MapDiagnostic(c.dbms, c.sqlstate, c.native, c.message), c.status) << c.message;
+}
+
 // Connect failures as the job reports them, and a server the engine does
 // not know refused before any statement runs. (PostgreSQL's driver reads a
 // braced UID as it stands, braces included, so only the password shows the

@@ -17,9 +17,11 @@
 #include <vector>
 
 #include "db/engine/EngineCounters.h"
+#include "db/engine/RaisedStatus.h"
 #include "db/engine/SavepointBook.h"
 #include "db/engine/odbc/OdbcConnString.h"
 #include "db/engine/postgres/PgFlavor.h"
+#include "platform/FaultInjection.h"
 #include "util/OraStatus.h"
 
 namespace zeldb {
@@ -112,19 +114,6 @@ Diagnostic Diagnose(SQLSMALLINT type, SQLHANDLE handle) {
     d.message = reinterpret_cast<const char*>(message);
   }
   return d;
-}
-
-bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
-
-// The Oracle number a site's own rule raised ("ORA-20001: ..."), or 0. The
-// driver puts its own words in front of the server's message.
-int32_t RaisedOraNumber(const std::string& message) {
-  for (size_t at = message.find("ORA-"); at != std::string::npos; at = message.find("ORA-", at + 4)) {
-    if (at > 0 && std::isalnum(static_cast<unsigned char>(message[at - 1]))) continue;
-    const int n = std::atoi(message.c_str() + at + 4);
-    if (n > 0) return -n;
-  }
-  return 0;
 }
 
 // The PostgreSQL rendering with ODBC's positional markers: every "$n" of
@@ -878,17 +867,19 @@ bool Odbc_KnowsServer(const std::string& dbms) { return dbms == kOracle || dbms 
 
 int32_t Odbc_MapDiagnostic(const std::string& dbms, const std::string& sqlstate, int32_t native,
                            const std::string& message) {
+  // The query timeout that bounds a lock wait, and its cancel (which Oracle
+  // words as ORA-01013), whatever the message says.
+  if (sqlstate == "HYT00" || sqlstate == "HYT01" || sqlstate == "HY008") return ora::kBusy;
   // A site's own rules raise Oracle's numbers, on any server.
-  if (const int32_t raised = RaisedOraNumber(message)) return raised;
+  if (const int32_t raised = Engine_RaisedStatus(message)) return raised;
   // The driver manager's and the driver's own states, the same on every server.
   if (sqlstate == "IM002" || sqlstate == "IM003" || sqlstate == "IM007") return ora::kServiceUnknown;
-  if (sqlstate == "HYT00" || sqlstate == "HYT01") return ora::kBusy;
   if (sqlstate == "28000") return ora::kBadLogin;
   if (dbms == kOracle && native > 0) return -native;
   if (dbms.empty()) {
-    // While connecting the server is not known yet: its client's words tell
-    // a refused login from a server that cannot be reached.
-    if (native > 0 && Contains(message, "ORA-")) return -native;
+    // While connecting the server is not known yet: Oracle's client gave its
+    // number above; PostgreSQL's words tell a refused login from a server
+    // that cannot be reached.
     if (sqlstate == "08001" || sqlstate == "08004" || sqlstate.empty()) return Pg_MapConnectFailure(message.c_str());
   }
   if (sqlstate == "08S01") return ora::kNotConnected;

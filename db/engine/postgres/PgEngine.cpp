@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "db/engine/EngineCounters.h"
+#include "db/engine/RaisedStatus.h"
 #include "db/engine/SavepointBook.h"
 #include "db/engine/postgres/PgAhead.h"
 #include "util/OraStatus.h"
@@ -44,8 +45,7 @@ int32_t StatusOf(const PGresult* r) {
       // A site's own rules raise Oracle's numbers ("ORA-20001: ..."), as
       // RAISE_APPLICATION_ERROR does; they keep their number here too.
       const char* message = PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY);
-      if (message && std::strncmp(message, "ORA-", 4) == 0 && std::atoi(message + 4) > 0)
-        return -std::atoi(message + 4);
+      if (const int32_t raised = message ? Engine_RaisedStatus(message) : 0) return raised;
       return Pg_MapSqlState(PQresultErrorField(r, PG_DIAG_SQLSTATE));
     }
   }
