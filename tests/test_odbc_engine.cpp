@@ -18,6 +18,7 @@
 #include "db/engine/odbc/OdbcConnString.h"
 #include "db/engine/odbc/OdbcEngine.h"
 #include "db/tables/DbstdCatalog.h"
+#include "platform/FaultInjection.h"
 #include "util/OraStatus.h"
 
 namespace {
@@ -233,6 +234,34 @@ TEST(OdbcEngine, CursorOpenedManyTimesKeepsItsRowsAcrossTheChangeOfConnection) {
   for (int i = 0; i < 40; ++i) open(std::string("-").append(std::to_string(i)), i % 3, i % 2 ? i % 3 : 0);
   open("-long", 3000, 3000);
   cursor->Reset();
+}
+
+// A rollback the driver refuses must not leave the transaction to be
+// committed by the switch back to autocommit: the connection is dropped, so
+// that the server rolls the work back and lets its locks go, and every later
+// statement of the session reports that it is not connected.
+TEST(OdbcEngine, AFailedRollbackCommitsNothingAndEndsTheConnection) {
+  ZEL_ODBC_ONLY();
+  zeltest::TestDatabase db;
+  std::unique_ptr<zeldb::EngineConnection> conn;
+  ASSERT_EQ(zeldb::Engine_Connect({"postgres", "", db.Net8()}, conn), 0);
+  std::unique_ptr<zeldb::EngineStatement> insert;
+  ASSERT_EQ(conn->Prepare("insert into Mvs300Pnr (PnrNum) values (?)", insert), 0);
+  ASSERT_EQ(conn->BeginWrite(), 0);
+  insert->BindText(1, "00000001");
+  ASSERT_EQ(insert->Step(), ora::kNoRow);
+  Plat_InjectFault(PlatFaultPoint::EngineRollback, 1, {});
+  EXPECT_TRUE(ora::IsFailure(conn->Rollback()));
+  Plat_ClearFaults();
+  EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "0");
+  EXPECT_EQ(db.Value("select count(*) from pg_locks where relation = 'mvs300pnr'::regclass"), "0");
+  insert->Reset();
+  insert->BindText(1, "00000002");
+  EXPECT_EQ(insert->Step(), ora::kNotConnected);
+  std::unique_ptr<zeldb::EngineStatement> other;
+  EXPECT_EQ(conn->Prepare("select 1", other), ora::kNotConnected);
+  EXPECT_EQ(conn->Commit(), ora::kNotConnected);
+  EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "0");
 }
 
 // On the Oracle path every statement text of the module reaches the driver
