@@ -302,7 +302,11 @@ class PgConnection final : public EngineConnection {
 
   // The status of `r`; a failure's message is kept for TakeFailureMessage.
   int32_t Noted(const PGresult* r) {
-    const int32_t status = StatusOf(r);
+    int32_t status = StatusOf(r);
+    // Once the connection is gone, every statement says so, whatever libpq
+    // answered (no result at all for a query it could not send), as Oracle's
+    // client does.
+    if (status != ora::kOk && PQstatus(conn_) == CONNECTION_BAD) status = ora::kNotConnected;
     if (status != ora::kOk) lastFailure_ = FailureMessage(r, conn_);
     return status;
   }
@@ -407,8 +411,8 @@ class PgConnection final : public EngineConnection {
 
   // COMMIT of a transaction that had failed answers ROLLBACK: nothing was
   // committed, which must not pass for success.
-  static int32_t CommitStatus(PGresult* r) {
-    const int32_t status = StatusOf(r);
+  int32_t CommitStatus(PGresult* r) {
+    const int32_t status = Noted(r);
     if (status == ora::kOk && std::strcmp(PQcmdStatus(r), "ROLLBACK") == 0) return ora::kRolledBack;
     return status;
   }
