@@ -204,6 +204,19 @@ TEST(OdbcEngine, BindingsLastAcrossExecutionsAndLongValuesArriveWhole) {
   ASSERT_EQ(rows->Step(), 0);
   EXPECT_TRUE(rows->ColumnIsNull(0));
   EXPECT_EQ(rows->Step(), ora::kNoRow);
+  // Values one byte either side of a column's buffer and exactly as long as
+  // it: the first buffer (at most 4096 bytes) and the one regrown for the
+  // longest value so far (5000 bytes and its NUL).
+  std::unique_ptr<zeldb::EngineStatement> edges;
+  ASSERT_EQ(conn->Prepare("select repeat('x', n) || 'y' from unnest(array[4094, 4095, 4999, 4999, 5000, 4998, "
+                          "5001]) with ordinality t(n, k) order by k",
+                          edges),
+            0);
+  for (const size_t n : {4094, 4095, 4999, 4999, 5000, 4998, 5001}) {
+    ASSERT_EQ(edges->Step(), 0) << n;
+    EXPECT_EQ(edges->ColumnText(0), std::string(n, 'x') + "y") << n;
+  }
+  EXPECT_EQ(edges->Step(), ora::kNoRow);
 }
 
 // A cursor opened again and again with short results goes on delivering
