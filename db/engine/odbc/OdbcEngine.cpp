@@ -546,7 +546,7 @@ class OdbcConnection final : public EngineConnection {
       return ora::IsFailure(status) ? status : ora::kInternal;
     }
     // Back to autocommit for the reads until the next write; this also ends
-    // what a failed end left open.
+    // what a failed commit left open.
     SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
     inTransaction_ = false;
     return status;
