@@ -6,7 +6,7 @@ struct Fault {
   PlatFileResult result;
 };
 
-constexpr int kPoints = 3;
+constexpr int kPoints = 4;
 Fault faults[kPoints];
 
 Fault& FaultAt(PlatFaultPoint point) { return faults[static_cast<int>(point)]; }

@@ -1,7 +1,8 @@
-// Test seam: makes chosen file operations fail on purpose.
+// Test seam: makes chosen file and database operations fail on purpose.
 //
 // The waiting and dropping paths of the message log are hard to reach with
-// real files alone (a lasting access error, a rename refused by the system).
+// real files alone (a lasting access error, a rename refused by the system),
+// and so is a rollback that the database driver refuses.
 // A test arms a fault for one operation; the next `count` calls of that
 // operation then fail with the given result without touching any file. The
 // program itself never arms a fault, so the seam costs it one check per call.
@@ -9,7 +10,9 @@
 
 #include "platform/FileResult.h"
 
-enum class PlatFaultPoint { LockedOpen, DeleteFile, RenameNoReplace };
+// EngineRollback: the ODBC engine's end of a transaction by rollback (its
+// result is not used: the rollback fails).
+enum class PlatFaultPoint { LockedOpen, DeleteFile, RenameNoReplace, EngineRollback };
 
 // Test only: the next `count` calls at `point` return `result`.
 void Plat_InjectFault(PlatFaultPoint point, int count, PlatFileResult result);

@@ -572,6 +572,22 @@ TEST(DbSemantics, ConnectOpensExistingDatabasesOnly) {
   EXPECT_EQ(zeldb::Engine_Connect({"u", "p", (dir / "garbage.db").string()}, conn), ora::kNotADatabase);
 }
 
+// A session whose server connection ended (its backend terminated, as a
+// restart of the server does) reports every later statement, write or read,
+// as not connected, as Oracle's client does.
+TEST(DbSemantics, EveryStatementAfterALostConnectionReportsNotConnected) {
+  if (!zeltest::OnPostgres()) GTEST_SKIP() << "needs a database server";
+  TestDatabase db;
+  PrvRecord r = NewRow("00000001");
+  ASSERT_EQ(Prv_PKeyIns(r), 0);
+  db.Value("select count(pg_terminate_backend(pid, 5000)) from pg_stat_activity "
+           "where datname = current_database() and pid <> pg_backend_pid()");
+  PrvRecord next = NewRow("00000002");
+  EXPECT_EQ(Prv_PKeyIns(next), ora::kNotConnected);
+  EXPECT_EQ(Prv_PKeyReadk(r), ora::kNotConnected);
+  EXPECT_EQ(Prv_PKeyUpd(r), ora::kNotConnected);
+}
+
 TEST(DbSemantics, OperationsWithoutASessionReportNotConnected) {
   zeldb::InstallSession(nullptr);
   PrvRecord r{};

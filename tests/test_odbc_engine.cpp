@@ -18,6 +18,7 @@
 #include "db/engine/odbc/OdbcConnString.h"
 #include "db/engine/odbc/OdbcEngine.h"
 #include "db/tables/DbstdCatalog.h"
+#include "platform/FaultInjection.h"
 #include "util/OraStatus.h"
 
 namespace {
@@ -79,6 +80,35 @@ TEST(OdbcOracleText, MarkersBecomePositionalWithRepeatedBindings) {
     EXPECT_EQ(tr.outputs, c.outputs) << c.oracle;
     EXPECT_EQ(tr.parameters, c.parameters) << c.oracle;
   }
+}
+
+// A driver's diagnostic as the job reports it. A timeout or cancel is the
+// lock wait whatever its wording; a raised Oracle number counts only where
+// the server's message begins with it, behind the driver's bracketed names
+// (or PostgreSQL's severity), never where a message merely quotes one.
+TEST(OdbcEngine, DiagnosticsMapToOracleStatuses) {
+  struct Case {
+    const char* dbms;
+    const char* sqlstate;
+    int32_t native;
+    const char* message;
+    int32_t status;
+  } cases[] = {
+      {"Oracle", "HYT00", 1013, "[Oracle][ODBC][Ora]ORA-01013: user requested cancel of current operation",
+       ora::kBusy},
+      {"Oracle", "HY008", 1013, "[Oracle][ODBC][Ora]ORA-01013: user requested cancel of current operation",
+       ora::kBusy},
+      {"Oracle", "HY000", 20001, "[Oracle][ODBC][Ora]ORA-20001: refused", -20001},
+      {"", "28000", 1017, "[Oracle][ODBC][Ora]ORA-01017: invalid username/password; logon denied", ora::kBadLogin},
+      {"", "08004", 12154, "[Oracle][ODBC][Ora]ORA-12154: TNS:could not resolve the connect identifier",
+       ora::kServiceUnknown},
+      {"PostgreSQL", "P0001", 1, "ERROR: ORA-20002: refused;\nError while executing the query", -20002},
+      {"PostgreSQL", "22P02", 1,
+       "ERROR: invalid input syntax for type integer: \"ORA-12\";\nError while executing the query", ora::kInternal},
+      {"PostgreSQL", "57P01", 35, "FATAL: terminating connection due to administrator command", ora::kNotConnected},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(zeldb::Odbc_MapDiagnostic(c.dbms, c.sqlstate, c.native, c.message), c.status) << c.message;
 }
 
 // Connect failures as the job reports them, and a server the engine does
@@ -174,6 +204,19 @@ TEST(OdbcEngine, BindingsLastAcrossExecutionsAndLongValuesArriveWhole) {
   ASSERT_EQ(rows->Step(), 0);
   EXPECT_TRUE(rows->ColumnIsNull(0));
   EXPECT_EQ(rows->Step(), ora::kNoRow);
+  // Values one byte either side of a column's buffer and exactly as long as
+  // it: the first buffer (at most 4096 bytes) and the one regrown for the
+  // longest value so far (5000 bytes and its NUL).
+  std::unique_ptr<zeldb::EngineStatement> edges;
+  ASSERT_EQ(conn->Prepare("select repeat('x', n) || 'y' from unnest(array[4094, 4095, 4999, 4999, 5000, 4998, "
+                          "5001]) with ordinality t(n, k) order by k",
+                          edges),
+            0);
+  for (const size_t n : {4094, 4095, 4999, 4999, 5000, 4998, 5001}) {
+    ASSERT_EQ(edges->Step(), 0) << n;
+    EXPECT_EQ(edges->ColumnText(0), std::string(n, 'x') + "y") << n;
+  }
+  EXPECT_EQ(edges->Step(), ora::kNoRow);
 }
 
 // A cursor opened again and again with short results goes on delivering
@@ -204,6 +247,34 @@ TEST(OdbcEngine, CursorOpenedManyTimesKeepsItsRowsAcrossTheChangeOfConnection) {
   for (int i = 0; i < 40; ++i) open(std::string("-").append(std::to_string(i)), i % 3, i % 2 ? i % 3 : 0);
   open("-long", 3000, 3000);
   cursor->Reset();
+}
+
+// A rollback the driver refuses must not leave the transaction to be
+// committed by the switch back to autocommit: the connection is dropped, so
+// that the server rolls the work back and lets its locks go, and every later
+// statement of the session reports that it is not connected.
+TEST(OdbcEngine, AFailedRollbackCommitsNothingAndEndsTheConnection) {
+  ZEL_ODBC_ONLY();
+  zeltest::TestDatabase db;
+  std::unique_ptr<zeldb::EngineConnection> conn;
+  ASSERT_EQ(zeldb::Engine_Connect({"postgres", "", db.Net8()}, conn), 0);
+  std::unique_ptr<zeldb::EngineStatement> insert;
+  ASSERT_EQ(conn->Prepare("insert into Mvs300Pnr (PnrNum) values (?)", insert), 0);
+  ASSERT_EQ(conn->BeginWrite(), 0);
+  insert->BindText(1, "00000001");
+  ASSERT_EQ(insert->Step(), ora::kNoRow);
+  Plat_InjectFault(PlatFaultPoint::EngineRollback, 1, {});
+  EXPECT_TRUE(ora::IsFailure(conn->Rollback()));
+  Plat_ClearFaults();
+  EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "0");
+  EXPECT_EQ(db.Value("select count(*) from pg_locks where relation = 'mvs300pnr'::regclass"), "0");
+  insert->Reset();
+  insert->BindText(1, "00000002");
+  EXPECT_EQ(insert->Step(), ora::kNotConnected);
+  std::unique_ptr<zeldb::EngineStatement> other;
+  EXPECT_EQ(conn->Prepare("select 1", other), ora::kNotConnected);
+  EXPECT_EQ(conn->Commit(), ora::kNotConnected);
+  EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "0");
 }
 
 // On the Oracle path every statement text of the module reaches the driver

@@ -17,9 +17,11 @@
 #include <vector>
 
 #include "db/engine/EngineCounters.h"
+#include "db/engine/RaisedStatus.h"
 #include "db/engine/SavepointBook.h"
 #include "db/engine/odbc/OdbcConnString.h"
 #include "db/engine/postgres/PgFlavor.h"
+#include "platform/FaultInjection.h"
 #include "util/OraStatus.h"
 
 namespace zeldb {
@@ -112,19 +114,6 @@ Diagnostic Diagnose(SQLSMALLINT type, SQLHANDLE handle) {
     d.message = reinterpret_cast<const char*>(message);
   }
   return d;
-}
-
-bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
-
-// The Oracle number a site's own rule raised ("ORA-20001: ..."), or 0. The
-// driver puts its own words in front of the server's message.
-int32_t RaisedOraNumber(const std::string& message) {
-  for (size_t at = message.find("ORA-"); at != std::string::npos; at = message.find("ORA-", at + 4)) {
-    if (at > 0 && std::isalnum(static_cast<unsigned char>(message[at - 1]))) continue;
-    const int n = std::atoi(message.c_str() + at + 4);
-    if (n > 0) return -n;
-  }
-  return 0;
 }
 
 // The PostgreSQL rendering with ODBC's positional markers: every "$n" of
@@ -266,6 +255,8 @@ class OdbcStatement final : public EngineStatement {
   void Adopt(SQLHSTMT stmt);
   // An execution has begun and not been reset.
   bool Busy() const { return started_; }
+  // The connection is being dropped: the handle goes first.
+  void Orphan();
 
  private:
   Value& Slot(int index) {
@@ -316,8 +307,8 @@ class OdbcConnection final : public EngineConnection {
         streaming_(streaming) {}
   ~OdbcConnection() override {
     if (control_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, control_);
-    if (inTransaction_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
-    SQLDisconnect(dbc_);
+    if (inTransaction_ && !lost_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+    if (!lost_) SQLDisconnect(dbc_);
     SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
   }
 
@@ -328,6 +319,7 @@ class OdbcConnection final : public EngineConnection {
   }
 
   int32_t Prepare(const std::string& sql, std::unique_ptr<EngineStatement>& out) override {
+    if (lost_) return ora::kNotConnected;
     EngineCounters& counters = Engine_Counters();
     ++counters.preparations;
     if (!prepared_.insert(sql).second) ++counters.repeatedPreparations;
@@ -355,6 +347,7 @@ class OdbcConnection final : public EngineConnection {
   }
 
   int32_t BeginWrite() override {
+    if (lost_) return ora::kNotConnected;
     if (inTransaction_) return ora::kOk;
     marks_.Clear();
     pending_ = false;
@@ -377,6 +370,7 @@ class OdbcConnection final : public EngineConnection {
   }
 
   int32_t RollbackToSavepoint(const std::string& name) override {
+    if (lost_) return ora::kNotConnected;
     if (!inTransaction_) return ora::kOk;
     int32_t status = Control("ROLLBACK TO SAVEPOINT " + name);
     if (status != ora::kOk) return status;
@@ -390,17 +384,20 @@ class OdbcConnection final : public EngineConnection {
   }
 
   int32_t Commit() override {
+    if (lost_) return ora::kNotConnected;
     if (!inTransaction_) return ora::kOk;
     ++Engine_Counters().commits;
     return EndTransaction(SQL_COMMIT);
   }
 
   int32_t Rollback() override {
+    if (lost_) return ora::kNotConnected;
     if (!inTransaction_) return ora::kOk;
     return EndTransaction(SQL_ROLLBACK);
   }
 
   int32_t ExecDirect(const std::string& sql) override {
+    if (lost_) return ora::kNotConnected;
     SQLHSTMT stmt = ControlStatement();
     if (stmt == SQL_NULL_HSTMT) return Status(SQL_HANDLE_DBC, dbc_);
     const SQLRETURN rc =
@@ -462,6 +459,7 @@ class OdbcConnection final : public EngineConnection {
   // unqualified table is looked up in every schema the driver shows.
   int32_t ColumnWidth(const std::string& table, const std::string& column, int& width) override {
     width = 0;
+    if (lost_) return ora::kNotConnected;
     const size_t dot = table.find('.');
     const std::string schema = dot == std::string::npos ? "" : table.substr(0, dot);
     const std::string name = dot == std::string::npos ? table : table.substr(dot + 1);
@@ -482,6 +480,8 @@ class OdbcConnection final : public EngineConnection {
 
   // Whether the server renders the checked TO_CHAR columns (PostgreSQL).
   bool ChecksRows() const { return !oracle_; }
+  // The connection was dropped (EndTransaction): nothing runs on it any more.
+  bool Lost() const { return lost_; }
 
  private:
   SQLHSTMT ControlStatement() {
@@ -534,13 +534,31 @@ class OdbcConnection final : public EngineConnection {
     marks_.Clear();
     pending_ = false;
     guardedNext_ = false;
-    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_, completion);
-    const int32_t status = SQL_SUCCEEDED(rc) ? ora::kOk : Status(SQL_HANDLE_DBC, dbc_);
+    PlatFileResult fault;
+    const bool refused = completion == SQL_ROLLBACK && Plat_TakeFault(PlatFaultPoint::EngineRollback, fault);
+    const SQLRETURN rc = refused ? SQL_ERROR : SQLEndTran(SQL_HANDLE_DBC, dbc_, completion);
+    const int32_t status = SQL_SUCCEEDED(rc) ? ora::kOk : refused ? ora::kInternal : Status(SQL_HANDLE_DBC, dbc_);
+    if (!SQL_SUCCEEDED(rc) && completion == SQL_ROLLBACK) {
+      // Autocommit switched on now would commit what was to be undone. The
+      // connection goes instead: the server rolls the transaction back and
+      // lets its locks go, and every later statement reports -3114.
+      Drop();
+      return ora::IsFailure(status) ? status : ora::kInternal;
+    }
     // Back to autocommit for the reads until the next write; this also ends
-    // what a failed end left open.
+    // what a failed commit left open.
     SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
     inTransaction_ = false;
     return status;
+  }
+
+  void Drop() {
+    for (OdbcStatement* st : statements_) st->Orphan();
+    if (control_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, control_);
+    control_ = SQL_NULL_HSTMT;
+    SQLDisconnect(dbc_);
+    lost_ = true;
+    inTransaction_ = false;
   }
 
   SQLHDBC dbc_;
@@ -558,6 +576,7 @@ class OdbcConnection final : public EngineConnection {
   bool inTransaction_ = false;  // manual commit: a write began a transaction
   bool pending_ = false;        // the open transaction holds changed rows
   bool guardedNext_ = false;    // the next statement follows an explicit savepoint
+  bool lost_ = false;           // dropped after a failed rollback (Drop)
   mutable std::string lastFailure_;  // the driver's message of the last failure
 };
 
@@ -657,6 +676,7 @@ int32_t OdbcStatement::Failure(SQLRETURN) {
 }
 
 int32_t OdbcStatement::Step() {
+  if (conn_.Lost()) return ora::kNotConnected;
   if (!started_) {
     started_ = true;
     return Execute();
@@ -747,8 +767,14 @@ OdbcStatement::OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, bool guarded, 
 
 OdbcStatement::~OdbcStatement() {
   if (open_) SQLFreeStmt(stmt_, SQL_CLOSE);
-  SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+  if (stmt_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
   conn_.Unregister(this);
+}
+
+void OdbcStatement::Orphan() {
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+  stmt_ = SQL_NULL_HSTMT;
+  open_ = row_ = false;
 }
 
 void OdbcStatement::Reset() {
@@ -864,6 +890,7 @@ int32_t Open(const std::string& user, const std::string& password, const std::st
 }
 
 int32_t OdbcConnection::OpenCursorConnection(std::unique_ptr<EngineConnection>& out) {
+  if (lost_) return ora::kNotConnected;
   return Open(user_, password_, service_, true, dbms_ == kPostgres, out);
 }
 
@@ -878,17 +905,19 @@ bool Odbc_KnowsServer(const std::string& dbms) { return dbms == kOracle || dbms 
 
 int32_t Odbc_MapDiagnostic(const std::string& dbms, const std::string& sqlstate, int32_t native,
                            const std::string& message) {
+  // The query timeout that bounds a lock wait, and its cancel (which Oracle
+  // words as ORA-01013), whatever the message says.
+  if (sqlstate == "HYT00" || sqlstate == "HYT01" || sqlstate == "HY008") return ora::kBusy;
   // A site's own rules raise Oracle's numbers, on any server.
-  if (const int32_t raised = RaisedOraNumber(message)) return raised;
+  if (const int32_t raised = Engine_RaisedStatus(message)) return raised;
   // The driver manager's and the driver's own states, the same on every server.
   if (sqlstate == "IM002" || sqlstate == "IM003" || sqlstate == "IM007") return ora::kServiceUnknown;
-  if (sqlstate == "HYT00" || sqlstate == "HYT01") return ora::kBusy;
   if (sqlstate == "28000") return ora::kBadLogin;
   if (dbms == kOracle && native > 0) return -native;
   if (dbms.empty()) {
-    // While connecting the server is not known yet: its client's words tell
-    // a refused login from a server that cannot be reached.
-    if (native > 0 && Contains(message, "ORA-")) return -native;
+    // While connecting the server is not known yet: Oracle's client gave its
+    // number above; PostgreSQL's words tell a refused login from a server
+    // that cannot be reached.
     if (sqlstate == "08001" || sqlstate == "08004" || sqlstate.empty()) return Pg_MapConnectFailure(message.c_str());
   }
   if (sqlstate == "08S01") return ora::kNotConnected;

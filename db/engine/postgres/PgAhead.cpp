@@ -7,6 +7,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "db/engine/RaisedStatus.h"
+
 namespace zeldb {
 namespace {
 
@@ -50,7 +52,7 @@ std::string LastPart(const std::string& name) {
 // connection that sent the look-up, and the job's own statement runs instead.
 bool DataError(const PGresult* r) {
   const char* message = PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY);
-  if (message && std::strncmp(message, "ORA-", 4) == 0) return true;
+  if (message && Engine_RaisedStatus(message) != 0) return true;
   const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
   if (!state) return false;
   return std::strncmp(state, "22", 2) == 0 || std::strncmp(state, "21", 2) == 0 ||

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "db/engine/EngineCounters.h"
+#include "db/engine/RaisedStatus.h"
 #include "db/engine/SavepointBook.h"
 #include "db/engine/postgres/PgAhead.h"
 #include "util/OraStatus.h"
@@ -44,8 +45,7 @@ int32_t StatusOf(const PGresult* r) {
       // A site's own rules raise Oracle's numbers ("ORA-20001: ..."), as
       // RAISE_APPLICATION_ERROR does; they keep their number here too.
       const char* message = PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY);
-      if (message && std::strncmp(message, "ORA-", 4) == 0 && std::atoi(message + 4) > 0)
-        return -std::atoi(message + 4);
+      if (const int32_t raised = message ? Engine_RaisedStatus(message) : 0) return raised;
       return Pg_MapSqlState(PQresultErrorField(r, PG_DIAG_SQLSTATE));
     }
   }
@@ -302,7 +302,11 @@ class PgConnection final : public EngineConnection {
 
   // The status of `r`; a failure's message is kept for TakeFailureMessage.
   int32_t Noted(const PGresult* r) {
-    const int32_t status = StatusOf(r);
+    int32_t status = StatusOf(r);
+    // Once the connection is gone, every statement says so, whatever libpq
+    // answered (no result at all for a query it could not send), as Oracle's
+    // client does.
+    if (status != ora::kOk && PQstatus(conn_) == CONNECTION_BAD) status = ora::kNotConnected;
     if (status != ora::kOk) lastFailure_ = FailureMessage(r, conn_);
     return status;
   }
@@ -407,8 +411,8 @@ class PgConnection final : public EngineConnection {
 
   // COMMIT of a transaction that had failed answers ROLLBACK: nothing was
   // committed, which must not pass for success.
-  static int32_t CommitStatus(PGresult* r) {
-    const int32_t status = StatusOf(r);
+  int32_t CommitStatus(PGresult* r) {
+    const int32_t status = Noted(r);
     if (status == ora::kOk && std::strcmp(PQcmdStatus(r), "ROLLBACK") == 0) return ora::kRolledBack;
     return status;
   }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "db/engine/EngineCounters.h"
+#include "db/engine/RaisedStatus.h"
 #include "db/engine/SavepointBook.h"
 #include "db/engine/sqlite/SqliteFunctions.h"
 #include "platform/Clock.h"
@@ -548,7 +549,6 @@ class SqliteConnection final : public EngineConnection {
   int nextCheckpoint_ = kCheckpointPages;  // log size in pages at which to try a checkpoint
 };
 
-bool StartsWith(const char* s, const char* prefix) { return s && std::strncmp(s, prefix, std::strlen(prefix)) == 0; }
 bool Contains(const char* s, const char* part) { return s && std::strstr(s, part) != nullptr; }
 
 }  // namespace
@@ -559,10 +559,7 @@ void Sqlite_SetBusyTimeoutForTest(int milliseconds) { g_busyTimeoutMs = millisec
 
 int32_t Sqlite_MapError(int rc, int ext, const char* msg) {
   // Our own SQL functions report Oracle's number in their message.
-  if (StartsWith(msg, "ORA-")) {
-    const int n = std::atoi(msg + 4);
-    if (n > 0) return -n;
-  }
+  if (const int32_t raised = msg ? Engine_RaisedStatus(msg) : 0) return raised;
   switch (rc & 0xff) {
     case SQLITE_OK:
       return ora::kOk;
