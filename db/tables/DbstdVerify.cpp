@@ -137,20 +137,11 @@ const char* KindOf(StmtKind kind) {
   return "";
 }
 
-// What a failure that no server described means.
+// What a failure that no server described means: the module's own words
+// for the status (util/OraStatus.cpp), the one table that says them.
 std::string OwnWords(int32_t status) {
-  switch (status) {
-    case ora::kNotAllBound:
-      return "the statement text and its host variables disagree";
-    case ora::kInvalidSql:
-      return "the statement text is not valid for this engine";
-    case ora::kNumberOverflow:
-      return "a number does not fit its host variable";
-    case ora::kNotConnected:
-      return "not connected to the database";
-    default:
-      return "no message from the server";
-  }
+  const std::string meaning = Ora_StatusMeaning(status);
+  return meaning.empty() ? "no message from the server" : meaning;
 }
 
 void Finish(VerifiedStatement& v, int32_t status, bool ok, std::string message) {
