@@ -6,7 +6,7 @@
 #include "db/Statement.h"
 #include "db/shop/DbstdShop.h"
 #include "db/tables/DbstdCatalog.h"
-#include "db/tables/TableSupport.h"
+#include "db/tables/TextArgs.h"
 #include "util/OraStatus.h"
 
 using zeldb::ArgText;

@@ -5,7 +5,8 @@
 #include "db/Statement.h"
 #include "db/shop/DbstdShop.h"
 #include "db/tables/DbstdCatalog.h"
-#include "db/tables/TableSupport.h"
+#include "db/tables/RowReads.h"
+#include "db/tables/TextArgs.h"
 
 using zeldb::CursorDef;
 using zeldb::StatementDef;

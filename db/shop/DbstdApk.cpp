@@ -5,7 +5,10 @@
 #include "db/Statement.h"
 #include "db/shop/DbstdShop.h"
 #include "db/tables/DbstdCatalog.h"
-#include "db/tables/TableSupport.h"
+#include "db/tables/JoinInstant.h"
+#include "db/tables/ModeCursors.h"
+#include "db/tables/RowReads.h"
+#include "db/tables/TextArgs.h"
 
 using zeldb::CursorDef;
 using zeldb::StatementDef;
@@ -18,12 +21,12 @@ using App = AppRecord;
 
 // The record with its instants joined for the writes; the record comes
 // first, so the host variables of its own fields serve unchanged.
-struct KI {
+struct ApkWithInstants {
   ApkRecord rec;
   FixedText<15> ApkBdi;
   FixedText<15> ApkEdi;
 };
-struct PI {
+struct AppWithInstants {
   AppRecord rec;
   FixedText<15> AppBdi;
   FixedText<15> AppBds;
@@ -34,7 +37,7 @@ struct PI {
   FixedText<15> AppRad;
   FixedText<15> AppRed;
 };
-static_assert(offsetof(KI, rec) == 0 && offsetof(PI, rec) == 0);
+static_assert(offsetof(ApkWithInstants, rec) == 0 && offsetof(AppWithInstants, rec) == 0);
 
 // The bounds of the Mvs504App cursors: start and end key pairs, and the
 // status that App_StsRange leaves out, compared at the column's full width
@@ -127,12 +130,12 @@ const StatementDef kApkPKeyUpd{
      ZEL_HV_SHORT(Apk, ApkSis), ZEL_HV_TEXT(Apk, ApkKun), ZEL_HV_TEXT(Apk, ApkKb1), ZEL_HV_TEXT(Apk, ApkKb2),
      ZEL_HV_TEXT(Apk, ApkBgs), ZEL_HV_TEXT(Apk, ApkEns), ZEL_HV_SHORT(Apk, ApkAfo), ZEL_HV_SHORT(Apk, ApkEaf),
      ZEL_HV_TEXT(Apk, ApkTnr), ZEL_HV_TEXT(Apk, ApkTb1), ZEL_HV_TEXT(Apk, ApkTb2), ZEL_HV_DOUBLE(Apk, ApkSme),
-     ZEL_HV_DOUBLE(Apk, ApkIme), ZEL_HV_TEXT(Apk, ApkMee), ZEL_HV_TEXT(KI, ApkBdi), ZEL_HV_TEXT(KI, ApkEdi),
-     ZEL_HV_TEXT(Apk, ApkFbe), ZEL_HV_TEXT(Apk, ApkKst), ZEL_HV_TEXT(Apk, ApkZf1), ZEL_HV_TEXT(Apk, ApkZf2),
-     ZEL_HV_TEXT(Apk, ApkZf3), ZEL_HV_TEXT(Apk, ApkKnz), ZEL_HV_SHORT(Apk, ApkSsn), ZEL_HV_TEXT(Apk, ApkDwn),
-     ZEL_HV_TEXT(Apk, ApkDna), ZEL_HV_SHORT(Apk, ApkSta), ZEL_HV_TEXT(Apk, ApkErf), ZEL_HV_INT(Apk, ApkAba),
-     ZEL_HV_TEXT(Apk, ApkApk)},
-    "Apk_PKeyUpd_Sp", sizeof(KI)};
+     ZEL_HV_DOUBLE(Apk, ApkIme), ZEL_HV_TEXT(Apk, ApkMee), ZEL_HV_TEXT(ApkWithInstants, ApkBdi),
+     ZEL_HV_TEXT(ApkWithInstants, ApkEdi), ZEL_HV_TEXT(Apk, ApkFbe), ZEL_HV_TEXT(Apk, ApkKst), ZEL_HV_TEXT(Apk, ApkZf1),
+     ZEL_HV_TEXT(Apk, ApkZf2), ZEL_HV_TEXT(Apk, ApkZf3), ZEL_HV_TEXT(Apk, ApkKnz), ZEL_HV_SHORT(Apk, ApkSsn),
+     ZEL_HV_TEXT(Apk, ApkDwn), ZEL_HV_TEXT(Apk, ApkDna), ZEL_HV_SHORT(Apk, ApkSta), ZEL_HV_TEXT(Apk, ApkErf),
+     ZEL_HV_INT(Apk, ApkAba), ZEL_HV_TEXT(Apk, ApkApk)},
+    "Apk_PKeyUpd_Sp", sizeof(ApkWithInstants)};
 
 // The insert leaves both instants NULL: they are set by later updates.
 const StatementDef kApkPKeyIns{
@@ -218,18 +221,19 @@ const StatementDef kAppPKeyIns{
     {},
     {ZEL_HV_TEXT(App, AppApk), ZEL_HV_TEXT(App, AppApp), ZEL_HV_TEXT(App, AppVaf), ZEL_HV_TEXT(App, AppNaf),
      ZEL_HV_TEXT(App, AppBz1), ZEL_HV_TEXT(App, AppBz2), ZEL_HV_TEXT(App, AppTxt), ZEL_HV_SHORT(App, AppSts),
-     ZEL_HV_SHORT(App, AppSis), ZEL_HV_TEXT(PI, AppBdi), ZEL_HV_TEXT(PI, AppBds), ZEL_HV_TEXT(PI, AppSbd),
-     ZEL_HV_TEXT(PI, AppEdi), ZEL_HV_TEXT(PI, AppEds), ZEL_HV_TEXT(PI, AppSed), ZEL_HV_TEXT(PI, AppRad),
-     ZEL_HV_TEXT(PI, AppRed), ZEL_HV_INT(App, AppAgs), ZEL_HV_INT(App, AppAbs), ZEL_HV_INT(App, AppAes),
-     ZEL_HV_DOUBLE(App, AppSme), ZEL_HV_DOUBLE(App, AppIme), ZEL_HV_DOUBLE(App, AppAme), ZEL_HV_TEXT(App, AppMee),
-     ZEL_HV_DOUBLE(App, AppSza), ZEL_HV_DOUBLE(App, AppStr), ZEL_HV_DOUBLE(App, AppSte), ZEL_HV_DOUBLE(App, AppIta),
-     ZEL_HV_DOUBLE(App, AppItr), ZEL_HV_DOUBLE(App, AppIte), ZEL_HV_TEXT(App, AppApg), ZEL_HV_TEXT(App, AppApl),
-     ZEL_HV_TEXT(App, AppKt1), ZEL_HV_TEXT(App, AppKz1), ZEL_HV_TEXT(App, AppKt2), ZEL_HV_TEXT(App, AppKz2),
-     ZEL_HV_TEXT(App, AppKt3), ZEL_HV_TEXT(App, AppKz3), ZEL_HV_TEXT(App, AppKt4), ZEL_HV_TEXT(App, AppKz4),
-     ZEL_HV_TEXT(App, AppFbe), ZEL_HV_TEXT(App, AppKst), ZEL_HV_TEXT(App, AppZf1), ZEL_HV_TEXT(App, AppZf2),
-     ZEL_HV_TEXT(App, AppZf3), ZEL_HV_TEXT(App, AppKnz), ZEL_HV_SHORT(App, AppSsn), ZEL_HV_TEXT(App, AppDna),
-     ZEL_HV_TEXT(App, AppDwn), ZEL_HV_SHORT(App, AppSta), ZEL_HV_TEXT(App, AppErf)},
-    "App_PKeyIns_Sp", sizeof(PI)};
+     ZEL_HV_SHORT(App, AppSis), ZEL_HV_TEXT(AppWithInstants, AppBdi), ZEL_HV_TEXT(AppWithInstants, AppBds),
+     ZEL_HV_TEXT(AppWithInstants, AppSbd), ZEL_HV_TEXT(AppWithInstants, AppEdi), ZEL_HV_TEXT(AppWithInstants, AppEds),
+     ZEL_HV_TEXT(AppWithInstants, AppSed), ZEL_HV_TEXT(AppWithInstants, AppRad), ZEL_HV_TEXT(AppWithInstants, AppRed),
+     ZEL_HV_INT(App, AppAgs), ZEL_HV_INT(App, AppAbs), ZEL_HV_INT(App, AppAes), ZEL_HV_DOUBLE(App, AppSme),
+     ZEL_HV_DOUBLE(App, AppIme), ZEL_HV_DOUBLE(App, AppAme), ZEL_HV_TEXT(App, AppMee), ZEL_HV_DOUBLE(App, AppSza),
+     ZEL_HV_DOUBLE(App, AppStr), ZEL_HV_DOUBLE(App, AppSte), ZEL_HV_DOUBLE(App, AppIta), ZEL_HV_DOUBLE(App, AppItr),
+     ZEL_HV_DOUBLE(App, AppIte), ZEL_HV_TEXT(App, AppApg), ZEL_HV_TEXT(App, AppApl), ZEL_HV_TEXT(App, AppKt1),
+     ZEL_HV_TEXT(App, AppKz1), ZEL_HV_TEXT(App, AppKt2), ZEL_HV_TEXT(App, AppKz2), ZEL_HV_TEXT(App, AppKt3),
+     ZEL_HV_TEXT(App, AppKz3), ZEL_HV_TEXT(App, AppKt4), ZEL_HV_TEXT(App, AppKz4), ZEL_HV_TEXT(App, AppFbe),
+     ZEL_HV_TEXT(App, AppKst), ZEL_HV_TEXT(App, AppZf1), ZEL_HV_TEXT(App, AppZf2), ZEL_HV_TEXT(App, AppZf3),
+     ZEL_HV_TEXT(App, AppKnz), ZEL_HV_SHORT(App, AppSsn), ZEL_HV_TEXT(App, AppDna), ZEL_HV_TEXT(App, AppDwn),
+     ZEL_HV_SHORT(App, AppSta), ZEL_HV_TEXT(App, AppErf)},
+    "App_PKeyIns_Sp", sizeof(AppWithInstants)};
 
 const StatementDef kAppPKeyUpd{
     "App_PKeyUpd", StmtKind::Update,
@@ -244,9 +248,10 @@ const StatementDef kAppPKeyUpd{
     "AppSsn=:b44,AppDna=:b45,AppDwn=:b46,AppSta=:b47,AppDat=sysdate,AppErf=:b48 where (AppApk=:b49 and AppApp=:b50)",
     {},
     {ZEL_HV_TEXT(App, AppVaf), ZEL_HV_TEXT(App, AppNaf), ZEL_HV_TEXT(App, AppBz1), ZEL_HV_TEXT(App, AppBz2),
-     ZEL_HV_TEXT(App, AppTxt), ZEL_HV_SHORT(App, AppSts), ZEL_HV_SHORT(App, AppSis), ZEL_HV_TEXT(PI, AppBdi),
-     ZEL_HV_TEXT(PI, AppBds), ZEL_HV_TEXT(PI, AppSbd), ZEL_HV_TEXT(PI, AppEdi), ZEL_HV_TEXT(PI, AppEds),
-     ZEL_HV_TEXT(PI, AppSed), ZEL_HV_TEXT(PI, AppRad), ZEL_HV_TEXT(PI, AppRed), ZEL_HV_INT(App, AppAgs),
+     ZEL_HV_TEXT(App, AppTxt), ZEL_HV_SHORT(App, AppSts), ZEL_HV_SHORT(App, AppSis),
+     ZEL_HV_TEXT(AppWithInstants, AppBdi), ZEL_HV_TEXT(AppWithInstants, AppBds), ZEL_HV_TEXT(AppWithInstants, AppSbd),
+     ZEL_HV_TEXT(AppWithInstants, AppEdi), ZEL_HV_TEXT(AppWithInstants, AppEds), ZEL_HV_TEXT(AppWithInstants, AppSed),
+     ZEL_HV_TEXT(AppWithInstants, AppRad), ZEL_HV_TEXT(AppWithInstants, AppRed), ZEL_HV_INT(App, AppAgs),
      ZEL_HV_INT(App, AppAbs), ZEL_HV_INT(App, AppAes), ZEL_HV_DOUBLE(App, AppSme), ZEL_HV_DOUBLE(App, AppIme),
      ZEL_HV_DOUBLE(App, AppAme), ZEL_HV_TEXT(App, AppMee), ZEL_HV_DOUBLE(App, AppSza), ZEL_HV_DOUBLE(App, AppStr),
      ZEL_HV_DOUBLE(App, AppSte), ZEL_HV_DOUBLE(App, AppIta), ZEL_HV_DOUBLE(App, AppItr), ZEL_HV_DOUBLE(App, AppIte),
@@ -256,7 +261,7 @@ const StatementDef kAppPKeyUpd{
      ZEL_HV_TEXT(App, AppZf1), ZEL_HV_TEXT(App, AppZf2), ZEL_HV_TEXT(App, AppZf3), ZEL_HV_TEXT(App, AppKnz),
      ZEL_HV_SHORT(App, AppSsn), ZEL_HV_TEXT(App, AppDna), ZEL_HV_TEXT(App, AppDwn), ZEL_HV_SHORT(App, AppSta),
      ZEL_HV_TEXT(App, AppErf), ZEL_HV_TEXT(App, AppApk), ZEL_HV_TEXT(App, AppApp)},
-    "App_PKeyUpd_Sp", sizeof(PI)};
+    "App_PKeyUpd_Sp", sizeof(AppWithInstants)};
 
 const StatementDef kAppPKeyDel{"App_PKeyDel", StmtKind::Delete,
                                "delete  from Mvs504App  where (AppApk=:b0 and AppApp=:b1)", {},
@@ -265,11 +270,11 @@ const StatementDef kAppPKeyDel{"App_PKeyDel", StmtKind::Delete,
 const zeldb::ModeCursors kApkRange{kApkRangeUp, kApkRangeDown, nullptr};
 const zeldb::ModeCursors kAppRange{kAppRangePairs, kAppRangeOrders, &kAppKey};
 
-KI Joined(const ApkRecord& r) {
+ApkWithInstants Joined(const ApkRecord& r) {
   return {r, zeldb::JoinInstant(r.ApkBdi, r.ApkBdiTim), zeldb::JoinInstant(r.ApkEdi, r.ApkEdiTim)};
 }
 
-PI Joined(const AppRecord& r) {
+AppWithInstants Joined(const AppRecord& r) {
   using zeldb::JoinInstant;
   return {r,
           JoinInstant(r.AppBdi, r.AppBdiTim),
@@ -306,7 +311,7 @@ int32_t Apk_Range_Close(int32_t mode) { return kApkRange.Close(mode); }
 int32_t Apk_PKeyReadk(ApkRecord& rec) { return zeldb::Stmt_ReadRow(kApkPKeyReadk, &rec, kApkKey); }
 
 int32_t Apk_PKeyUpd(const ApkRecord& rec) {
-  const KI host = Joined(rec);
+  const ApkWithInstants host = Joined(rec);
   return zeldb::Stmt_Write(kApkPKeyUpd, &host);
 }
 
@@ -333,12 +338,12 @@ int32_t App_StsRange_Close() { return zeldb::Cursor_Close(kAppStsRange); }
 int32_t App_PKeyReadk(AppRecord& rec) { return zeldb::Stmt_ReadRow(kAppPKeyReadk, &rec, kAppKey); }
 
 int32_t App_PKeyIns(const AppRecord& rec) {
-  const PI host = Joined(rec);
+  const AppWithInstants host = Joined(rec);
   return zeldb::Stmt_Write(kAppPKeyIns, &host);
 }
 
 int32_t App_PKeyUpd(const AppRecord& rec) {
-  const PI host = Joined(rec);
+  const AppWithInstants host = Joined(rec);
   return zeldb::Stmt_Write(kAppPKeyUpd, &host);
 }
 

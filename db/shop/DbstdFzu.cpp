@@ -5,7 +5,7 @@
 #include "db/Statement.h"
 #include "db/shop/DbstdShop.h"
 #include "db/tables/DbstdCatalog.h"
-#include "db/tables/TableSupport.h"
+#include "db/tables/RowReads.h"
 
 using zeldb::StatementDef;
 using zeldb::StmtKind;

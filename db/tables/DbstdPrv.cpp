@@ -4,7 +4,8 @@
 #include "db/Dbstd.h"
 #include "db/Statement.h"
 #include "db/tables/DbstdCatalog.h"
-#include "db/tables/TableSupport.h"
+#include "db/tables/RowReads.h"
+#include "db/tables/TextArgs.h"
 
 using zeldb::CursorDef;
 using zeldb::StatementDef;
