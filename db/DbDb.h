@@ -6,7 +6,7 @@
 // operation (db/Dbstd.h) runs on this session.
 //
 // Status codes: 0 done; a negative Oracle error number on failure (see
-// db/OraStatus.h for the table that maps the engines' errors).
+// util/OraStatus.h for the statuses every engine maps its errors to).
 #pragma once
 
 #include <cstdint>

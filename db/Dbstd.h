@@ -1,11 +1,11 @@
 // Table operations of the database module: the download table Mvs510Prv,
 // the badge assignments and persons, and the calendar. The operations on the
-// shop-floor tables are in db/DbstdShop.h.
+// shop-floor tables are in db/shop/DbstdShop.h.
 //
 // Every operation runs one statement (or a cursor's open, fetch or close) on
 // the run's session and returns its status: 0 done, 1403 no row / no further
 // row / nothing matched, any other value a failure (a negative Oracle number,
-// db/OraStatus.h). No operation writes a message; the caller reports. Every
+// util/OraStatus.h). No operation writes a message; the caller reports. Every
 // insert, update and delete runs in its own savepoint "<operation>_Sp",
 // commits at once on 0 and rolls back to the savepoint otherwise, so nothing
 // is ever pending between two operations.

@@ -2,7 +2,7 @@
 //
 // The session owns the engine's main connection, the statements prepared on
 // it (each prepared once, on first use, and reused for the rest of the run)
-// and the cursors, each with a connection of its own (see db/Engine.h for why).
+// and the cursors, each with a connection of its own (see db/engine/Engine.h for why).
 // dbConnect (db/DbDb.h) installs it; the statement runners of db/Statement.h
 // use it. Only the database module (and the benchmark tool, for Uses())
 // includes this header.

@@ -19,7 +19,7 @@
 //    host variable fails the statement with -1455;
 //  - outputs reach the record only when the status is 0.
 //
-// All functions return a status of db/OraStatus.h and never throw.
+// All functions return a status of util/OraStatus.h and never throw.
 #pragma once
 
 #include <cstdint>

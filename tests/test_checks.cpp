@@ -262,7 +262,7 @@ TEST(Checks, FailedLookupsChangeNothingAndAreReported) {
   EXPECT_EQ(LayoutOf(noBadge), Layout("|||E||1"));
   EXPECT_EQ(lines, CheckLines{});
   // Function and message of each entry; the code is the engine's status for
-  // a missing table, negative on both engines.
+  // a missing table, negative on every engine.
   std::vector<std::string> reported;
   for (const std::string& e : bench.Entries()) {
     const size_t bar = e.rfind('|');

@@ -10,7 +10,7 @@
 // Every operation runs one statement (or a cursor's open, fetch or close) on
 // the run's session and returns its status: 0 done, 1403 no row / no further
 // row / nothing matched, any other value a failure (a negative Oracle number,
-// db/OraStatus.h). No operation writes a message; the caller reports.
+// util/OraStatus.h). No operation writes a message; the caller reports.
 //
 //  - Whole-row reads (..._PKeyReadk, Fzu_MldReadk): 0 with every column in
 //    the record; on any other status the record keeps its key (or the value
@@ -33,7 +33,7 @@
 //  - Text arguments may be longer than their column: such a value matches
 //    no row (it is never cut down to a shorter key).
 //
-// Callers own the records (db/ShopRecords.h). Operations are not reentrant
+// Callers own the records (db/shop/ShopRecords.h). Operations are not reentrant
 // and run one after another on the one session.
 #pragma once
 

@@ -2,13 +2,13 @@
 // groups and workstations, cost-centre assignments, the shift models with
 // their calendars and break periods, values and periods of the plant.
 //
-// The caller owns every record; the operations of db/DbstdShop.h read and
+// The caller owns every record; the operations of db/shop/DbstdShop.h read and
 // write it in place and keep no reference to it. A new record is all zero
 // bytes (every text empty, every number 0): clear it with `Rec r{};`.
 //
 // Fields are the table's columns in the table's order:
 //  - a text column is a FixedText one place wider than the column's width
-//    in db/Schema.cpp (the terminator), both in characters; tests check
+//    in db/schema/Schema.cpp (the terminator), both in characters; tests check
 //    every width against it;
 //  - an integer column is int32_t; a column marked 16-bit (Sta, Sts, Sis,
 //    Ssn, Afo, Eaf) is held as int32_t too but travels as a signed 16-bit
