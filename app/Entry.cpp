@@ -14,7 +14,7 @@
 #include "jobs/SingleAssignmentJob.h"
 #include "log/MsgLog.h"
 #include "platform/Clock.h"
-#include "platform/Process.h"
+#include "platform/ShellOpen.h"
 #include "util/CivilDate.h"
 #include "util/OraStatus.h"
 

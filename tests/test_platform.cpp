@@ -14,10 +14,10 @@
 #include "LogTestSupport.h"
 #include "TestEnv.h"
 #include "TestSupport.h"
-#include "platform/FileAccess.h"
 #include "platform/FileNames.h"
 #include "platform/LockedFile.h"
-#include "platform/Process.h"
+#include "platform/ShellOpen.h"
+#include "tools/platform/FileAccess.h"
 
 namespace {
 

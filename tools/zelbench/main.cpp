@@ -22,7 +22,7 @@
 //       wall seconds, CPU seconds and peak resident KiB (Measure.h)
 //   zelbench delay-proxy LISTEN_SOCKET TARGET_SOCKET MICROSECONDS
 //       forwards connections from one Unix socket to another, each direction
-//       delayed (platform/DelayProxy.h): a server across a network
+//       delayed (tools/platform/DelayProxy.h): a server across a network
 //
 // Exit codes: 0 done, 1 failure (reason on standard error), 2 usage.
 #include <cstdio>
@@ -35,7 +35,7 @@
 #include "app/Entry.h"
 #include "db/Session.h"
 #include "db/engine/EngineCounters.h"
-#include "platform/DelayProxy.h"
+#include "tools/platform/DelayProxy.h"
 #include "tools/zelbench/Bench.h"
 #include "tools/zelbench/Floor.h"
 #include "tools/zelbench/Generator.h"

@@ -1,4 +1,4 @@
-#include "platform/Launch.h"
+#include "tools/platform/ChildProgram.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "platform/RunLock.h"
+#include "tools/platform/RunLock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
