@@ -10,6 +10,7 @@
 #include "db/Dbstd.h"
 #include "db/EngineFactory.h"
 #include "db/Session.h"
+#include "platform/InstallationFiles.h"
 #include "platform/Path.h"
 #include "platform/ShellOpen.h"
 #include "tools/platform/FileAccess.h"
@@ -20,9 +21,8 @@
 namespace {
 
 constexpr const char* kMsgFolder = ".\\Msg";
-constexpr const char* kLogFiles[] = {".\\Msg\\ZelWrkJob.txt", ".\\Msg\\ZelWrkJob.old", ".\\Msg\\WrkJobLog.Txt"};
+constexpr const char* kLogFiles[] = {kMessageLogFile, kMessageLogOldFile, kJobLogFile};
 constexpr const char* kLoginKeys[] = {"LOGIN", "PASS", "NET8"};
-constexpr const char* kDownloadProgram = "ZELDNLSTD.EXE";
 // SQLite makes these beside the database file; one left by a run of another
 // account must be writable too, or the job's writes fail.
 constexpr const char* kCompanions[] = {"-wal", "-shm", "-journal"};
@@ -158,8 +158,8 @@ void CheckDatabase(Problems& problems, const std::set<std::string>& skipped) {
 }
 
 void CheckDownloadProgram(Problems& problems) {
-  if (Plat_FindProgram(kDownloadProgram).empty()) {
-    Add(problems, "download program not found in the working directory or on PATH", kDownloadProgram);
+  if (Plat_FindProgram(kDownloadProgramFile).empty()) {
+    Add(problems, "download program not found in the working directory or on PATH", kDownloadProgramFile);
   }
 }
 
