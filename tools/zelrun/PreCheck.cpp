@@ -9,7 +9,6 @@
 #include "db/DbDb.h"
 #include "db/Dbstd.h"
 #include "db/EngineFactory.h"
-#include "db/Session.h"
 #include "platform/InstallationFiles.h"
 #include "platform/Path.h"
 #include "platform/ShellOpen.h"
@@ -154,7 +153,7 @@ void CheckDatabase(Problems& problems, const std::set<std::string>& skipped) {
     }
     for (const std::string& problem : MasterDataCheck_Problems(skipped)) name(problem);
   }
-  zeldb::InstallSession(nullptr);
+  dbDisconnect();
 }
 
 void CheckDownloadProgram(Problems& problems) {
