@@ -1,5 +1,4 @@
 #include "tools/platform/ChildProgram.h"
-#include "tools/platform/posix/ChildProgramState.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,6 +10,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+
+#include "tools/platform/posix/ChildProgramState.h"
 
 using Clock = std::chrono::steady_clock;
 

@@ -1,5 +1,4 @@
 #include "tools/platform/ChildProgram.h"
-#include "tools/platform/windows/ChildProgramState.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -7,6 +6,8 @@
 #include <algorithm>
 #include <mutex>
 #include <thread>
+
+#include "tools/platform/windows/ChildProgramState.h"
 
 using Clock = std::chrono::steady_clock;
 
