@@ -14,7 +14,8 @@
 #include "jobs/SingleAssignmentJob.h"
 #include "log/MsgLog.h"
 #include "platform/Clock.h"
-#include "platform/Process.h"
+#include "platform/InstallationFiles.h"
+#include "platform/ShellOpen.h"
 #include "util/CivilDate.h"
 #include "util/OraStatus.h"
 
@@ -42,7 +43,7 @@ bool SingleAssignmentArgumentsValid(int argc, char** argv) {
 }  // namespace
 
 int ZelWrkJob_Main(int argc, char** argv) {
-  MsgLog_Setup(FMSG | SMSG | DMSG, ".\\Msg\\ZelWrkJob.txt");
+  MsgLog_Setup(FMSG | SMSG | DMSG, kMessageLogFile);
 
   if (argc < 2) {
     MsgLog_Report(argc, "main", "Mindestanzahl Parameter = 2", FMSG);
@@ -90,6 +91,6 @@ int ZelWrkJob_Main(int argc, char** argv) {
 
   char parameters[64];
   std::snprintf(parameters, sizeof parameters, "%s %s", kSystemName, "Mvs510Prv");
-  Plat_ShellOpen("ZELDNLSTD.EXE", parameters);
+  Plat_ShellOpen(kDownloadProgramFile, parameters);
   return 0;
 }

@@ -40,3 +40,5 @@ void dbCommit() {
 void dbRollback() {
   if (zeldb::Session* session = zeldb::CurrentSession()) session->Main().Rollback();
 }
+
+void dbDisconnect() { zeldb::InstallSession(nullptr); }

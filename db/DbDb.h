@@ -22,3 +22,8 @@ void dbCommit();
 
 // Rolls the session's pending work back.
 void dbRollback();
+
+// Ends the session: its connections close, and what was pending is rolled
+// back with them. The job never calls it (its session ends with the
+// process); zelrun ends the session of its checks before the run starts.
+void dbDisconnect();

@@ -4,8 +4,8 @@
 // it (each prepared once, on first use, and reused for the rest of the run)
 // and the cursors, each with a connection of its own (see db/engine/Engine.h for why).
 // dbConnect (db/DbDb.h) installs it; the statement runners of db/Statement.h
-// use it. Only the database module (and the benchmark tool, for Uses())
-// includes this header.
+// use it. Only the database module includes this header; the benchmark tool
+// reads the session's counts through db/StatementUses.h.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "db/StatementDef.h"
+#include "db/StatementUses.h"
 #include "db/engine/Dialect.h"
 #include "db/engine/Engine.h"
 
@@ -43,15 +44,6 @@ struct CursorState {
   // The failure that ended the query (at its open, or at a step): every
   // further fetch reports it, none starts the query again.
   int32_t failure = 0;
-};
-
-// The use of one statement or cursor in this run (see Session::Uses).
-struct StatementUse {
-  const char* name;  // operation or cursor name; several statements may share one
-  char kind;         // 'r' single-row read, 'w' insert, update or delete, 'c' cursor
-  uint32_t preparations;
-  uint64_t executions;  // single-row reads and writes run; cursors opened
-  uint64_t rows;        // rows fetched from a cursor
 };
 
 class Session {

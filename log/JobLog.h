@@ -10,6 +10,8 @@
 
 #include <string_view>
 
+#include "platform/InstallationFiles.h"
+
 class JobLog {
  public:
   JobLog() = default;
@@ -19,7 +21,7 @@ class JobLog {
 
   // Opens ".\Msg\WrkJobLog.Txt" (or `systemPath`) for appending; creates it
   // when missing. Returns whether the file is open.
-  bool Open(std::string_view systemPath = ".\\Msg\\WrkJobLog.Txt");
+  bool Open(std::string_view systemPath = kJobLogFile);
   bool IsOpen() const { return fd_ >= 0; }
 
   // Writes `text` with every "\n" turned into CR LF; nothing when not open.

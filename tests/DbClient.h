@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "TestEnv.h"
-#include "platform/Launch.h"
+#include "tools/platform/ChildProgram.h"
 
 namespace zeltest {
 

@@ -38,7 +38,7 @@
 #include "jobs/RunStamp.h"
 #include "log/MsgLog.h"
 #include "platform/Clock.h"
-#include "platform/Launch.h"
+#include "tools/platform/ChildProgram.h"
 
 namespace zeltest {
 

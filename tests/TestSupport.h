@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Launch.h"
+#include "tools/platform/ChildProgram.h"
 
 namespace zeltest {
 

@@ -10,8 +10,8 @@
 
 #include "LogTestSupport.h"
 #include "TestSupport.h"
-#include "platform/Launch.h"
 #include "platform/LockedFile.h"
+#include "tools/platform/ChildProgram.h"
 
 namespace {
 

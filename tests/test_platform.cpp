@@ -1,5 +1,6 @@
-// Platform layer: rename without replace, the locked log file, and starting
-// the download program (the stand-in) detached.
+// Platform layers: rename without replace, the locked log file, the run
+// lock of the tools, and starting the download program (the stand-in)
+// detached.
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
@@ -10,14 +11,16 @@
 #include <cstdlib>
 #include <regex>
 #include <string>
+#include <thread>
 
 #include "LogTestSupport.h"
 #include "TestEnv.h"
 #include "TestSupport.h"
-#include "platform/FileAccess.h"
 #include "platform/FileNames.h"
 #include "platform/LockedFile.h"
-#include "platform/Process.h"
+#include "platform/ShellOpen.h"
+#include "tools/platform/FileAccess.h"
+#include "tools/platform/RunLock.h"
 
 namespace {
 
@@ -73,6 +76,25 @@ TEST(PlatformFiles, LockedOpenKeepsASecondWriterOut) {
   ASSERT_TRUE(Plat_LockedClose(second).ok());
   EXPECT_EQ(ReadFile(dir / "log.txt"), "abcde");
   EXPECT_EQ(Plat_LockedOpen(dir.str() + "\\missing\\log.txt", first).kind, PlatFileClass::OtherError);
+}
+
+// The run lock of zelrun, on both systems: a second taker is turned away at
+// once, and one that waits gets the lock when the holder lets go.
+TEST(PlatformFiles, RunLockKeepsASecondRunOutUntilReleased) {
+  TempDir dir;
+  const std::string name = dir.str() + "\\run.lock";
+  int first = -1, second = -1;
+  ASSERT_EQ(Plat_RunLockAcquire(name, 0, first), PlatRunLockResult::Held);  // made when missing
+  EXPECT_EQ(Plat_RunLockAcquire(name, 0, second), PlatRunLockResult::Busy);
+  EXPECT_EQ(second, -1);
+  std::thread holder([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    Plat_RunLockRelease(first);
+  });
+  EXPECT_EQ(Plat_RunLockAcquire(name, 30, second), PlatRunLockResult::Held);
+  holder.join();
+  Plat_RunLockRelease(second);
+  EXPECT_EQ(Plat_RunLockAcquire(dir.str() + "\\missing\\run.lock", 0, first), PlatRunLockResult::CannotOpen);
 }
 
 // The record the stand-in writes for one start with these parameters.

@@ -15,7 +15,7 @@
 #include <sstream>
 
 #include "InstallationSupport.h"
-#include "platform/RunLock.h"
+#include "tools/platform/RunLock.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "jobs/AssignmentUpdateJob.h"
 #include "jobs/FullCheckJob.h"
 #include "jobs/SingleAssignmentJob.h"
-#include "platform/RunLock.h"
+#include "tools/platform/RunLock.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "db/tables/DbstdVerify.h"
+#include "db/DbstdVerify.h"
 
 #include <algorithm>
 #include <cctype>

@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 
+#include "platform/InstallationFiles.h"
 #include "tools/zelbench/Floor.h"
 #include "tools/zelbench/Generator.h"
 #include "tools/zelbench/Measure.h"
@@ -190,8 +191,8 @@ class Installation {
     std::error_code ec;
     fs::create_directories(Work() / "Msg", ec);
     fs::create_directories(root_ / "files", ec);
-    fs::copy_file(ProgramDirectory() + "/zeldnlstd", Work() / "ZELDNLSTD.EXE", fs::copy_options::overwrite_existing,
-                  ec);
+    fs::copy_file(ProgramDirectory() + "/zeldnlstd", Work() / kDownloadProgramFile,
+                  fs::copy_options::overwrite_existing, ec);
     if (ec) return false;
     const Measured m = RunMeasured({ProgramDirectory() + "/zelcfg", "set", "--create", "--file", (root_ / "files/veldoran.ini").string(),
                                     "--login", store_.Login(), "--net8", store_.Net8()},

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Launch.h"
+#include "tools/platform/ChildProgram.h"
 
 namespace zelbench {
 

@@ -22,7 +22,7 @@
 //       wall seconds, CPU seconds and peak resident KiB (Measure.h)
 //   zelbench delay-proxy LISTEN_SOCKET TARGET_SOCKET MICROSECONDS
 //       forwards connections from one Unix socket to another, each direction
-//       delayed (platform/DelayProxy.h): a server across a network
+//       delayed (tools/platform/DelayProxy.h): a server across a network
 //
 // Exit codes: 0 done, 1 failure (reason on standard error), 2 usage.
 #include <cstdio>
@@ -33,9 +33,8 @@
 #include <vector>
 
 #include "app/Entry.h"
-#include "db/Session.h"
-#include "db/engine/EngineCounters.h"
-#include "platform/DelayProxy.h"
+#include "db/StatementUses.h"
+#include "tools/platform/DelayProxy.h"
 #include "tools/zelbench/Bench.h"
 #include "tools/zelbench/Floor.h"
 #include "tools/zelbench/Generator.h"
@@ -134,11 +133,9 @@ int Count(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) args.push_back(argv[i]);
   args.push_back(nullptr);
   ZelWrkJob_Main(static_cast<int>(args.size()) - 1, args.data());
-  if (zeldb::Session* session = zeldb::CurrentSession()) {
-    for (const zeldb::StatementUse& u : session->Uses())
-      std::printf("use\t%s\t%c\t%llu\t%llu\t%u\n", u.name, u.kind, static_cast<unsigned long long>(u.executions),
-                  static_cast<unsigned long long>(u.rows), u.preparations);
-  }
+  for (const zeldb::StatementUse& u : zeldb::StatementUses())
+    std::printf("use\t%s\t%c\t%llu\t%llu\t%u\n", u.name, u.kind, static_cast<unsigned long long>(u.executions),
+                static_cast<unsigned long long>(u.rows), u.preparations);
   const zeldb::EngineCounters& e = zeldb::Engine_Counters();
   std::printf("engine\t%llu\t%llu\t%llu\t%llu\n", static_cast<unsigned long long>(e.preparations),
               static_cast<unsigned long long>(e.repeatedPreparations),

@@ -1,6 +1,6 @@
 // Reading the configuration file whole. (Reading the password and replacing
-// the file are the operating system's: platform/SecretInput.h,
-// platform/ReplaceFile.h.)
+// the file are the operating system's: tools/platform/SecretInput.h,
+// tools/platform/ReplaceFile.h.)
 #pragma once
 
 #include <string>

@@ -17,8 +17,8 @@
 #include "config/Idea.h"
 #include "config/Ini.h"
 #include "platform/Path.h"
-#include "platform/ReplaceFile.h"
-#include "platform/SecretInput.h"
+#include "tools/platform/ReplaceFile.h"
+#include "tools/platform/SecretInput.h"
 #include "tools/zelcfg/ConfigFile.h"
 #include "tools/zelcfg/SystemIo.h"
 

@@ -6,14 +6,11 @@
 
 #include "log/MsgLogTail.h"
 #include "platform/Clock.h"
+#include "platform/InstallationFiles.h"
 #include "platform/Path.h"
 #include "util/TornLine.h"
 
 namespace {
-
-constexpr const char* kMessageLog = ".\\Msg\\ZelWrkJob.txt";
-constexpr const char* kOldMessageLog = ".\\Msg\\ZelWrkJob.old";
-constexpr const char* kJobLog = ".\\Msg\\WrkJobLog.Txt";
 
 bool SameFile(const PlatFileInfo& a, const PlatFileInfo& b) {
   return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
@@ -80,7 +77,7 @@ std::string Tail(const char* systemPath, std::uint64_t size, std::uint64_t bytes
 std::uint64_t MessagesFrom(const PlatFileInfo& messageLog) {
   if (!messageLog.exists || messageLog.size == 0) return messageLog.size;
   std::uint64_t from = 0;
-  const std::string tail = Tail(kMessageLog, messageLog.size, kMsgLogTailBytes, from);
+  const std::string tail = Tail(kMessageLogFile, messageLog.size, kMsgLogTailBytes, from);
   const std::size_t torn = MsgLog_TornEntryStart(tail, from == 0);
   return torn == std::string::npos ? messageLog.size : from + torn;
 }
@@ -88,7 +85,7 @@ std::uint64_t MessagesFrom(const PlatFileInfo& messageLog) {
 std::uint64_t LinesFrom(const PlatFileInfo& jobLog) {
   if (!jobLog.exists || jobLog.size == 0) return jobLog.size;
   std::uint64_t from = 0;
-  const std::string tail = Tail(kJobLog, jobLog.size, kTornLineTailBytes, from);
+  const std::string tail = Tail(kJobLogFile, jobLog.size, kTornLineTailBytes, from);
   const std::size_t torn = TornLineStart(tail, from == 0);
   return torn == std::string::npos ? jobLog.size : from + torn;
 }
@@ -96,7 +93,7 @@ std::uint64_t LinesFrom(const PlatFileInfo& jobLog) {
 }  // namespace
 
 LogMarks LogDelta_Mark() {
-  LogMarks marks{Plat_FileInfo(kMessageLog), Plat_FileInfo(kOldMessageLog), Plat_FileInfo(kJobLog)};
+  LogMarks marks{Plat_FileInfo(kMessageLogFile), Plat_FileInfo(kMessageLogOldFile), Plat_FileInfo(kJobLogFile)};
   marks.messageFrom = MessagesFrom(marks.message);
   marks.jobFrom = LinesFrom(marks.job);
   marks.at = Plat_Now();
@@ -104,21 +101,21 @@ LogMarks LogDelta_Mark() {
 }
 
 std::string LogDelta_MessageText(const LogMarks& before) {
-  const LogMarks now{Plat_FileInfo(kMessageLog), Plat_FileInfo(kOldMessageLog), {}};
+  const LogMarks now{Plat_FileInfo(kMessageLogFile), Plat_FileInfo(kMessageLogOldFile), {}};
   std::string text;
   // An old generation that is not the one marked was made by this run's
   // rotation: from the log as it was marked (read on from its mark), or from
   // a log this run began.
   if (now.old.exists && !SameFile(now.old, before.old)) {
     const bool wasTheLog = SameFile(now.old, before.message);
-    text += wasTheLog ? Beyond(kOldMessageLog, now.old, before.message, before.messageFrom)
-                      : Beyond(kOldMessageLog, now.old, before.old, before.old.size);
+    text += wasTheLog ? Beyond(kMessageLogOldFile, now.old, before.message, before.messageFrom)
+                      : Beyond(kMessageLogOldFile, now.old, before.old, before.old.size);
   }
-  return text + Beyond(kMessageLog, now.message, before.message, before.messageFrom);
+  return text + Beyond(kMessageLogFile, now.message, before.message, before.messageFrom);
 }
 
 std::string LogDelta_JobText(const LogMarks& before) {
-  return Beyond(kJobLog, Plat_FileInfo(kJobLog), before.job, before.jobFrom);
+  return Beyond(kJobLogFile, Plat_FileInfo(kJobLogFile), before.job, before.jobFrom);
 }
 
 std::vector<FailureEntry> LogDelta_ParseEntries(std::string_view text) {

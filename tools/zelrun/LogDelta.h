@@ -38,7 +38,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/FileAccess.h"
+#include "tools/platform/FileAccess.h"
 
 // Where the three log files stood before the run.
 struct LogMarks {

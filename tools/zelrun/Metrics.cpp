@@ -12,8 +12,8 @@
 
 #include "platform/Clock.h"
 #include "platform/Path.h"
-#include "platform/ReplaceFile.h"
-#include "platform/RunLock.h"
+#include "tools/platform/ReplaceFile.h"
+#include "tools/platform/RunLock.h"
 
 namespace {
 

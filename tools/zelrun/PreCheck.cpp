@@ -9,10 +9,10 @@
 #include "db/DbDb.h"
 #include "db/Dbstd.h"
 #include "db/EngineFactory.h"
-#include "db/Session.h"
-#include "platform/FileAccess.h"
+#include "platform/InstallationFiles.h"
 #include "platform/Path.h"
-#include "platform/Process.h"
+#include "platform/ShellOpen.h"
+#include "tools/platform/FileAccess.h"
 #include "tools/zelrun/ClockCheck.h"
 #include "tools/zelrun/MasterDataCheck.h"
 #include "util/OraStatus.h"
@@ -20,9 +20,8 @@
 namespace {
 
 constexpr const char* kMsgFolder = ".\\Msg";
-constexpr const char* kLogFiles[] = {".\\Msg\\ZelWrkJob.txt", ".\\Msg\\ZelWrkJob.old", ".\\Msg\\WrkJobLog.Txt"};
+constexpr const char* kLogFiles[] = {kMessageLogFile, kMessageLogOldFile, kJobLogFile};
 constexpr const char* kLoginKeys[] = {"LOGIN", "PASS", "NET8"};
-constexpr const char* kDownloadProgram = "ZELDNLSTD.EXE";
 // SQLite makes these beside the database file; one left by a run of another
 // account must be writable too, or the job's writes fail.
 constexpr const char* kCompanions[] = {"-wal", "-shm", "-journal"};
@@ -154,12 +153,12 @@ void CheckDatabase(Problems& problems, const std::set<std::string>& skipped) {
     }
     for (const std::string& problem : MasterDataCheck_Problems(skipped)) name(problem);
   }
-  zeldb::InstallSession(nullptr);
+  dbDisconnect();
 }
 
 void CheckDownloadProgram(Problems& problems) {
-  if (Plat_FindProgram(kDownloadProgram).empty()) {
-    Add(problems, "download program not found in the working directory or on PATH", kDownloadProgram);
+  if (Plat_FindProgram(kDownloadProgramFile).empty()) {
+    Add(problems, "download program not found in the working directory or on PATH", kDownloadProgramFile);
   }
 }
 

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <sstream>
 
-#include "platform/StopSignal.h"
+#include "tools/platform/StopSignal.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;

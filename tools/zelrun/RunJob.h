@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Launch.h"
+#include "tools/platform/ChildProgram.h"
 
 struct JobEnd {
   PlatExit exit;

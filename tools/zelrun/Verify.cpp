@@ -7,9 +7,8 @@
 
 #include "config/Ini.h"
 #include "db/DbDb.h"
+#include "db/DbstdVerify.h"
 #include "db/EngineFactory.h"
-#include "db/Session.h"
-#include "db/tables/DbstdVerify.h"
 #include "platform/Path.h"
 #include "tools/zelrun/Summary.h"
 #include "util/OraStatus.h"
@@ -92,7 +91,7 @@ int Verify_Run(bool all, bool json, const VerifyExitCodes& codes) {
   zeldb::VerifyReport report;
   zeldb::Dbstd_Verify(all, report);
   // Closing the session rolls back whatever the verify left pending.
-  zeldb::InstallSession(nullptr);
+  dbDisconnect();
   const int exitCode = report.Passed() ? codes.passed : codes.problems;
   if (json) {
     std::cout << Json(report, exitCode) << std::endl;

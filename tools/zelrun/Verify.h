@@ -1,6 +1,6 @@
 // zelrun --verify: every statement of the jobs tried once on the installation's
 // own database, as the job connects to it (dbConnect), changing nothing; the
-// database module does the trying (db/tables/DbstdVerify.h), this prints it.
+// database module does the trying (db/DbstdVerify.h), this prints it.
 //
 // Text: one line per statement, its name, kind and "ok" or its status and
 // the server's own message, one line per column narrower than its record,

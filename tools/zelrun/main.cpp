@@ -14,10 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileAccess.h"
 #include "platform/Path.h"
-#include "platform/Process.h"
-#include "platform/RunLock.h"
+#include "platform/ShellOpen.h"
+#include "tools/platform/FileAccess.h"
+#include "tools/platform/OwnPrograms.h"
+#include "tools/platform/RunLock.h"
 #include "tools/zelrun/LogDelta.h"
 #include "tools/zelrun/Metrics.h"
 #include "tools/zelrun/PreCheck.h"

@@ -31,7 +31,7 @@
 #include "db/schema/Schema.h"
 #include "platform/Clock.h"
 #include "platform/Path.h"
-#include "platform/PrivateFile.h"
+#include "tools/platform/PrivateFile.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/Process.h"
+#include "platform/ShellOpen.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -46,21 +46,6 @@ std::string Plat_FindProgram(std::string_view file) {
   local.append(".\\").append(name);
   if (IsFile(local)) return local;
   return Plat_FindOnSearchPath(name);
-}
-
-std::string Plat_OwnDirectory() {
-  char buffer[MAX_PATH * 4];
-  const DWORD n = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-  if (n == 0 || n >= sizeof buffer) return {};
-  const std::string path(buffer, n);
-  const std::size_t separator = path.find_last_of("\\/");
-  return separator == std::string::npos ? std::string() : path.substr(0, separator);
-}
-
-std::string Plat_ProgramFileName(std::string_view name) {
-  std::string file(name);
-  file += ".exe";
-  return file;
 }
 
 bool Plat_ShellOpen(const char* file, const char* parameters) {

@@ -1,4 +1,4 @@
-#include "platform/ReplaceFile.h"
+#include "tools/platform/ReplaceFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "platform/SecretInput.h"
+#include "tools/platform/SecretInput.h"
 
 #include <termios.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "platform/ReplaceFile.h"
+#include "tools/platform/ReplaceFile.h"
 
 #include <windows.h>
 #include <aclapi.h>
@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "platform/Path.h"
-#include "platform/windows/ErrorText.h"
-#include "platform/windows/OwnerOnly.h"
+#include "tools/platform/windows/ErrorText.h"
+#include "tools/platform/windows/OwnerOnly.h"
 
 namespace fs = std::filesystem;
 

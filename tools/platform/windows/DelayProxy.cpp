@@ -1,4 +1,4 @@
-#include "platform/DelayProxy.h"
+#include "tools/platform/DelayProxy.h"
 
 // The benchmark that uses the proxy runs on Linux only (it needs the
 // PostgreSQL engine, which the Windows build does not have).

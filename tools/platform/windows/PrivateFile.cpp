@@ -1,9 +1,9 @@
-#include "platform/PrivateFile.h"
+#include "tools/platform/PrivateFile.h"
 
 #include <windows.h>
 
-#include "platform/windows/ErrorText.h"
-#include "platform/windows/OwnerOnly.h"
+#include "tools/platform/windows/ErrorText.h"
+#include "tools/platform/windows/OwnerOnly.h"
 
 std::string Plat_CreatePrivateFile(const std::string& path) {
   PlatWin_OwnerOnly rights;

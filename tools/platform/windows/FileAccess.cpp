@@ -1,4 +1,4 @@
-#include "platform/FileAccess.h"
+#include "tools/platform/FileAccess.h"
 
 #include <windows.h>
 // After windows.h, which they need.

@@ -1,4 +1,4 @@
-#include "platform/DelayProxy.h"
+#include "tools/platform/DelayProxy.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>

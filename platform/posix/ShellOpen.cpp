@@ -1,4 +1,4 @@
-#include "platform/Process.h"
+#include "platform/ShellOpen.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -58,17 +58,6 @@ std::string Plat_FindProgram(std::string_view file) {
   if (IsProgram("./" + name)) return "./" + name;
   return Plat_FindOnSearchPath(name);
 }
-
-std::string Plat_OwnDirectory() {
-  char buffer[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return {};
-  const std::string path(buffer, static_cast<std::size_t>(n));
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
-}
-
-std::string Plat_ProgramFileName(std::string_view name) { return std::string(name); }
 
 bool Plat_ShellOpen(const char* file, const char* parameters) {
   const std::string path = Plat_FindProgram(file ? file : "");

@@ -1,4 +1,4 @@
-#include "platform/Launch.h"
+#include "tools/platform/ChildProgram.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -7,17 +7,9 @@
 #include <mutex>
 #include <thread>
 
-using Clock = std::chrono::steady_clock;
+#include "tools/platform/windows/ChildProgramState.h"
 
-struct PlatProcessState {
-  HANDLE process = nullptr;
-  Clock::time_point started;
-  std::thread input;   // writes the input, then closes the pipe
-  std::thread output;  // reads the output to its end (Capture)
-  bool killed = false;
-  bool ended = false;
-  PlatExit exit;
-};
+using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -219,23 +211,6 @@ PlatProcess PlatProcess::Start(const PlatLaunch& launch) {
   return process;
 }
 
-PlatProcess::PlatProcess() = default;
-PlatProcess::PlatProcess(PlatProcess&&) noexcept = default;
-
-PlatProcess& PlatProcess::operator=(PlatProcess&& other) noexcept {
-  if (this != &other) {
-    if (state_) Kill();
-    state_ = std::move(other.state_);
-  }
-  return *this;
-}
-
-PlatProcess::~PlatProcess() {
-  if (state_) Kill();
-}
-
-Clock::time_point PlatProcess::startedAt() const { return state_ ? state_->started : Clock::time_point(); }
-
 PlatExit PlatProcess::Wait() {
   if (!state_) return {};
   Reap(*state_, INFINITE);
@@ -260,7 +235,5 @@ PlatExit PlatProcess::Kill() {
   }
   return Wait();
 }
-
-PlatExit Plat_Run(const PlatLaunch& launch) { return PlatProcess::Start(launch).Wait(); }
 
 std::int64_t Plat_ProcessId() { return static_cast<std::int64_t>(::GetCurrentProcessId()); }

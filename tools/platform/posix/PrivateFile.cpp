@@ -1,4 +1,4 @@
-#include "platform/PrivateFile.h"
+#include "tools/platform/PrivateFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "platform/StopSignal.h"
+#include "tools/platform/StopSignal.h"
 
 #include <windows.h>
 

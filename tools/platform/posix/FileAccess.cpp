@@ -1,4 +1,4 @@
-#include "platform/FileAccess.h"
+#include "tools/platform/FileAccess.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "platform/windows/OwnerOnly.h"
+#include "tools/platform/windows/OwnerOnly.h"
 
 #include <sddl.h>
 

@@ -1,4 +1,4 @@
-#include "platform/Launch.h"
+#include "tools/platform/ChildProgram.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,18 +11,9 @@
 #include <cerrno>
 #include <ctime>
 
-using Clock = std::chrono::steady_clock;
+#include "tools/platform/posix/ChildProgramState.h"
 
-struct PlatProcessState {
-  pid_t pid = -1;
-  Clock::time_point started;
-  int inputFd = -1;   // our end of the input pipe, until the input is written
-  std::string input;
-  std::size_t inputSent = 0;
-  int outputFd = -1;  // our end of the output pipe, until end of file (Capture)
-  bool ended = false;
-  PlatExit exit;
-};
+using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -202,23 +193,6 @@ PlatProcess PlatProcess::Start(const PlatLaunch& launch) {
   return process;
 }
 
-PlatProcess::PlatProcess() = default;
-PlatProcess::PlatProcess(PlatProcess&&) noexcept = default;
-
-PlatProcess& PlatProcess::operator=(PlatProcess&& other) noexcept {
-  if (this != &other) {
-    if (state_) Kill();
-    state_ = std::move(other.state_);
-  }
-  return *this;
-}
-
-PlatProcess::~PlatProcess() {
-  if (state_) Kill();
-}
-
-Clock::time_point PlatProcess::startedAt() const { return state_ ? state_->started : Clock::time_point(); }
-
 PlatExit PlatProcess::Wait() {
   if (!state_) return {};
   PlatProcessState& s = *state_;
@@ -251,7 +225,5 @@ PlatExit PlatProcess::Kill() {
   if (!state_->ended) ::kill(state_->pid, SIGKILL);
   return Wait();
 }
-
-PlatExit Plat_Run(const PlatLaunch& launch) { return PlatProcess::Start(launch).Wait(); }
 
 std::int64_t Plat_ProcessId() { return ::getpid(); }

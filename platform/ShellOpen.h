@@ -29,11 +29,3 @@ std::string Plat_FindProgram(std::string_view file);
 // The first executable file `name` in the directories of PATH (an empty
 // entry is the working directory), or empty.
 std::string Plat_FindOnSearchPath(std::string_view name);
-
-// The directory of this process's own program file, or empty when the
-// system does not tell.
-std::string Plat_OwnDirectory();
-
-// The file name of one of the system's own programs, by its name
-// ("zelwrkjob"): as it stands on POSIX, with ".exe" on Windows.
-std::string Plat_ProgramFileName(std::string_view name);

@@ -1,4 +1,4 @@
-#include "platform/windows/ErrorText.h"
+#include "tools/platform/windows/ErrorText.h"
 
 std::string PlatWin_ErrorText(DWORD error) {
   char buffer[512] = "";
