@@ -12,7 +12,7 @@
 #include "db/Statement.h"
 #include "db/engine/Dialect.h"
 #include "db/engine/sqlite/SqliteEngine.h"
-#include "db/engine/sqlite/SqliteFunctions.h"
+#include "db/server/sqlite/SqliteFunctions.h"
 #include "db/tables/DbstdCatalog.h"
 
 namespace {

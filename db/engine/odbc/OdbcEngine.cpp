@@ -20,7 +20,11 @@
 #include "db/engine/RaisedStatus.h"
 #include "db/engine/SavepointBook.h"
 #include "db/engine/odbc/OdbcConnString.h"
-#include "db/engine/postgres/PgFlavor.h"
+#include "db/server/oracle/OracleFlavor.h"
+#include "db/server/oracle/OracleStatus.h"
+#include "db/server/postgres/PgFlavor.h"
+#include "db/server/postgres/PgSession.h"
+#include "db/server/postgres/PgStatus.h"
 #include "platform/FaultInjection.h"
 #include "util/OraStatus.h"
 
@@ -45,34 +49,6 @@ constexpr int kStreamRows = 1000;
 constexpr int kShortOpens = 16;
 const std::string kPgStreaming = ";UseDeclareFetch=1;Fetch=" + std::to_string(kStreamRows);
 
-// Oracle's own rendering, for the table definitions of the set-up tool; the
-// table statements reach Oracle as written (Translate_Markers).
-class OracleFlavor final : public SqlFlavor {
- public:
-  std::string Parameter(int) const override { return "?"; }
-  std::string Sysdate() const override { return "sysdate"; }
-  std::string Today() const override { return "trunc(sysdate)"; }
-  std::string ToChar(const std::string& expr, const std::string& fmt) const override {
-    return "TO_CHAR(" + expr + ",'" + fmt + "')";
-  }
-  std::string ToDate(const std::string& expr, const std::string& fmt) const override {
-    return "TO_DATE(" + expr + ",'" + fmt + "')";
-  }
-  std::string AddDays(const std::string& date, char op, const std::string& days) const override {
-    return date + std::string(1, op) + days;
-  }
-  std::string Qualified(const std::string& schema, const std::string& name) const override {
-    return schema + "." + name;
-  }
-  std::string TextColumn(const std::string&, int width) const override {
-    return "VARCHAR2(" + std::to_string(width) + " CHAR)";
-  }
-  std::string IntegerColumn() const override { return "NUMBER(10)"; }
-  std::string DoubleColumn() const override { return "BINARY_DOUBLE"; }
-  std::string DateColumn(const std::string&) const override { return "DATE"; }
-};
-
-const OracleFlavor g_oracle;
 std::function<void(const std::string&)> g_recorder;
 std::optional<std::string> g_assumedServer;
 
@@ -312,7 +288,7 @@ class OdbcConnection final : public EngineConnection {
     SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
   }
 
-  const SqlFlavor& Flavor() const override { return oracle_ ? static_cast<const SqlFlavor&>(g_oracle) : Pg_Flavor(); }
+  const SqlFlavor& Flavor() const override { return oracle_ ? Oracle_Flavor() : Pg_Flavor(); }
 
   Translation Render(std::string_view oracleText) const override {
     return oracle_ ? Translate_Markers(oracleText) : PositionalMarkers(Translate(oracleText, Pg_Flavor()));
@@ -913,7 +889,8 @@ int32_t Odbc_MapDiagnostic(const std::string& dbms, const std::string& sqlstate,
   // The driver manager's and the driver's own states, the same on every server.
   if (sqlstate == "IM002" || sqlstate == "IM003" || sqlstate == "IM007") return ora::kServiceUnknown;
   if (sqlstate == "28000") return ora::kBadLogin;
-  if (dbms == kOracle && native > 0) return -native;
+  if (dbms == kOracle)
+    if (const int32_t status = Oracle_MapNativeError(native)) return status;
   if (dbms.empty()) {
     // While connecting the server is not known yet: Oracle's client gave its
     // number above; PostgreSQL's words tell a refused login from a server

@@ -7,9 +7,11 @@
 // texts reach it:
 //  - "Oracle": the texts as written, with every ":bN" marker turned into
 //    "?" and the bindings repeated and ordered to match (Translate_Markers);
-//    statuses are the server's own numbers (native error N gives -N);
-//  - "PostgreSQL": the PostgreSQL engine's dialect and schema conventions
-//    (Pg_Flavor), its statuses from the SQLSTATE (Pg_MapSqlState);
+//    statuses are the server's own numbers (native error N gives -N,
+//    Oracle_MapNativeError);
+//  - "PostgreSQL": the PostgreSQL server's dialect and schema conventions
+//    (Pg_Flavor), session set-up (Pg_SessionSetup) and statuses from the
+//    SQLSTATE (Pg_MapSqlState), the same as the PostgreSQL engine's;
 //  - any other server: the connect fails with -12538 (an engine this build
 //    does not have), before any statement runs.
 // A refused login fails with -1017, a data source, server or database that

@@ -33,7 +33,11 @@
 
 #include "db/engine/Engine.h"
 #include "db/engine/postgres/PgConnInfo.h"
-#include "db/engine/postgres/PgFlavor.h"
+// PostgreSQL's flavour, session set-up and statuses: this engine runs by
+// them, and its callers (the tests, the benchmark) reach them from here.
+#include "db/server/postgres/PgFlavor.h"
+#include "db/server/postgres/PgSession.h"
+#include "db/server/postgres/PgStatus.h"
 
 struct pg_conn;
 

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "db/engine/EngineCounters.h"
-#include "db/engine/RaisedStatus.h"
 #include "db/engine/SavepointBook.h"
-#include "db/engine/sqlite/SqliteFunctions.h"
+#include "db/server/sqlite/SqliteFunctions.h"
+#include "db/server/sqlite/SqliteSession.h"
 #include "platform/Clock.h"
 #include "util/OraStatus.h"
 
@@ -26,51 +26,12 @@ namespace {
 
 int g_busyTimeoutMs = kSqliteBusyTimeoutMs;
 
-// "sysdate" and "trunc(sysdate)" are bound as parameters with these fixed
-// numbers, far above any host variable, so that they never meet a numbered
-// placeholder of the statement. They are bound once per execution: the whole
-// statement, a cursor's every fetch included, sees one clock reading, as
-// Oracle's sysdate does.
-constexpr int kSysdateParam = 900;
-constexpr int kTodayParam = 901;
-
-class SqliteFlavor final : public SqlFlavor {
- public:
-  // Appended, not "?" + text: GCC 12 at -O3 warns (-Wrestrict) inside that
-  // operator+ for no fault of the code.
-  std::string Parameter(int index) const override { return std::string("?").append(std::to_string(index)); }
-  std::string Sysdate() const override { return Parameter(kSysdateParam); }
-  std::string Today() const override { return Parameter(kTodayParam); }
-  std::string ToChar(const std::string& expr, const std::string& fmt) const override {
-    return "ora_to_char(" + expr + ",'" + fmt + "')";
-  }
-  std::string ToCharColumn(const std::string& expr, const std::string& fmt) const override {
-    return "ora_to_char_row(" + expr + ",'" + fmt + "')";
-  }
-  std::string ToDate(const std::string& expr, const std::string& fmt) const override {
-    return "ora_to_date(" + expr + ",'" + fmt + "')";
-  }
-  std::string AddDays(const std::string& date, char op, const std::string& days) const override {
-    return "ora_add_days(" + date + "," + (op == '-' ? "-(" + days + ")" : days) + ")";
-  }
-  std::string Qualified(const std::string&, const std::string& name) const override { return name; }
-
-  // Texts carry a named length check "len_<column>" (a value too long fails
-  // with -12899, as in Oracle: see Sqlite_MapError); days and instants are
-  // texts 'YYYY-MM-DD HH:MM:SS' with a format check "fmt_<column>", so that
-  // nothing another program writes can break the day comparisons.
-  std::string TextColumn(const std::string& column, int width) const override {
-    return "TEXT CONSTRAINT len_" + column + " CHECK (length(" + column + ") <= " + std::to_string(width) + ")";
-  }
-  std::string IntegerColumn() const override { return "INTEGER"; }
-  std::string DoubleColumn() const override { return "REAL"; }
-  std::string DateColumn(const std::string& column) const override {
-    return "TEXT CONSTRAINT fmt_" + column + " CHECK (" + column +
-           " GLOB '[0-9][0-9][0-9][0-9]-[0-1][0-9]-[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9]')";
-  }
-};
-
-const SqliteFlavor g_flavor;
+// "sysdate" and "trunc(sysdate)" are the flavor's parameters with these
+// fixed numbers (db/server/sqlite/SqliteFlavor.h). They are bound once per
+// execution: the whole statement, a cursor's every fetch included, sees one
+// clock reading, as Oracle's sysdate does.
+constexpr int kSysdateParam = kSqliteSysdateParam;
+constexpr int kTodayParam = kSqliteTodayParam;
 
 // The message of the last failure of each open connection. Kept here, at
 // the one place every failure passes, because SQLite's own message is
@@ -363,7 +324,7 @@ class SqliteConnection final : public EngineConnection {
     ForgetFailure(db_);
   }
 
-  const SqlFlavor& Flavor() const override { return g_flavor; }
+  const SqlFlavor& Flavor() const override { return Sqlite_Flavor(); }
 
   int32_t Prepare(const std::string& sql, std::unique_ptr<EngineStatement>& out) override {
     CountPreparation(sql);
@@ -549,63 +510,9 @@ class SqliteConnection final : public EngineConnection {
   int nextCheckpoint_ = kCheckpointPages;  // log size in pages at which to try a checkpoint
 };
 
-bool Contains(const char* s, const char* part) { return s && std::strstr(s, part) != nullptr; }
-
 }  // namespace
 
-const SqlFlavor& Sqlite_Flavor() { return g_flavor; }
-
 void Sqlite_SetBusyTimeoutForTest(int milliseconds) { g_busyTimeoutMs = milliseconds; }
-
-int32_t Sqlite_MapError(int rc, int ext, const char* msg) {
-  // Our own SQL functions report Oracle's number in their message.
-  if (const int32_t raised = msg ? Engine_RaisedStatus(msg) : 0) return raised;
-  switch (rc & 0xff) {
-    case SQLITE_OK:
-      return ora::kOk;
-    case SQLITE_CONSTRAINT:
-      switch (ext) {
-        case SQLITE_CONSTRAINT_PRIMARYKEY:
-        case SQLITE_CONSTRAINT_UNIQUE:
-          return ora::kUniqueViolated;
-        case SQLITE_CONSTRAINT_NOTNULL:
-          return ora::kNullMandatory;
-        default:
-          // Length limits are check constraints named "len_<column>".
-          return Contains(msg, "len_") ? ora::kValueTooLarge : ora::kCheckViolated;
-      }
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-      return ora::kBusy;
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-      return ora::kNoPrivilege;
-    case SQLITE_FULL:
-      return ora::kNoSpace;
-    case SQLITE_IOERR:
-      return ora::kIoError;
-    case SQLITE_CORRUPT:
-      return ora::kCorrupt;
-    case SQLITE_NOTADB:
-      return ora::kNotADatabase;
-    case SQLITE_CANTOPEN:
-      return ora::kServiceUnknown;
-    case SQLITE_TOOBIG:
-      return ora::kValueTooLarge;
-    case SQLITE_RANGE:
-      return ora::kNotAllBound;
-    case SQLITE_ERROR:
-      if (Contains(msg, "no such table")) return ora::kTableMissing;
-      // A read names a missing column "no such column", an insert's column
-      // list "has no column named": both are Oracle's invalid identifier.
-      if (Contains(msg, "no such column") || Contains(msg, "has no column named")) return ora::kInvalidIdentifier;
-      if (Contains(msg, "syntax error") || Contains(msg, "no such function")) return ora::kInvalidSql;
-      return ora::kInternal;
-    default:
-      return ora::kInternal;
-  }
-}
 
 int32_t Sqlite_Connect(const std::string& path, std::unique_ptr<EngineConnection>& out) {
   std::error_code ec;
@@ -635,15 +542,7 @@ int32_t Sqlite_Connect(const std::string& path, std::unique_ptr<EngineConnection
 
 void Sqlite_Configure(sqlite3* db, int& nextCheckpoint) {
   sqlite3_busy_timeout(db, g_busyTimeoutMs);
-  Sqlite_RegisterFunctions(db);
-  sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-  // Each commit is durable when it returns, as the jobs promise row by row.
-  sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
-  // A job reads each page of a lookup once per row, far apart: a larger
-  // cache per connection (one per open cursor) buys no time, only memory
-  // that grows with the tables until it is full (measured: 2 MB, 1 MB and
-  // 500 kB ran a full check over a million persons equally fast).
-  sqlite3_exec(db, "PRAGMA cache_size=-500", nullptr, nullptr, nullptr);
+  Sqlite_SessionSetup(db);
   nextCheckpoint = kCheckpointPages;
   sqlite3_wal_hook(db, CheckpointAfterCommit, &nextCheckpoint);
 }

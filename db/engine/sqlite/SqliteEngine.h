@@ -18,6 +18,10 @@
 #include <string>
 
 #include "db/engine/Engine.h"
+// SQLite's flavour and statuses: this engine runs by them, and its callers
+// (the tests, the set-up tool, the benchmark) reach them from here.
+#include "db/server/sqlite/SqliteFlavor.h"
+#include "db/server/sqlite/SqliteStatus.h"
 
 struct sqlite3;
 
@@ -35,8 +39,9 @@ constexpr int kSqliteCheckpointPages = 1000;
 int32_t Sqlite_Connect(const std::string& path, std::unique_ptr<EngineConnection>& out);
 
 // Gives the open connection `db` the settings of every connection of the
-// engine: the bounded busy wait, the Oracle functions (db/SqliteFunctions.h),
-// write-ahead log, durable commits, a 500 kB page cache, and the checkpoint
+// engine: the bounded busy wait, the session set-up of the server
+// (db/server/sqlite/SqliteSession.h: the Oracle functions, write-ahead log,
+// durable commits, a 500 kB page cache), and the checkpoint
 // policy, which keeps its state in `nextCheckpoint` (it must outlive the
 // connection). The benchmark's floor opens its connections with it too.
 void Sqlite_Configure(sqlite3* db, int& nextCheckpoint);
@@ -44,12 +49,6 @@ void Sqlite_Configure(sqlite3* db, int& nextCheckpoint);
 // Tells the checkpoint policy that a cursor has released its snapshot (its
 // rows set aside): the log is checkpointed at the next commit.
 void Sqlite_SnapshotReleased();
-
-// The SQLite rendering of Oracle texts (exposed for the dialect tests).
-const SqlFlavor& Sqlite_Flavor();
-
-// Maps a SQLite result code and message to the status table of db/OraStatus.h.
-int32_t Sqlite_MapError(int resultCode, int extendedCode, const char* message);
 
 // Changes the busy wait of connections opened afterwards (tests of locking).
 void Sqlite_SetBusyTimeoutForTest(int milliseconds);

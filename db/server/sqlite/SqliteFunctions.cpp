@@ -1,4 +1,4 @@
-#include "db/engine/sqlite/SqliteFunctions.h"
+#include "db/server/sqlite/SqliteFunctions.h"
 
 #include <cctype>
 #include <cstdint>
