@@ -49,6 +49,9 @@ TEST(DbSemantics, DuplicateInsertFailsAloneAndTheSessionGoesOn) {
   r.PrvKst = "OTHER";
   EXPECT_EQ(Prv_PKeyIns(r), ora::kUniqueViolated);
   EXPECT_EQ(db.Value("select PrvKst from Mvs510Prv"), "KST100");
+  // The failed write holds nothing (SQLite: not the database's write lock):
+  // another connection writes at once.
+  db.Exec("update Mvs510Prv set PrvKst='KST100' where PrvPnr='00000001'");
   PrvRecord next = NewRow("00000002");
   EXPECT_EQ(Prv_PKeyIns(next), 0);
   EXPECT_EQ(db.Value("select count(*) from Mvs510Prv"), "2");
