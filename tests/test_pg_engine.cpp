@@ -336,18 +336,15 @@ TEST(EveryEngine, ALookupOfATableWithTheJobsOwnWritePendingReadsThatWrite) {
   const zeldb::StatementDef rename{"Pnr_TestUpd", zeldb::StmtKind::Update,
                                    "update Mvs300Pnr set PnrNam='Pending' where PnrNum=:b0", {},
                                    {ZEL_HV_TEXT(Person, pnr)}, "Pnr_TestUpd_Sp", sizeof(Person)};
-  // Beyond the rows read ahead so far: their look-ups are sent later.
-  for (const char* pnr : {"00000150", "00000160"}) {
-    Person p{};
-    p.pnr = pnr;
-    ASSERT_EQ(zeldb::Stmt_WriteNoSavepoint(rename, &p), 0);
-  }
+  // The transaction's first write (PostgreSQL sends its begin with it), to a
+  // row beyond those read ahead so far: its look-up is sent later.
+  Person p{};
+  p.pnr = "00000150";
+  ASSERT_EQ(zeldb::Stmt_WriteNoSavepoint(rename, &p), 0);
   for (int i = 3; i < 150; ++i) walk.Next();
   EXPECT_EQ(walk.Next(), "00000150 0:Pending 0:Row 150");
   dbCommit();
-  for (int i = 151; i < 160; ++i) walk.Next();
-  EXPECT_EQ(walk.Next(), "00000160 0:Pending 0:Row 160");
-  EXPECT_EQ(walk.Next(), "00000161 0:Name 161 0:Row 161");
+  EXPECT_EQ(walk.Next(), "00000151 0:Name 151 0:Row 151");
 }
 
 // A cursor closed early while the look-ups of its rows ahead are in flight:
