@@ -195,7 +195,8 @@ class PgConnection final : public EngineConnection, private TransactionServer {
   int32_t RunGuarded(const std::string& name, const std::vector<const char*>& values, Result& out) {
     const int32_t status = policy_.RunStatement(
         [&] { return deferred_.empty() ? ExecPrepared(name, values, out) : ExecWithDeferred(name, values, out); });
-    // (A write whose commit travelled with it has ended its transaction.)
+    // Rows changed by a write (the policy counts none once a commit that
+    // travelled with the write has ended its transaction).
     if (status == ora::kOk && out && PQcmdTuples(out.get())[0] != '\0' &&
         std::strtoll(PQcmdTuples(out.get()), nullptr, 10) > 0 && PQnfields(out.get()) == 0)
       policy_.Changed();
