@@ -1,5 +1,6 @@
-// Oracle's semantics on the SQLite engine: status codes, NULL and empty
-// text, the savepoint pattern, cursors across commits, visibility to other
+// Oracle's semantics on every engine the tests run on (SQLite unless
+// ZEL_TEST_ENGINE says otherwise): status codes, NULL and empty text, the
+// savepoint pattern, cursors across commits, visibility to other
 // connections, locks, and the connect rules.
 #include <gtest/gtest.h>
 
