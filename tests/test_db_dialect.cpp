@@ -131,7 +131,7 @@ TEST(Dialect, SqliteFunctionsTellTheFormatsByTheirText) {
 
 // A wrong statement text or a host-variable list that does not match its
 // placeholders must fail here, not in a nightly run.
-TEST(StatementTable, EveryStatementAndCursorPreparesOnSqlite) {
+TEST(StatementTable, EveryStatementAndCursorPreparesOnEveryEngine) {
   zeltest::TestDatabase db;
   const auto statements = zeldb::Dbstd_Statements();
   const auto cursors = zeldb::Dbstd_Cursors();

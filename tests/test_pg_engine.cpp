@@ -1,6 +1,8 @@
 // What only a database server can show: the server's clock and day, row locks
 // held by another session, and Oracle's statement-level rollback inside an
-// open PostgreSQL transaction. Runs when the tests run on PostgreSQL.
+// open PostgreSQL transaction. Runs when the tests run on PostgreSQL; the
+// EveryEngine cases, which PostgreSQL's transactions and look-ups sent
+// ahead make hard, run on every engine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,7 +71,7 @@ TEST(PgEngine, SysdateIsCutToTheSecondNotRounded) {
 
 // Oracle's statement-level rollback inside an open transaction, on every
 // engine (PostgreSQL would otherwise abort the whole transaction).
-TEST(PgEngine, FailedStatementInAnOpenTransactionUndoesOnlyItself) {
+TEST(EveryEngine, FailedStatementInAnOpenTransactionUndoesOnlyItself) {
   TestDatabase db;
   struct Key {
     FixedText<9> pnr;
@@ -91,6 +93,17 @@ TEST(PgEngine, FailedStatementInAnOpenTransactionUndoesOnlyItself) {
   EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "0");
   dbCommit();
   EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "2");
+  // A savepoint name set a second time stands for the later savepoint: the
+  // rollback to it after a failed write keeps the work done before it.
+  zeldb::EngineConnection& conn = zeldb::CurrentSession()->Main();
+  ASSERT_EQ(conn.Savepoint("Pnr_TestIns_Sp"), 0);
+  k.pnr = "00000003";
+  EXPECT_EQ(zeldb::Stmt_WriteNoSavepoint(insert, &k), 0);
+  ASSERT_EQ(conn.Savepoint("Pnr_TestIns_Sp"), 0);
+  EXPECT_EQ(zeldb::Stmt_WriteNoSavepoint(insert, &k), ora::kUniqueViolated);
+  EXPECT_EQ(conn.RollbackToSavepoint("Pnr_TestIns_Sp"), 0);
+  dbCommit();
+  EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "3");
 }
 
 // A write committed at once: its row is stored when the write reports 0,
@@ -305,6 +318,33 @@ TEST_F(PgAhead, NoEarlyAnswerAfterTheJobWroteItsTable) {
   EXPECT_EQ(walk.Next(), "00000008 0:Pending 0:Row 8");
   dbCommit();
   EXPECT_EQ(walk.Next(), "00000009 0:Name 9 0:Row 9");
+}
+
+// A look-up of a table while the job's own write to it is pending reads that
+// write. On PostgreSQL with look-ups sent ahead, the look-ups of the later
+// rows are sent while the write is pending and see the table without it:
+// none may be served until the commit, and after it none sent before it.
+// Every other engine simply reads its own write.
+TEST(EveryEngine, ALookupOfATableWithTheJobsOwnWritePendingReadsThatWrite) {
+  TestDatabase db;
+  Walk walk(db, 200);
+  walk.Next();
+  walk.Next();
+  struct Person {
+    FixedText<9> pnr;
+  };
+  const zeldb::StatementDef rename{"Pnr_TestUpd", zeldb::StmtKind::Update,
+                                   "update Mvs300Pnr set PnrNam='Pending' where PnrNum=:b0", {},
+                                   {ZEL_HV_TEXT(Person, pnr)}, "Pnr_TestUpd_Sp", sizeof(Person)};
+  // The transaction's first write (PostgreSQL sends its begin with it), to a
+  // row beyond those read ahead so far: its look-up is sent later.
+  Person p{};
+  p.pnr = "00000150";
+  ASSERT_EQ(zeldb::Stmt_WriteNoSavepoint(rename, &p), 0);
+  for (int i = 3; i < 150; ++i) walk.Next();
+  EXPECT_EQ(walk.Next(), "00000150 0:Pending 0:Row 150");
+  dbCommit();
+  EXPECT_EQ(walk.Next(), "00000151 0:Name 151 0:Row 151");
 }
 
 // A cursor closed early while the look-ups of its rows ahead are in flight:

@@ -11,7 +11,10 @@
 //    stays pending until Commit or Rollback; savepoints nest inside it.
 //  - Bound empty texts are NULL (the caller binds them with BindNull).
 //  - Closing a connection (destroying it) rolls back what it left pending,
-//    as does the end of the process.
+//    as does the end of the process.//
+// The transaction part (BeginWrite to Rollback, and the statement-level
+// rollback) is one policy for every engine, db/engine/TransactionPolicy.h;
+// an engine gives it its transaction control statements.
 //
 // A session has one main connection for its single-row reads and writes and
 // opens one further connection per open cursor (OpenCursorConnection), so

@@ -18,7 +18,7 @@
 
 #include "db/engine/EngineCounters.h"
 #include "db/engine/RaisedStatus.h"
-#include "db/engine/SavepointBook.h"
+#include "db/engine/TransactionPolicy.h"
 #include "db/engine/odbc/OdbcConnString.h"
 #include "db/server/oracle/OracleFlavor.h"
 #include "db/server/oracle/OracleStatus.h"
@@ -183,7 +183,7 @@ struct CellValue {
 
 class OdbcStatement final : public EngineStatement {
  public:
-  OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, bool guarded, std::string sql);
+  OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, std::string sql);
   ~OdbcStatement() override;
 
   void BindNull(int index) override { Slot(index).kind = Value::Kind::Null; }
@@ -256,7 +256,6 @@ class OdbcStatement final : public EngineStatement {
 
   OdbcConnection& conn_;
   SQLHSTMT stmt_;
-  bool guarded_;  // runs with statement-level rollback on the main connection
   std::vector<Value> values_;
   std::vector<CellValue> cells_;
   bool described_ = false;
@@ -269,7 +268,7 @@ class OdbcStatement final : public EngineStatement {
   int64_t affected_ = 0;
 };
 
-class OdbcConnection final : public EngineConnection {
+class OdbcConnection final : public EngineConnection, private TransactionServer {
  public:
   OdbcConnection(SQLHDBC dbc, std::string dbms, std::string user, std::string password, std::string service,
                  bool cursor, bool streaming)
@@ -318,59 +317,16 @@ class OdbcConnection final : public EngineConnection {
       SQLFreeHandle(SQL_HANDLE_STMT, stmt);
       return status;
     }
-    out = std::make_unique<OdbcStatement>(*this, stmt, !cursor_ && !oracle_, sql);
+    out = std::make_unique<OdbcStatement>(*this, stmt, sql);
     return ora::kOk;
   }
 
-  int32_t BeginWrite() override {
-    if (lost_) return ora::kNotConnected;
-    if (inTransaction_) return ora::kOk;
-    marks_.Clear();
-    pending_ = false;
-    ++Engine_Counters().transactionStatements;
-    const SQLRETURN rc = SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
-    if (!SQL_SUCCEEDED(rc)) return Status(SQL_HANDLE_DBC, dbc_);
-    inTransaction_ = true;
-    return ora::kOk;
-  }
-
-  int32_t Savepoint(const std::string& name) override {
-    const int32_t begun = BeginWrite();
-    if (begun != ora::kOk) return begun;
-    const int32_t status = Control("SAVEPOINT " + name);
-    if (status == ora::kOk) {
-      marks_.Set(name, pending_);
-      guardedNext_ = true;
-    }
-    return status;
-  }
-
-  int32_t RollbackToSavepoint(const std::string& name) override {
-    if (lost_) return ora::kNotConnected;
-    if (!inTransaction_) return ora::kOk;
-    int32_t status = Control("ROLLBACK TO SAVEPOINT " + name);
-    if (status != ora::kOk) return status;
-    if (!oracle_) Control("RELEASE SAVEPOINT " + name);  // Oracle has no release
-    const SavepointBook::Unwound unwound = marks_.RolledBackTo(name);
-    pending_ = unwound.pendingBefore;
-    // Nothing was pending before the savepoint: end the transaction, so that
-    // it holds no locks while the job goes on.
-    if (unwound.holdsNothing) status = Rollback();
-    return status;
-  }
-
-  int32_t Commit() override {
-    if (lost_) return ora::kNotConnected;
-    if (!inTransaction_) return ora::kOk;
-    ++Engine_Counters().commits;
-    return EndTransaction(SQL_COMMIT);
-  }
-
-  int32_t Rollback() override {
-    if (lost_) return ora::kNotConnected;
-    if (!inTransaction_) return ora::kOk;
-    return EndTransaction(SQL_ROLLBACK);
-  }
+  int32_t BeginWrite() override { return policy_.BeginWrite(); }
+  int32_t Savepoint(const std::string& name) override { return policy_.Savepoint(name); }
+  int32_t SavepointCommitOnSuccess(const std::string& name) override { return policy_.SavepointCommitOnSuccess(name); }
+  int32_t RollbackToSavepoint(const std::string& name) override { return policy_.RollbackToSavepoint(name); }
+  int32_t Commit() override { return policy_.Commit(); }
+  int32_t Rollback() override { return policy_.Rollback(); }
 
   int32_t ExecDirect(const std::string& sql) override {
     if (lost_) return ora::kNotConnected;
@@ -389,22 +345,17 @@ class OdbcConnection final : public EngineConnection {
   // For OdbcStatement: runs its execution with Oracle's statement-level
   // rollback when a transaction is open (PostgreSQL would otherwise leave
   // the whole transaction failed).
-  SQLRETURN RunGuarded(SQLHSTMT stmt, bool guarded, int32_t& status) {
-    const bool implicitSavepoint = guarded && inTransaction_ && !guardedNext_;
-    guardedNext_ = false;
-    if (implicitSavepoint) Control("SAVEPOINT zel_statement");
-    const SQLRETURN rc = SQLExecute(stmt);
-    status = rc == SQL_NO_DATA || SQL_SUCCEEDED(rc) ? ora::kOk : Status(SQL_HANDLE_STMT, stmt);
-    if (implicitSavepoint) {
-      if (status != ora::kOk) Control("ROLLBACK TO SAVEPOINT zel_statement");
-      Control("RELEASE SAVEPOINT zel_statement");
-    }
+  SQLRETURN RunGuarded(SQLHSTMT stmt, int32_t& status) {
+    SQLRETURN rc = SQL_SUCCESS;
+    status = policy_.RunStatement([&] {
+      rc = SQLExecute(stmt);
+      return rc == SQL_NO_DATA || SQL_SUCCEEDED(rc) ? ora::kOk : Status(SQL_HANDLE_STMT, stmt);
+    });
     return rc;
   }
 
-  void Changed() {
-    if (inTransaction_) pending_ = true;
-  }
+  // For OdbcStatement: its write changed rows.
+  void Changed() { policy_.Changed(); }
 
   void Register(OdbcStatement* st) { statements_.push_back(st); }
   void Unregister(OdbcStatement* st) { std::erase(statements_, st); }
@@ -457,9 +408,41 @@ class OdbcConnection final : public EngineConnection {
   // Whether the server renders the checked TO_CHAR columns (PostgreSQL).
   bool ChecksRows() const { return !oracle_; }
   // The connection was dropped (EndTransaction): nothing runs on it any more.
-  bool Lost() const { return lost_; }
+  bool Lost() const override { return lost_; }
 
  private:
+  // The transaction control statements of the policy. Reads outside a
+  // transaction run in the driver's autocommit mode; a begin switches to
+  // manual commit until the commit or rollback.
+  int32_t Control(TxnControl what, const std::string& name, bool) override {
+    if (lost_) return ora::kNotConnected;
+    switch (what) {
+      case TxnControl::Begin: {
+        ++Engine_Counters().transactionStatements;
+        const SQLRETURN rc =
+            SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+        if (!SQL_SUCCEEDED(rc)) return Status(SQL_HANDLE_DBC, dbc_);
+        inTransaction_ = true;
+        return ora::kOk;
+      }
+      case TxnControl::Savepoint:
+        return Control("SAVEPOINT " + name);
+      case TxnControl::RollbackTo:
+        return Control("ROLLBACK TO SAVEPOINT " + name);
+      case TxnControl::Release:
+        return oracle_ ? ora::kOk : Control("RELEASE SAVEPOINT " + name);  // Oracle has no release
+      case TxnControl::Commit:
+        ++Engine_Counters().commits;
+        return EndTransaction(SQL_COMMIT);
+      case TxnControl::Rollback:
+        return EndTransaction(SQL_ROLLBACK);
+    }
+    return ora::kInternal;
+  }
+  bool InTransaction() const override { return inTransaction_; }
+  // Oracle undoes a failed statement by itself; PostgreSQL leaves the transaction failed.
+  bool KeepsTransactionAfterFailure() const override { return oracle_; }
+
   SQLHSTMT ControlStatement() {
     if (control_ == SQL_NULL_HSTMT && !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &control_)))
       control_ = SQL_NULL_HSTMT;
@@ -507,9 +490,6 @@ class OdbcConnection final : public EngineConnection {
 
   int32_t EndTransaction(SQLSMALLINT completion) {
     ++Engine_Counters().transactionStatements;
-    marks_.Clear();
-    pending_ = false;
-    guardedNext_ = false;
     PlatFileResult fault;
     const bool refused = completion == SQL_ROLLBACK && Plat_TakeFault(PlatFaultPoint::EngineRollback, fault);
     const SQLRETURN rc = refused ? SQL_ERROR : SQLEndTran(SQL_HANDLE_DBC, dbc_, completion);
@@ -548,12 +528,10 @@ class OdbcConnection final : public EngineConnection {
   std::vector<OdbcStatement*> statements_;  // prepared on this connection
   SQLHSTMT control_ = SQL_NULL_HSTMT;  // for transaction control and ExecDirect
   std::unordered_set<std::string> prepared_;  // texts prepared on this connection
-  SavepointBook marks_;
   bool inTransaction_ = false;  // manual commit: a write began a transaction
-  bool pending_ = false;        // the open transaction holds changed rows
-  bool guardedNext_ = false;    // the next statement follows an explicit savepoint
   bool lost_ = false;           // dropped after a failed rollback (Drop)
   mutable std::string lastFailure_;  // the driver's message of the last failure
+  TransactionPolicy policy_{*this};
 };
 
 bool OdbcStatement::BindValues() {
@@ -665,7 +643,7 @@ int32_t OdbcStatement::Execute() {
   fetched_ = 0;
   if (!BindValues()) return Failure(SQL_ERROR);
   int32_t status = ora::kOk;
-  const SQLRETURN rc = conn_.RunGuarded(stmt_, guarded_, status);
+  const SQLRETURN rc = conn_.RunGuarded(stmt_, status);
   if (status != ora::kOk) {
     SQLFreeStmt(stmt_, SQL_CLOSE);
     return status;
@@ -736,8 +714,8 @@ int32_t OdbcStatement::ReadWhole(size_t column) {
   return ora::kOk;
 }
 
-OdbcStatement::OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, bool guarded, std::string sql)
-    : conn_(conn), stmt_(stmt), guarded_(guarded), sql_(std::move(sql)) {
+OdbcStatement::OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, std::string sql)
+    : conn_(conn), stmt_(stmt), sql_(std::move(sql)) {
   conn_.Register(this);
 }
 

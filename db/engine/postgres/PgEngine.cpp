@@ -14,7 +14,7 @@
 
 #include "db/engine/EngineCounters.h"
 #include "db/engine/RaisedStatus.h"
-#include "db/engine/SavepointBook.h"
+#include "db/engine/TransactionPolicy.h"
 #include "db/engine/postgres/PgAhead.h"
 #include "util/OraStatus.h"
 
@@ -143,7 +143,7 @@ class PgStatement final : public EngineStatement {
   std::vector<int> checked_;   // columns that may carry their row's fault
 };
 
-class PgConnection final : public EngineConnection {
+class PgConnection final : public EngineConnection, private TransactionServer {
  public:
   PgConnection(PGconn* conn, std::string user, std::string password, std::string conninfo, bool cursor,
                std::shared_ptr<PgAhead> ahead)
@@ -174,103 +174,12 @@ class PgConnection final : public EngineConnection {
     return ora::kOk;
   }
 
-  int32_t BeginWrite() override {
-    if (InTransaction()) return ora::kOk;
-    marks_.Clear();
-    pending_ = false;
-    committedEarly_.reset();
-    startSavepoint_.clear();
-    if (ahead_) {
-      // Sent with the statement that follows (see RunGuarded).
-      ++Engine_Counters().transactionStatements;
-      deferred_.push_back("BEGIN");
-      beginDeferred_ = true;
-      return ora::kOk;
-    }
-    return Control("BEGIN");
-  }
-
-  int32_t Savepoint(const std::string& name) override {
-    const bool opening = !InTransaction();
-    const int32_t begun = BeginWrite();
-    if (begun != ora::kOk) return begun;
-    int32_t status = ora::kOk;
-    if (ahead_ && opening) {
-      // A savepoint at the very start of the transaction marks nothing the
-      // transaction's own rollback would not undo: it is not sent (on the
-      // server it would make the write a subtransaction of its own), and a
-      // rollback to it rolls the transaction back.
-      startSavepoint_ = name;
-    } else if (ahead_) {
-      if (name == startSavepoint_) startSavepoint_.clear();
-      ++Engine_Counters().transactionStatements;
-      deferred_.push_back("SAVEPOINT " + name);
-    } else {
-      status = Control("SAVEPOINT " + name);
-    }
-    if (status == ora::kOk) {
-      marks_.Set(name, pending_);
-      guarded_ = true;
-    }
-    return status;
-  }
-
-  // With nothing pending before it, the commit that follows a successful
-  // write travels in the write's pipeline too: the transaction then holds
-  // this write alone, so the commit is the one the caller makes next. When
-  // the write fails, the server skips that commit with the rest of the
-  // pipeline and the savepoint is rolled back as always.
-  int32_t SavepointCommitOnSuccess(const std::string& name) override {
-    const bool holdsNothing = !InTransaction() || !pending_;
-    const int32_t status = Savepoint(name);
-    if (status == ora::kOk && ahead_ && holdsNothing) commitDeferred_ = true;
-    return status;
-  }
-
-  int32_t RollbackToSavepoint(const std::string& name) override {
-    committedEarly_.reset();
-    commitDeferred_ = false;
-    if (!InTransaction()) return ora::kOk;
-    if (!startSavepoint_.empty() && name == startSavepoint_) return Rollback();
-    int32_t status = Control("ROLLBACK TO SAVEPOINT " + name);
-    if (status != ora::kOk) return status;
-    Control("RELEASE SAVEPOINT " + name);
-    const SavepointBook::Unwound unwound = marks_.RolledBackTo(name);
-    pending_ = unwound.pendingBefore;
-    // Nothing was pending before the savepoint: end the transaction, so that
-    // it holds no locks while the job goes on.
-    if (unwound.holdsNothing) {
-      status = Control("ROLLBACK");
-      if (ahead_) ahead_->TransactionEnded();
-    }
-    return status;
-  }
-
-  int32_t Commit() override {
-    marks_.Clear();
-    pending_ = false;
-    commitDeferred_ = false;
-    startSavepoint_.clear();
-    const std::optional<int32_t> early = std::exchange(committedEarly_, std::nullopt);
-    if (!InTransaction()) return early.value_or(ora::kOk);
-    ++Engine_Counters().transactionStatements;
-    ++Engine_Counters().commits;
-    Result r(PQexec(conn_, WithDeferred("COMMIT").c_str()));
-    if (ahead_) ahead_->TransactionEnded();
-    return CommitStatus(r.get());
-  }
-
-  int32_t Rollback() override {
-    marks_.Clear();
-    pending_ = false;
-    commitDeferred_ = false;
-    committedEarly_.reset();
-    startSavepoint_.clear();
-    if (!InTransaction()) return ora::kOk;
-    const int32_t status = Control("ROLLBACK");
-    if (ahead_) ahead_->TransactionEnded();
-    return status;
-  }
+  int32_t BeginWrite() override { return policy_.BeginWrite(); }
+  int32_t Savepoint(const std::string& name) override { return policy_.Savepoint(name); }
+  int32_t SavepointCommitOnSuccess(const std::string& name) override { return policy_.SavepointCommitOnSuccess(name); }
+  int32_t RollbackToSavepoint(const std::string& name) override { return policy_.RollbackToSavepoint(name); }
+  int32_t Commit() override { return policy_.Commit(); }
+  int32_t Rollback() override { return policy_.Rollback(); }
 
   // What runs here is not described by the statement table: no early answer
   // may be served past it.
@@ -284,19 +193,13 @@ class PgConnection final : public EngineConnection {
   // For PgStatement: runs one prepared statement on the main connection
   // with Oracle's statement-level rollback.
   int32_t RunGuarded(const std::string& name, const std::vector<const char*>& values, Result& out) {
-    const bool inTxn = InTransaction();
-    const bool implicitSavepoint = inTxn && !guarded_;
-    guarded_ = false;
-    if (implicitSavepoint) Control("SAVEPOINT zel_statement");
-    const int32_t status = deferred_.empty() ? ExecPrepared(name, values, out) : ExecWithDeferred(name, values, out);
-    if (implicitSavepoint) {
-      if (status != ora::kOk) Control("ROLLBACK TO SAVEPOINT zel_statement");
-      Control("RELEASE SAVEPOINT zel_statement");
-    }
-    // (A write whose commit travelled with it has ended its transaction.)
-    if (status == ora::kOk && InTransaction() && out && PQcmdTuples(out.get())[0] != '\0' &&
+    const int32_t status = policy_.RunStatement(
+        [&] { return deferred_.empty() ? ExecPrepared(name, values, out) : ExecWithDeferred(name, values, out); });
+    // Rows changed by a write (the policy counts none once a commit that
+    // travelled with the write has ended its transaction).
+    if (status == ora::kOk && out && PQcmdTuples(out.get())[0] != '\0' &&
         std::strtoll(PQcmdTuples(out.get()), nullptr, 10) > 0 && PQnfields(out.get()) == 0)
-      pending_ = true;
+      policy_.Changed();
     return status;
   }
 
@@ -332,10 +235,62 @@ class PgConnection final : public EngineConnection {
 
   PGconn* Raw() { return conn_; }
   PgAhead* Ahead() { return ahead_.get(); }
-  bool InTransaction() const { return beginDeferred_ || PQtransactionStatus(conn_) != PQTRANS_IDLE; }
-
+  bool InTransaction() const override { return beginDeferred_ || PQtransactionStatus(conn_) != PQTRANS_IDLE; }
 
  private:
+  // The transaction control statements of the policy. With look-ups sent
+  // ahead, a begin or savepoint is held back and travels with the statement
+  // that follows (see ExecWithDeferred), and the savepoint that opens a
+  // transaction is left out: on the server it would make the write a
+  // subtransaction of its own.
+  int32_t Control(TxnControl what, const std::string& name, bool withNextStatement) override {
+    switch (what) {
+      case TxnControl::Begin:
+        commitDeferred_ = false;
+        if (!ahead_ || !withNextStatement) return Control("BEGIN");
+        ++Engine_Counters().transactionStatements;
+        deferred_.push_back("BEGIN");
+        beginDeferred_ = true;
+        return ora::kOk;
+      case TxnControl::Savepoint:
+        if (!ahead_ || !withNextStatement) return Control("SAVEPOINT " + name);
+        ++Engine_Counters().transactionStatements;
+        deferred_.push_back("SAVEPOINT " + name);
+        return ora::kOk;
+      case TxnControl::RollbackTo:
+        commitDeferred_ = false;
+        return Control("ROLLBACK TO SAVEPOINT " + name);
+      case TxnControl::Release:
+        return Control("RELEASE SAVEPOINT " + name);
+      case TxnControl::Commit: {
+        commitDeferred_ = false;
+        ++Engine_Counters().transactionStatements;
+        ++Engine_Counters().commits;
+        Result r(PQexec(conn_, WithDeferred("COMMIT").c_str()));
+        if (ahead_) ahead_->TransactionEnded();
+        return CommitStatus(r.get());
+      }
+      case TxnControl::Rollback: {
+        commitDeferred_ = false;
+        const int32_t status = Control("ROLLBACK");
+        if (ahead_) ahead_->TransactionEnded();
+        return status;
+      }
+    }
+    return ora::kInternal;
+  }
+  // A failed statement leaves a PostgreSQL transaction aborted.
+  bool KeepsTransactionAfterFailure() const override { return false; }
+  bool LeavesOutSavepointAtStart() const override { return ahead_ != nullptr; }
+  // With nothing pending before it, the commit that follows a successful
+  // write travels in the write's pipeline too: the transaction then holds
+  // this write alone, so the commit is the one the caller makes next. When
+  // the write fails, the server skips that commit with the rest of the
+  // pipeline and the savepoint is rolled back as always.
+  void CommitWithNextStatement() override {
+    if (ahead_) commitDeferred_ = true;
+  }
+
   int32_t ExecPrepared(const std::string& name, const std::vector<const char*>& values, Result& out) {
     out.reset(PQexecPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(), nullptr, nullptr,
                              0));
@@ -395,16 +350,12 @@ class PgConnection final : public EngineConnection {
     // one skipped after the statement's failure left it open for the
     // rollback to the savepoint.
     if (withCommit && commit && PQresultStatus(commit.get()) != PGRES_PIPELINE_ABORTED) {
-      committedEarly_ = CommitStatus(commit.get());
-      startSavepoint_.clear();
-      marks_.Clear();
-      pending_ = false;
-      guarded_ = false;
       if (ahead_) ahead_->TransactionEnded();
+      policy_.CommittedWithStatement(CommitStatus(commit.get()));
     } else if (withCommit && status == ora::kOk && sent) {
       // The statement succeeded but no answer to its commit came: the row's
       // fate is unknown, which must not pass for success either.
-      committedEarly_ = ora::kNotConnected;
+      policy_.CommitOutcomeUnknown();
     }
     return status;
   }
@@ -417,13 +368,10 @@ class PgConnection final : public EngineConnection {
     return status;
   }
 
-  // A begin or savepoint that failed: nothing of the transaction is kept.
+  // A begin or savepoint that failed: nothing of the transaction is kept
+  // (the policy sees the transaction ended).
   int32_t Failed(int32_t status) {
     if (PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
-    marks_.Clear();
-    pending_ = false;
-    guarded_ = false;
-    startSavepoint_.clear();
     if (ahead_) ahead_->TransactionEnded();
     return status;
   }
@@ -471,21 +419,15 @@ class PgConnection final : public EngineConnection {
   bool cursor_;
   int statements_ = 0;
   std::unordered_set<std::string> prepared_;  // texts prepared on this connection
-  SavepointBook marks_;
-  bool pending_ = false;  // the open transaction holds changed rows
-  bool guarded_ = false;  // the next statement follows an explicit savepoint
   // Look-ups sent ahead, shared by the session's connections; nullptr when off.
   std::shared_ptr<PgAhead> ahead_;
   // Begin and savepoint held back to travel with the next statement.
   std::vector<std::string> deferred_;
   bool beginDeferred_ = false;
-  // The commit of a write committed at once, to travel with that write, and
-  // its status once it has run, for the Commit() that follows.
+  // The commit of a write committed at once, to travel with that write.
   bool commitDeferred_ = false;
-  std::optional<int32_t> committedEarly_;
-  // The savepoint set as the transaction opened, not sent (see Savepoint).
-  std::string startSavepoint_;
   std::string lastFailure_;  // the server's message of the last failure
+  TransactionPolicy policy_{*this};
 };
 
 int32_t PgStatement::Step() {

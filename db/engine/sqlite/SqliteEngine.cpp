@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "db/engine/EngineCounters.h"
-#include "db/engine/SavepointBook.h"
+#include "db/engine/TransactionPolicy.h"
 #include "db/server/sqlite/SqliteFunctions.h"
 #include "db/server/sqlite/SqliteSession.h"
 #include "platform/Clock.h"
@@ -89,7 +89,7 @@ bool g_snapshotReleased = false;
 
 class SqliteStatement final : public EngineStatement {
  public:
-  SqliteStatement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {
+  SqliteStatement(sqlite3* db, sqlite3_stmt* stmt, TransactionPolicy& policy) : db_(db), stmt_(stmt), policy_(policy) {
     const int count = sqlite3_bind_parameter_count(stmt_);
     bindsSysdate_ = count >= kSysdateParam;
     bindsToday_ = count >= kTodayParam;
@@ -151,10 +151,13 @@ class SqliteStatement final : public EngineStatement {
       SetAside();
     }
     if (setAside_) return StepAside();
+    const int64_t changesBefore = sqlite3_total_changes64(db_);
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return ora::kOk;
     if (rc == SQLITE_DONE) {
       changes_ = sqlite3_changes64(db_);
+      // Rows changed by the statement or the triggers it fired.
+      if (sqlite3_total_changes64(db_) != changesBefore) policy_.Changed();
       return ora::kNoRow;
     }
     const int32_t status = MapError(db_, rc);
@@ -207,6 +210,7 @@ class SqliteStatement final : public EngineStatement {
  private:
   sqlite3* db_;
   sqlite3_stmt* stmt_;
+  TransactionPolicy& policy_;  // of the statement's connection
   bool bindsSysdate_ = false;
   bool bindsToday_ = false;
   bool carriesFaults_ = false;  // a select item may carry its row's fault (ora_to_char_row)
@@ -311,7 +315,7 @@ int CheckpointAfterCommit(void* nextAttempt, sqlite3* db, const char* schema, in
   return SQLITE_OK;  // a checkpoint that cannot run now is no failure of the commit
 }
 
-class SqliteConnection final : public EngineConnection {
+class SqliteConnection final : public EngineConnection, private TransactionServer {
  public:
   SqliteConnection(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {
     Sqlite_Configure(db_, nextCheckpoint_);
@@ -337,59 +341,25 @@ class SqliteConnection final : public EngineConnection {
       return status;
     }
     if (!stmt) return ora::kInvalidSql;  // an empty text
-    out = std::make_unique<SqliteStatement>(db_, stmt);
+    out = std::make_unique<SqliteStatement>(db_, stmt, policy_);
     return ora::kOk;
   }
 
-  int32_t BeginWrite() override {
-    if (!sqlite3_get_autocommit(db_)) return ora::kOk;
-    savepoints_.Clear();
-    // IMMEDIATE takes the write lock now, inside the busy wait, so that the
-    // statements of the transaction never meet a lock half-way.
-    const int32_t status = Control("BEGIN IMMEDIATE");
-    txnStartChanges_ = sqlite3_total_changes64(db_);
-    return status;
-  }
-
-  int32_t Savepoint(const std::string& name) override {
-    const int32_t begun = BeginWrite();
-    if (begun != ora::kOk) return begun;
-    const bool pendingBefore = sqlite3_total_changes64(db_) != txnStartChanges_;
-    const int32_t status = Control("SAVEPOINT " + name);
-    if (status == ora::kOk) savepoints_.Set(name, pendingBefore);
-    return status;
-  }
-
-  int32_t RollbackToSavepoint(const std::string& name) override {
-    if (sqlite3_get_autocommit(db_)) return ora::kOk;  // the engine already ended the transaction
-    int32_t status = Control("ROLLBACK TO " + name);
-    if (status != ora::kOk) return status;
-    Control("RELEASE " + name);
-    // With nothing pending before the savepoint the transaction holds
-    // nothing worth keeping, but it still holds the database's write lock:
-    // end it, so that other programs can write while this one goes on.
-    if (savepoints_.RolledBackTo(name).holdsNothing) status = Control("ROLLBACK");
-    return status;
-  }
-
-  int32_t Commit() override {
-    savepoints_.Clear();
-    if (sqlite3_get_autocommit(db_)) return ora::kOk;
-    ++Engine_Counters().commits;
-    const int32_t status = Control("COMMIT");
-    if (status == ora::kOk) ++g_commits;
-    return status;
-  }
-
-  int32_t Rollback() override {
-    savepoints_.Clear();
-    if (sqlite3_get_autocommit(db_)) return ora::kOk;
-    return Control("ROLLBACK");
-  }
+  int32_t BeginWrite() override { return policy_.BeginWrite(); }
+  int32_t Savepoint(const std::string& name) override { return policy_.Savepoint(name); }
+  int32_t SavepointCommitOnSuccess(const std::string& name) override { return policy_.SavepointCommitOnSuccess(name); }
+  int32_t RollbackToSavepoint(const std::string& name) override { return policy_.RollbackToSavepoint(name); }
+  int32_t Commit() override { return policy_.Commit(); }
+  int32_t Rollback() override { return policy_.Rollback(); }
 
   int32_t OpenCursorConnection(std::unique_ptr<EngineConnection>& out) override { return Sqlite_Connect(path_, out); }
 
-  int32_t ExecDirect(const std::string& sql) override { return Exec(sql); }
+  int32_t ExecDirect(const std::string& sql) override {
+    const int64_t changesBefore = sqlite3_total_changes64(db_);
+    const int32_t status = Exec(sql);
+    if (sqlite3_total_changes64(db_) != changesBefore) policy_.Changed();
+    return status;
+  }
 
   std::string TakeFailureMessage() override {
     const std::lock_guard<std::mutex> lock(g_failureMutex);
@@ -422,6 +392,34 @@ class SqliteConnection final : public EngineConnection {
   }
 
  private:
+  // The transaction control statements of the policy. IMMEDIATE takes the
+  // write lock at the begin, inside the busy wait, so that the statements
+  // of the transaction never meet a lock half-way. SQLite undoes a failed
+  // statement by itself and keeps the transaction.
+  int32_t Control(TxnControl what, const std::string& name, bool) override {
+    switch (what) {
+      case TxnControl::Begin:
+        return Control("BEGIN IMMEDIATE");
+      case TxnControl::Savepoint:
+        return Control("SAVEPOINT " + name);
+      case TxnControl::RollbackTo:
+        return Control("ROLLBACK TO " + name);
+      case TxnControl::Release:
+        return Control("RELEASE " + name);
+      case TxnControl::Commit: {
+        ++Engine_Counters().commits;
+        const int32_t status = Control("COMMIT");
+        if (status == ora::kOk) ++g_commits;
+        return status;
+      }
+      case TxnControl::Rollback:
+        return Control("ROLLBACK");
+    }
+    return ora::kInternal;
+  }
+  bool InTransaction() const override { return !sqlite3_get_autocommit(db_); }
+  bool KeepsTransactionAfterFailure() const override { return true; }
+
   // The first column of the first row of `sql` with the two texts bound.
   int32_t Query(const char* sql, const std::string& first, const std::string& second, std::string& out, bool& found) {
     found = false;
@@ -503,8 +501,7 @@ class SqliteConnection final : public EngineConnection {
 
   sqlite3* db_;
   std::string path_;
-  SavepointBook savepoints_;
-  int64_t txnStartChanges_ = 0;
+  TransactionPolicy policy_{*this};
   std::unordered_set<std::string> prepared_;  // texts parsed on this connection, for the counters
   std::unordered_map<std::string, sqlite3_stmt*> control_;  // transaction control, prepared once
   int nextCheckpoint_ = kCheckpointPages;  // log size in pages at which to try a checkpoint
