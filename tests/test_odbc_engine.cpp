@@ -99,6 +99,7 @@ TEST(OdbcEngine, DiagnosticsMapToOracleStatuses) {
       {"Oracle", "HY008", 1013, "[Oracle][ODBC][Ora]ORA-01013: user requested cancel of current operation",
        ora::kBusy},
       {"Oracle", "HY000", 20001, "[Oracle][ODBC][Ora]ORA-20001: refused", -20001},
+      {"Oracle", "42S02", 942, "", ora::kTableMissing},  // the server's number where its words are missing
       {"", "28000", 1017, "[Oracle][ODBC][Ora]ORA-01017: invalid username/password; logon denied", ora::kBadLogin},
       {"", "08004", 12154, "[Oracle][ODBC][Ora]ORA-12154: TNS:could not resolve the connect identifier",
        ora::kServiceUnknown},
