@@ -12,9 +12,3 @@
 // The native form of a system path: on POSIX every backslash becomes a slash;
 // on Windows the path stands as it is.
 std::string Plat_NativePath(std::string_view systemPath);
-
-// The absolute, normalised form of a native path, for messages that must
-// name the one file they mean: a relative path is taken from the current
-// directory, "." and ".." are resolved by name (symbolic links are not
-// followed). Returns the path as given when the current directory is gone.
-std::string Plat_ShownPath(std::string_view nativePath);

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/Path.h"
+#include "tools/platform/ShownPath.h"
 
 namespace fs = std::filesystem;
 

@@ -19,6 +19,7 @@
 #include "platform/Path.h"
 #include "tools/platform/ReplaceFile.h"
 #include "tools/platform/SecretInput.h"
+#include "tools/platform/ShownPath.h"
 #include "tools/zelcfg/ConfigFile.h"
 #include "tools/zelcfg/SystemIo.h"
 

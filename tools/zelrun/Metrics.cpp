@@ -11,9 +11,9 @@
 #include <optional>
 
 #include "platform/Clock.h"
-#include "platform/Path.h"
 #include "tools/platform/ReplaceFile.h"
 #include "tools/platform/RunLock.h"
+#include "tools/platform/ShownPath.h"
 
 namespace {
 

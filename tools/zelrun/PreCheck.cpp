@@ -13,6 +13,7 @@
 #include "platform/Path.h"
 #include "platform/ShellOpen.h"
 #include "tools/platform/FileAccess.h"
+#include "tools/platform/ShownPath.h"
 #include "tools/zelrun/ClockCheck.h"
 #include "tools/zelrun/MasterDataCheck.h"
 #include "util/OraStatus.h"

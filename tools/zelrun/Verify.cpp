@@ -10,6 +10,7 @@
 #include "db/DbstdVerify.h"
 #include "db/EngineFactory.h"
 #include "platform/Path.h"
+#include "tools/platform/ShownPath.h"
 #include "tools/zelrun/Summary.h"
 #include "util/OraStatus.h"
 

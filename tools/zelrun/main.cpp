@@ -19,6 +19,7 @@
 #include "tools/platform/FileAccess.h"
 #include "tools/platform/OwnPrograms.h"
 #include "tools/platform/RunLock.h"
+#include "tools/platform/ShownPath.h"
 #include "tools/zelrun/LogDelta.h"
 #include "tools/zelrun/Metrics.h"
 #include "tools/zelrun/PreCheck.h"

@@ -32,6 +32,7 @@
 #include "platform/Clock.h"
 #include "platform/Path.h"
 #include "tools/platform/PrivateFile.h"
+#include "tools/platform/ShownPath.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/Path.h"
+#include "tools/platform/ShownPath.h"
 
 namespace fs = std::filesystem;
 

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "platform/Path.h"
+#include "tools/platform/ShownPath.h"
 #include "tools/platform/windows/ErrorText.h"
 #include "tools/platform/windows/OwnerOnly.h"
 

@@ -1,10 +1,7 @@
-#include "platform/Path.h"
+#include "tools/platform/ShownPath.h"
 
 #include <filesystem>
 #include <system_error>
-
-// Plat_NativePath is the operating system's: platform/posix/NativePath.cpp,
-// platform/windows/NativePath.cpp.
 
 std::string Plat_ShownPath(std::string_view nativePath) {
   std::error_code ec;
