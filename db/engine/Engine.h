@@ -1,17 +1,19 @@
 // The narrow interface between the database module and a database engine.
 //
-// db/Dbstd and db/DbDb never talk to an engine's own API: they run statement
-// texts, already translated by the engine's dialect (db/Dialect.h), through
-// these two classes. An engine implements them with Oracle's semantics:
+// db/Dbstd and db/DbDb never talk to an engine's own API: they run
+// statement texts, already translated by the engine's dialect
+// (db/engine/Dialect.h), through these two classes. An engine implements
+// them with Oracle's semantics:
 //
-//  - Every method returns a status of db/OraStatus.h: 0, 1403, or a negative
+//  - Every method returns a status of util/OraStatus.h: 0, 1403, or a negative
 //    Oracle number mapped from the engine's own error. Nothing throws.
 //  - A failed statement undoes only itself; the connection goes on normally.
 //  - Work is transactional as in Oracle: a write opens a transaction that
 //    stays pending until Commit or Rollback; savepoints nest inside it.
 //  - Bound empty texts are NULL (the caller binds them with BindNull).
 //  - Closing a connection (destroying it) rolls back what it left pending,
-//    as does the end of the process.//
+//    as does the end of the process.
+//
 // The transaction part (BeginWrite to Rollback, and the statement-level
 // rollback) is one policy for every engine, db/engine/TransactionPolicy.h;
 // an engine gives it its transaction control statements.
