@@ -18,6 +18,7 @@
 
 #include "db/engine/EngineCounters.h"
 #include "db/engine/RaisedStatus.h"
+#include "db/engine/PolicyConnection.h"
 #include "db/engine/TransactionPolicy.h"
 #include "db/engine/odbc/OdbcConnString.h"
 #include "db/server/oracle/OracleFlavor.h"
@@ -268,7 +269,7 @@ class OdbcStatement final : public EngineStatement {
   int64_t affected_ = 0;
 };
 
-class OdbcConnection final : public EngineConnection, private TransactionServer {
+class OdbcConnection final : public PolicyConnection {
  public:
   OdbcConnection(SQLHDBC dbc, std::string dbms, std::string user, std::string password, std::string service,
                  bool cursor, bool streaming)
@@ -320,13 +321,6 @@ class OdbcConnection final : public EngineConnection, private TransactionServer 
     out = std::make_unique<OdbcStatement>(*this, stmt, sql);
     return ora::kOk;
   }
-
-  int32_t BeginWrite() override { return policy_.BeginWrite(); }
-  int32_t Savepoint(const std::string& name) override { return policy_.Savepoint(name); }
-  int32_t SavepointCommitOnSuccess(const std::string& name) override { return policy_.SavepointCommitOnSuccess(name); }
-  int32_t RollbackToSavepoint(const std::string& name) override { return policy_.RollbackToSavepoint(name); }
-  int32_t Commit() override { return policy_.Commit(); }
-  int32_t Rollback() override { return policy_.Rollback(); }
 
   int32_t ExecDirect(const std::string& sql) override {
     if (lost_) return ora::kNotConnected;
@@ -531,7 +525,6 @@ class OdbcConnection final : public EngineConnection, private TransactionServer 
   bool inTransaction_ = false;  // manual commit: a write began a transaction
   bool lost_ = false;           // dropped after a failed rollback (Drop)
   mutable std::string lastFailure_;  // the driver's message of the last failure
-  TransactionPolicy policy_{*this};
 };
 
 bool OdbcStatement::BindValues() {

@@ -14,6 +14,7 @@
 
 #include "db/engine/EngineCounters.h"
 #include "db/engine/RaisedStatus.h"
+#include "db/engine/PolicyConnection.h"
 #include "db/engine/TransactionPolicy.h"
 #include "db/engine/postgres/PgAhead.h"
 #include "util/OraStatus.h"
@@ -143,7 +144,7 @@ class PgStatement final : public EngineStatement {
   std::vector<int> checked_;   // columns that may carry their row's fault
 };
 
-class PgConnection final : public EngineConnection, private TransactionServer {
+class PgConnection final : public PolicyConnection {
  public:
   PgConnection(PGconn* conn, std::string user, std::string password, std::string conninfo, bool cursor,
                std::shared_ptr<PgAhead> ahead)
@@ -173,13 +174,6 @@ class PgConnection final : public EngineConnection, private TransactionServer {
     out = std::make_unique<PgStatement>(*this, name, params, cursor_, ahead_.get(), aheadId);
     return ora::kOk;
   }
-
-  int32_t BeginWrite() override { return policy_.BeginWrite(); }
-  int32_t Savepoint(const std::string& name) override { return policy_.Savepoint(name); }
-  int32_t SavepointCommitOnSuccess(const std::string& name) override { return policy_.SavepointCommitOnSuccess(name); }
-  int32_t RollbackToSavepoint(const std::string& name) override { return policy_.RollbackToSavepoint(name); }
-  int32_t Commit() override { return policy_.Commit(); }
-  int32_t Rollback() override { return policy_.Rollback(); }
 
   // What runs here is not described by the statement table: no early answer
   // may be served past it.
@@ -427,7 +421,6 @@ class PgConnection final : public EngineConnection, private TransactionServer {
   // The commit of a write committed at once, to travel with that write.
   bool commitDeferred_ = false;
   std::string lastFailure_;  // the server's message of the last failure
-  TransactionPolicy policy_{*this};
 };
 
 int32_t PgStatement::Step() {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "db/engine/EngineCounters.h"
+#include "db/engine/PolicyConnection.h"
 #include "db/engine/TransactionPolicy.h"
 #include "db/server/sqlite/SqliteFunctions.h"
 #include "db/server/sqlite/SqliteSession.h"
@@ -315,7 +316,7 @@ int CheckpointAfterCommit(void* nextAttempt, sqlite3* db, const char* schema, in
   return SQLITE_OK;  // a checkpoint that cannot run now is no failure of the commit
 }
 
-class SqliteConnection final : public EngineConnection, private TransactionServer {
+class SqliteConnection final : public PolicyConnection {
  public:
   SqliteConnection(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {
     Sqlite_Configure(db_, nextCheckpoint_);
@@ -344,13 +345,6 @@ class SqliteConnection final : public EngineConnection, private TransactionServe
     out = std::make_unique<SqliteStatement>(db_, stmt, policy_);
     return ora::kOk;
   }
-
-  int32_t BeginWrite() override { return policy_.BeginWrite(); }
-  int32_t Savepoint(const std::string& name) override { return policy_.Savepoint(name); }
-  int32_t SavepointCommitOnSuccess(const std::string& name) override { return policy_.SavepointCommitOnSuccess(name); }
-  int32_t RollbackToSavepoint(const std::string& name) override { return policy_.RollbackToSavepoint(name); }
-  int32_t Commit() override { return policy_.Commit(); }
-  int32_t Rollback() override { return policy_.Rollback(); }
 
   int32_t OpenCursorConnection(std::unique_ptr<EngineConnection>& out) override { return Sqlite_Connect(path_, out); }
 
@@ -501,7 +495,6 @@ class SqliteConnection final : public EngineConnection, private TransactionServe
 
   sqlite3* db_;
   std::string path_;
-  TransactionPolicy policy_{*this};
   std::unordered_set<std::string> prepared_;  // texts parsed on this connection, for the counters
   std::unordered_map<std::string, sqlite3_stmt*> control_;  // transaction control, prepared once
   int nextCheckpoint_ = kCheckpointPages;  // log size in pages at which to try a checkpoint
