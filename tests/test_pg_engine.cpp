@@ -104,6 +104,15 @@ TEST(EveryEngine, FailedStatementInAnOpenTransactionUndoesOnlyItself) {
   EXPECT_EQ(conn.RollbackToSavepoint("Pnr_TestIns_Sp"), 0);
   dbCommit();
   EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "3");
+  // A savepoint committed before any statement guards nothing after the
+  // commit: the next transaction's first write, failing, undoes only itself.
+  ASSERT_EQ(conn.Savepoint("Pnr_TestIns_Sp"), 0);
+  dbCommit();
+  EXPECT_EQ(zeldb::Stmt_WriteNoSavepoint(insert, &k), ora::kUniqueViolated);
+  k.pnr = "00000004";
+  EXPECT_EQ(zeldb::Stmt_WriteNoSavepoint(insert, &k), 0);
+  dbCommit();
+  EXPECT_EQ(db.Value("select count(*) from Mvs300Pnr"), "4");
 }
 
 // A write committed at once: its row is stored when the write reports 0,
