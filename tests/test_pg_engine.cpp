@@ -247,6 +247,14 @@ TEST_F(PgAhead, FullCheckStoresAndReportsTheSameWithAndWithoutEarlyAnswers) {
     EXPECT_NE(std::find(on.entries.begin(), on.entries.end(), f), on.entries.end()) << f;
 }
 
+// The job's own write of a person's name, not committed by the write.
+struct Person {
+  FixedText<9> pnr;
+};
+const zeldb::StatementDef kRenamePending{"Pnr_TestUpd", zeldb::StmtKind::Update,
+                                         "update Mvs300Pnr set PnrNam='Pending' where PnrNum=:b0", {},
+                                         {ZEL_HV_TEXT(Person, pnr)}, "Pnr_TestUpd_Sp", sizeof(Person)};
+
 // A walk over the download table by hand, with the look-ups of each row, so
 // that the test decides what happens between the sending and the use.
 struct Walk {
@@ -313,15 +321,9 @@ TEST_F(PgAhead, NoEarlyAnswerAfterTheJobWroteItsTable) {
   EXPECT_EQ(walk.Next(), "00000005 0:Name 5 0:Stored 5");
   EXPECT_GE(Counts().stale, 3u);
   // Pending in the job's own transaction: its own reads see it.
-  struct Person {
-    FixedText<9> pnr;
-  };
-  const zeldb::StatementDef rename{"Pnr_TestUpd", zeldb::StmtKind::Update,
-                                   "update Mvs300Pnr set PnrNam='Pending' where PnrNum=:b0", {},
-                                   {ZEL_HV_TEXT(Person, pnr)}, "Pnr_TestUpd_Sp", sizeof(Person)};
   Person p{};
   p.pnr = "00000008";
-  ASSERT_EQ(zeldb::Stmt_WriteNoSavepoint(rename, &p), 0);
+  ASSERT_EQ(zeldb::Stmt_WriteNoSavepoint(kRenamePending, &p), 0);
   walk.Next();
   walk.Next();
   EXPECT_EQ(walk.Next(), "00000008 0:Pending 0:Row 8");
@@ -339,17 +341,11 @@ TEST(EveryEngine, ALookupOfATableWithTheJobsOwnWritePendingReadsThatWrite) {
   Walk walk(db, 200);
   walk.Next();
   walk.Next();
-  struct Person {
-    FixedText<9> pnr;
-  };
-  const zeldb::StatementDef rename{"Pnr_TestUpd", zeldb::StmtKind::Update,
-                                   "update Mvs300Pnr set PnrNam='Pending' where PnrNum=:b0", {},
-                                   {ZEL_HV_TEXT(Person, pnr)}, "Pnr_TestUpd_Sp", sizeof(Person)};
   // The transaction's first write (PostgreSQL sends its begin with it), to a
   // row beyond those read ahead so far: its look-up is sent later.
   Person p{};
   p.pnr = "00000150";
-  ASSERT_EQ(zeldb::Stmt_WriteNoSavepoint(rename, &p), 0);
+  ASSERT_EQ(zeldb::Stmt_WriteNoSavepoint(kRenamePending, &p), 0);
   for (int i = 3; i < 150; ++i) walk.Next();
   EXPECT_EQ(walk.Next(), "00000150 0:Pending 0:Row 150");
   dbCommit();
