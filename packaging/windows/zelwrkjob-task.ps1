@@ -14,7 +14,8 @@ Windows credential prompt and is never shown; the Task Scheduler keeps it.
 A task of that name is replaced. -Remove deletes the task (and its folder
 \ZelWrkJob\ once empty). README-Windows.txt explains each setting.
 
-Run it in a PowerShell started as administrator. Exit code 0 when done,
+Run it in a PowerShell started as administrator, on Windows 8 or Windows
+Server 2012 or later (the ScheduledTasks module). Exit code 0 when done,
 1 otherwise (with the reason).
 
 .EXAMPLE
