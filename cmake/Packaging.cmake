@@ -5,8 +5,9 @@
 #            enabled), the cron example in /opt/zelwrkjob/examples, and what
 #            Debian keeps in /usr/share: the manual pages, the copyright
 #            file, the changelog and lintian's overrides;
-#   Windows: a zip (CPack ZIP) of the .exe files, the operator README for
-#            Windows (CR LF, for Notepad) and the docs.
+#   Windows: a zip (CPack ZIP) of the .exe files, the SQL shell
+#            sqlite3.exe, the operator README for Windows, the Task Scheduler
+#            script zelwrkjob-task.ps1 and the docs (all CR LF, for Notepad).
 # zelbench and the test programs are for the developers and stay out.
 
 set(ZEL_INSTALLED_PROGRAMS zelwrkjob zelrun zelcfg zelsetup zeldnlstd)
@@ -35,14 +36,28 @@ set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
   install(TARGETS ${ZEL_INSTALLED_PROGRAMS} RUNTIME DESTINATION .)
-  # The operator README with Windows line ends, written at configure time.
-  file(READ ${CMAKE_SOURCE_DIR}/packaging/windows/README-Windows.txt zel_readme)
-  string(REPLACE "\r\n" "\n" zel_readme "${zel_readme}")
-  string(REPLACE "\n" "\r\n" zel_readme "${zel_readme}")
-  file(WRITE ${CMAKE_BINARY_DIR}/packaging/README-Windows.txt "${zel_readme}")
-  install(FILES ${CMAKE_BINARY_DIR}/packaging/README-Windows.txt DESTINATION .)
-  install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION docs)
-  install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION docs FILES_MATCHING PATTERN "*.md")
+  # The SQL shell, built with the library from the same Debian source
+  # (scripts/sqlite-windows), for docs\MASTERDATA.md's examples.
+  install(PROGRAMS ${ZEL_SQLITE_DIR}/bin/sqlite3.exe DESTINATION .)
+  # Every text file with Windows line ends (Notepad before Windows 10 1809
+  # shows a file with bare line feeds as one line), written at configure
+  # time: the operator README, the task script and the docs.
+  function(zel_install_crlf source destination)
+    file(READ ${source} text)
+    string(REPLACE "\r\n" "\n" text "${text}")
+    string(REPLACE "\n" "\r\n" text "${text}")
+    get_filename_component(name ${source} NAME)
+    file(WRITE ${CMAKE_BINARY_DIR}/packaging/${destination}/${name} "${text}")
+    install(FILES ${CMAKE_BINARY_DIR}/packaging/${destination}/${name} DESTINATION ${destination})
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+  endfunction()
+  zel_install_crlf(${CMAKE_SOURCE_DIR}/packaging/windows/README-Windows.txt .)
+  zel_install_crlf(${CMAKE_SOURCE_DIR}/packaging/windows/zelwrkjob-task.ps1 .)
+  zel_install_crlf(${CMAKE_SOURCE_DIR}/README.md docs)
+  file(GLOB zel_docs ${CMAKE_SOURCE_DIR}/docs/*.md)
+  foreach(doc ${zel_docs})
+    zel_install_crlf(${doc} docs)
+  endforeach()
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME "zelwrkjob-${PROJECT_VERSION}-windows-x64")
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
