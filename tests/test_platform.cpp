@@ -20,7 +20,12 @@
 #include "platform/LockedFile.h"
 #include "platform/ShellOpen.h"
 #include "tools/platform/FileAccess.h"
+#include "tools/platform/Grant.h"
+#include "tools/platform/PrivateFile.h"
 #include "tools/platform/RunLock.h"
+#ifdef _WIN32
+#include "tools/platform/windows/OwnerOnlySddl.h"
+#endif
 
 namespace {
 
@@ -96,6 +101,42 @@ TEST(PlatformFiles, RunLockKeepsASecondRunOutUntilReleased) {
   Plat_RunLockRelease(second);
   EXPECT_EQ(Plat_RunLockAcquire(dir.str() + "\\missing\\run.lock", 0, first), PlatRunLockResult::CannotOpen);
 }
+
+#ifdef _WIN32
+// The account named with --grant, found by LookupAccountName (Wine knows the
+// built-in groups, SYSTEM and the current user): a known one gives a new
+// file an access list of the creator and that account; an unknown one fails
+// by name. Wine keeps no access list on a file, so the list's text is
+// checked. (Linux: the zelcfg and zelsetup suites, on real files.)
+TEST(PlatformFiles, GrantGivesANewFileToItsCreatorAndTheNamedAccount) {
+  TempDir dir;
+  const struct {
+    std::string account;
+    PlatGrantRights rights;
+    std::string failure;
+    std::string sddl;  // for a creator S-1-5-21-1-2-3-1001
+  } cases[] = {
+      {"Users", PlatGrantRights::Read, "", "D:P(A;;FA;;;S-1-5-21-1-2-3-1001)(A;;FR;;;S-1-5-32-545)"},
+      {"BUILTIN\\Users", PlatGrantRights::ReadWrite, "", "D:P(A;;FA;;;S-1-5-21-1-2-3-1001)(A;;FRFW;;;S-1-5-32-545)"},
+      {"SYSTEM", PlatGrantRights::ReadWrite, "", "D:P(A;;FA;;;S-1-5-21-1-2-3-1001)(A;;FRFW;;;S-1-5-18)"},
+      {"ZEL\\nosuch-zel", PlatGrantRights::Read, "no account named 'ZEL\\nosuch-zel' on this machine or its domain", ""},
+      {"", PlatGrantRights::Read, "--grant needs an account name (DOMAIN\\name)", ""},
+  };
+  int made = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.account);
+    PlatGrant grant;
+    EXPECT_EQ(Plat_ResolveGrant(c.account, c.rights, grant), c.failure);
+    if (!c.failure.empty()) continue;
+    EXPECT_EQ(PlatWin_OwnerOnlySddl("S-1-5-21-1-2-3-1001", &grant), c.sddl);
+    const std::string name = std::to_string(++made) + ".db";
+    EXPECT_EQ(Plat_CreatePrivateFile(dir.str() + "\\" + name, &grant), "");
+    EXPECT_TRUE(fs::exists(dir / name));
+    EXPECT_EQ(Plat_CreatePrivateFile(dir.str() + "\\" + name, &grant), "");  // an existing file: its list replaced
+  }
+  EXPECT_EQ(PlatWin_OwnerOnlySddl("S-1-5-21-1-2-3-1001", nullptr), "D:P(A;;FA;;;S-1-5-21-1-2-3-1001)");
+}
+#endif
 
 // The record the stand-in writes for one start with these parameters.
 bool IsStartRecord(const std::string& text, const std::string& parameters) {

@@ -2,7 +2,9 @@
 // keep the rest of the file and its owner and mode, the password kept off the
 // command line, a new file only when asked for; zelsetup's new database
 // readable by its owner only, demo data only into an empty database; both
-// naming their files by absolute paths.
+// naming their files by absolute paths, and giving them to the account named
+// with --grant.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -40,6 +42,26 @@ std::vector<std::string> Lines(const std::string& text) {
     start = end;
   }
   return lines;
+}
+
+// A group that this process may give files to, other than its own when it
+// can: root may give any (daemon, gid 1), anyone else one of theirs.
+gid_t GrantableGroup() {
+  if (::geteuid() == 0) return 1;
+  gid_t groups[64];
+  const int count = ::getgroups(64, groups);
+  for (int i = 0; i < count; ++i) {
+    if (groups[i] != ::getegid()) return groups[i];
+  }
+  return ::getegid();
+}
+const gid_t kGroup = GrantableGroup();
+const std::string kGrantGroup = "group:" + std::string(::getgrgid(kGroup)->gr_name);
+
+struct stat StatOf(const fs::path& file) {
+  struct stat st {};
+  ::stat(file.c_str(), &st);
+  return st;
 }
 
 bool HasStrayFiles(const fs::path& dir) {
@@ -201,6 +223,7 @@ TEST(ZelcfgTool, UsageAndFailureExitCodes) {
       {{"set", "--keep-pass"}, "", 2},                         // nothing to set
       {{"set", "--create", "--file", "y.ini", "--login", "zel"}, "", 2},  // no password on stdin
       {{"set", "--file", "y.ini", "--login", longValue, "--keep-pass"}, "", 2},
+      {{"set", "--create", "--file", "y.ini", "--grant", "group:nosuch-zel", "--login", "zel"}, "pw\n", 2},
       {{"encipher", "--form", "2"}, "x\n", 2},
       {{"encipher", "plain-on-command-line"}, "", 2},
       {{"get", "--file", "y.ini"}, "", 2},
@@ -247,8 +270,12 @@ TEST(ZelcfgTool, MissingFileIsMadeOnlyWithCreate) {
       {{"set", "--file", "..\\..\\x\\..\\..\\..\\files\\veldoran.ini", "--net8", "n8", "--keep-pass"}, "", 1,
        missing + " (set --create makes a new one)\n", false},
       {{"get", "LOGIN"}, "", 1, missing + "\n", false},
+      {{"set", "--create", "--grant", "nosuch-zel", "--login", "zel", "--keep-pass"}, "", 2,
+       "zelcfg: --grant: no user named 'nosuch-zel' on this machine\n", false},
       {{"set", "--create", "--login", "zel", "--keep-pass"}, "", 0, "zelcfg: LOGIN written to " + file + "\n", true},
-      {{"set", "--create", "--net8", "n8", "--keep-pass"}, "", 0, "zelcfg: NET8 written to " + file + "\n", true},
+      // The existing file is given to the job's group, readable by it alone.
+      {{"set", "--create", "--grant", kGrantGroup, "--net8", "n8", "--keep-pass"}, "", 0,
+       "zelcfg: NET8 written to " + file + ", readable by " + kGrantGroup + "\n", true},
       {{"get", "--file", "../../../../files/veldoran.ini", "NOSUCHKEY"}, "", 1,
        "zelcfg: NOSUCHKEY not found in " + file + "\n", true},
   };
@@ -266,6 +293,8 @@ TEST(ZelcfgTool, MissingFileIsMadeOnlyWithCreate) {
   // The second --create updated the file it found.
   EXPECT_EQ(Lookup(file, "LOGIN"), "zel");
   EXPECT_EQ(Lookup(file, "NET8"), "n8");
+  EXPECT_EQ(StatOf(file).st_gid, kGroup);
+  EXPECT_EQ(ModeOf(file), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 TEST(ZelcfgTool, EncipherAndDecipherAgreeWithTheLibrary) {
@@ -361,6 +390,10 @@ TEST(ZelsetupTool, DemoDataRefusesAFilledDatabaseUnlessForced) {
       {{"demo-data", "sub\\..\\missing.db"}, 1, "zelsetup: cannot open " + abs + "missing.db (status -12154)", 37},
       {{"demo-data", "bare.db"}, 1, "zelsetup: " + abs + "bare.db: cannot read Mvs300Pnr (status -942)", 37},
       {{"demo-data", "--force"}, 2, "usage: zelsetup", 37},
+      {{"schema", "--grant", "nosuch-zel", "never.db"}, 2,
+       "zelsetup: --grant: no user named 'nosuch-zel' on this machine\n", 37},
+      {{"schema", "--grant", kGrantGroup, "granted.db"}, 0,
+       "zelsetup: schema in " + abs + "granted.db, readable and writable by " + kGrantGroup + "\n", 37},
   };
   for (const auto& step : steps) {
     std::vector<std::string> argv = {tool};
@@ -373,6 +406,18 @@ TEST(ZelsetupTool, DemoDataRefusesAFilledDatabaseUnlessForced) {
   }
   sqlite3_close(db);
   EXPECT_FALSE(fs::exists(dir / "missing.db"));
+  EXPECT_FALSE(fs::exists(dir / "never.db"));
+  // The job's group may read and write the new file.
+  EXPECT_EQ(StatOf(dir / "granted.db").st_gid, kGroup);
+  const fs::perms owner = fs::perms::owner_read | fs::perms::owner_write;
+  EXPECT_EQ(ModeOf(dir / "granted.db"), owner | fs::perms::group_read | fs::perms::group_write);
+  if (::geteuid() == 0) {
+    // Only root may give the file to another user: its owner, 0600.
+    const auto r = RunProcess({tool, "schema", "--grant=nobody", "granted.db"}, dir.path());
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(StatOf(dir / "granted.db").st_uid, 65534u);
+    EXPECT_EQ(ModeOf(dir / "granted.db"), owner);
+  }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "tools/platform/Grant.h"
+
 // Who may read a file that the replace makes new: its owner alone (a file
 // with a password or personal data), or every account (a file that a
 // monitoring service, running under its own account, reads).
@@ -14,7 +16,9 @@ enum class PlatNewFileAccess { OwnerOnly, ReadableByAll };
 // sees either the old file or the new one whole, never a part: the text is
 // written to a new file in the same directory that only its owner may read,
 // flushed to disk, given the access rights of the file it replaces (a new
-// file: `newAccess`), and renamed over it. Missing parent
+// file: `newAccess`), and renamed over it. With `grant` the file, new or
+// not, gets instead the rights of its creator and the account it names
+// (Grant.h). Missing parent
 // directories are created. Returns an empty text on success, else a short
 // description of the failure naming the file by its absolute path (the old
 // file is then left as it was).
@@ -26,4 +30,5 @@ enum class PlatNewFileAccess { OwnerOnly, ReadableByAll };
 // the directory passes on to its files); the rename is MoveFileExA with MOVEFILE_REPLACE_EXISTING
 // and MOVEFILE_WRITE_THROUGH.
 std::string Plat_ReplaceFileAtomically(const std::string& path, std::string_view content,
-                                       PlatNewFileAccess newAccess = PlatNewFileAccess::OwnerOnly);
+                                       PlatNewFileAccess newAccess = PlatNewFileAccess::OwnerOnly,
+                                       const PlatGrant* grant = nullptr);

@@ -17,6 +17,7 @@
 #include "config/Idea.h"
 #include "config/Ini.h"
 #include "platform/Path.h"
+#include "tools/platform/Grant.h"
 #include "tools/platform/ReplaceFile.h"
 #include "tools/platform/SecretInput.h"
 #include "tools/platform/ShownPath.h"
@@ -37,7 +38,8 @@ Enciphers and deciphers configuration values, and writes the database login
 (LOGIN, PASS, NET8) into the configuration file that zelwrkjob reads.
 
 commands:
-  set [--file PATH] [--create] [--login USER] [--net8 SERVICE] [--keep-pass]
+  set [--file PATH] [--create] [--grant ACCOUNT] [--login USER] [--net8 SERVICE]
+      [--keep-pass]
       Stores LOGIN and NET8 as given and PASS as read from standard input
       (one line), or asked for without echo when standard input is a
       terminal. The password is never taken from the command line.
@@ -47,6 +49,9 @@ commands:
       keeps its owner and mode. A file that does not exist is an error
       unless --create is given: then it is made (with its directories),
       with mode 0600. Values hold at most 40 characters.
+      --grant ACCOUNT makes the file, new or not, readable by ACCOUNT, the
+      account that runs the job, besides the account that runs zelcfg, and
+      by nobody else.
   get [--file PATH] KEY
       Prints the deciphered value of KEY (for example LOGIN or NET8).
   encipher [--form 0|1] [--key KEY]
@@ -59,6 +64,14 @@ options:
   --file PATH   configuration file; default ..\..\..\..\files\veldoran.ini
                 relative to the working directory (a backslash counts as /)
   --create      set: make the file when it does not exist
+  --grant ACCOUNT
+                set: the account that runs the job, which may then read the
+                file. Windows: DOMAIN\name (or a local account or group);
+                the file's access list is full access for the account that
+                runs zelcfg, read for ACCOUNT, nothing inherited. Linux:
+                group:NAME gives the file to that group, mode 0640 (zelcfg's
+                account must be a member); user:NAME or NAME makes that user
+                the owner, mode 0600 (as root only)
   --form 0|1    0 digits (default; the form of the file), 1 letters
   --key KEY     cipher key, up to 8 characters; default QUARVEL
   --help        this text
@@ -231,6 +244,14 @@ int CmdSet(const Parsed& p) {
   if (values.empty() && !readPassword && !setNet8) {
     return Fail(kExitUsage, "nothing to set: give --login, --net8, or leave out --keep-pass");
   }
+  // The account is looked up before anything is read or made.
+  PlatGrant grant;
+  const bool granted = p.values.count("--grant") != 0;
+  if (granted) {
+    if (std::string err = Plat_ResolveGrant(p.values.at("--grant"), PlatGrantRights::Read, grant); !err.empty()) {
+      return Fail(kExitUsage, "--grant: " + err);
+    }
+  }
 
   // The file is looked at before the password is asked for: run in the
   // wrong directory, set would otherwise make a second file beside the one
@@ -251,12 +272,15 @@ int CmdSet(const Parsed& p) {
   }
   if (setNet8) values.push_back({"NET8", net8});
 
-  if (std::string err = Plat_ReplaceFileAtomically(file, UpdateLoginRecords(content, values)); !err.empty()) {
+  if (std::string err = Plat_ReplaceFileAtomically(file, UpdateLoginRecords(content, values),
+                                                   PlatNewFileAccess::OwnerOnly, granted ? &grant : nullptr);
+      !err.empty()) {
     return Fail(kExitIo, err);
   }
   std::string keys;
   for (const auto& v : values) keys += (keys.empty() ? "" : " ") + v.key;
-  std::cout << "zelcfg: " << keys << " written to " << Plat_ShownPath(file) << "\n";
+  std::cout << "zelcfg: " << keys << " written to " << Plat_ShownPath(file)
+            << (granted ? ", readable by " + grant.name : std::string()) << "\n";
   return kExitOk;
 }
 
@@ -275,7 +299,7 @@ int main(int argc, char** argv) {
   CommandOptions accepted;
   int (*run)(const Parsed&) = nullptr;
   if (command == "set") {
-    accepted = {{"--file", "--login", "--net8"}, {"--keep-pass", "--create"}, 0};
+    accepted = {{"--file", "--grant", "--login", "--net8"}, {"--keep-pass", "--create"}, 0};
     run = CmdSet;
   } else if (command == "get") {
     accepted = {{"--file"}, {}, 1};

@@ -1,7 +1,10 @@
 // zelsetup: creates the database of an installation.
 //
-//   zelsetup schema DB                creates the tables and indexes of the
-//                                     system (tables already there are kept)
+//   zelsetup schema [--grant ACCOUNT] DB
+//                                     creates the tables and indexes of the
+//                                     system (tables already there are kept);
+//                                     --grant: the SQLite file, new or not, is
+//                                     readable and writable by ACCOUNT too
 //   zelsetup demo-data [--force] DB   fills a database holding the schema
 //                                     with the demo data set, relative to
 //                                     today; refused when any table it fills
@@ -31,6 +34,7 @@
 #include "db/schema/Schema.h"
 #include "platform/Clock.h"
 #include "platform/Path.h"
+#include "tools/platform/Grant.h"
 #include "tools/platform/PrivateFile.h"
 #include "tools/platform/ShownPath.h"
 
@@ -41,8 +45,11 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 int Usage() {
-  std::fprintf(stderr, "usage: zelsetup schema DB | zelsetup demo-data [--force] DB\n"
+  std::fprintf(stderr, "usage: zelsetup schema [--grant ACCOUNT] DB | zelsetup demo-data [--force] DB\n"
                "  DB: a SQLite database file, or a PostgreSQL connection string\n"
+               "  --grant ACCOUNT: the account that runs the job may read and write the\n"
+               "    SQLite file as well as the account that runs zelsetup (Windows:\n"
+               "    DOMAIN\\name; Linux: group:NAME, mode 0660, or user:NAME, the owner)\n"
                "  --force: load the demo data into a database that holds data already\n");
   return kExitUsage;
 }
@@ -95,6 +102,23 @@ int main(int argc, char** argv) {
   const std::string command = args[0];
   args.erase(args.begin());
   bool force = false;
+  std::string grantName;
+  bool granted = false;
+  if (command == "schema") {
+    for (auto it = args.begin(); it != args.end();) {
+      if (*it == "--grant" && it + 1 != args.end()) {
+        grantName = *(it + 1);
+        granted = true;
+        it = args.erase(it, it + 2);
+      } else if (it->rfind("--grant=", 0) == 0) {
+        grantName = it->substr(8);
+        granted = true;
+        it = args.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
   if (command == "demo-data") {
     for (auto it = args.begin(); it != args.end();) {
       if (*it != "--force") {
@@ -114,14 +138,32 @@ int main(int argc, char** argv) {
   // A file name is taken as NET8 takes it: a backslash counts as a slash.
   const std::string target = server ? args[0] : Plat_NativePath(args[0]);
   const std::string shown = server ? zeldb::Engine_ShownServer(target) : Plat_ShownPath(target);
+  // The account is looked up before anything is made.
+  PlatGrant grant;
+  if (granted) {
+    if (server) {
+      std::fprintf(stderr, "zelsetup: --grant is for a SQLite database file; a server grants its own rights\n");
+      return kExitUsage;
+    }
+    if (const std::string error = Plat_ResolveGrant(grantName, PlatGrantRights::ReadWrite, grant); !error.empty()) {
+      std::fprintf(stderr, "zelsetup: --grant: %s\n", error.c_str());
+      return kExitUsage;
+    }
+  }
   std::error_code ec;
-  if (command == "schema" && !server && !std::filesystem::exists(target, ec)) {
+  if (command == "schema" && !server && (granted || !std::filesystem::exists(target, ec))) {
     // An empty file is an empty SQLite database; the engine itself never
     // creates one, so that a wrong NET8 cannot. The database holds names and
-    // addresses: the file is its owner's alone (on POSIX, SQLite gives the
-    // -wal and -shm files it creates beside it the same mode).
-    if (const std::string error = Plat_CreatePrivateFile(target); !error.empty()) {
-      std::fprintf(stderr, "zelsetup: cannot create %s: %s\n", shown.c_str(), error.c_str());
+    // addresses: the file is its owner's alone, and the account's named
+    // with --grant, which an existing file gets as well (on POSIX, SQLite
+    // gives the -wal and -shm files it creates beside it the same mode).
+    if (const std::string error = Plat_CreatePrivateFile(target, granted ? &grant : nullptr); !error.empty()) {
+      if (granted) {
+        std::fprintf(stderr, "zelsetup: cannot make %s readable and writable by %s: %s\n", shown.c_str(),
+                     grant.name.c_str(), error.c_str());
+      } else {
+        std::fprintf(stderr, "zelsetup: cannot create %s: %s\n", shown.c_str(), error.c_str());
+      }
       return kExitFailed;
     }
   }
@@ -134,7 +176,10 @@ int main(int argc, char** argv) {
   if (command == "schema") {
     if (!server) db->ExecDirect("PRAGMA journal_mode=WAL");
     const int code = RunAll(*db, shown, zeldb::Schema_Ddl(db->Flavor()));
-    if (code == kExitOk) std::printf("zelsetup: schema in %s\n", shown.c_str());
+    if (code == kExitOk) {
+      std::printf("zelsetup: schema in %s%s\n", shown.c_str(),
+                  granted ? (", readable and writable by " + grant.name).c_str() : "");
+    }
     return code;
   }
 

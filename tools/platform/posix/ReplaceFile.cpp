@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "tools/platform/ShownPath.h"
+#include "tools/platform/posix/GrantedOwner.h"
 
 namespace fs = std::filesystem;
 
@@ -48,14 +49,16 @@ std::string FollowLinks(const std::string& path, fs::path& target) {
 
 }  // namespace
 
-std::string Plat_ReplaceFileAtomically(const std::string& path, std::string_view content, PlatNewFileAccess newAccess) {
+std::string Plat_ReplaceFileAtomically(const std::string& path, std::string_view content, PlatNewFileAccess newAccess,
+                                       const PlatGrant* grant) {
   // Through a symbolic link the file it leads to is replaced; the link stays.
   fs::path target;
   if (std::string failure = FollowLinks(path, target); !failure.empty()) return failure;
   // An existing file is shared with other programs of the system, which may
   // read it under other accounts: the new file takes its owner and mode.
   struct stat existing {};
-  const bool exists = ::stat(target.c_str(), &existing) == 0;
+  // Rights given by name replace those of the file.
+  const bool exists = !grant && ::stat(target.c_str(), &existing) == 0;
   fs::path dir = target.parent_path();
   if (dir.empty()) dir = ".";
   std::error_code ec;
@@ -89,6 +92,11 @@ std::string Plat_ReplaceFileAtomically(const std::string& path, std::string_view
   } else if (!exists && newAccess == PlatNewFileAccess::ReadableByAll &&
              ::fchmod(fd, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH) != 0) {
     failure = Failure("cannot set the mode of", temp, errno);
+  } else if (grant) {
+    const PlatPosix_GrantedOwner owner = PlatPosix_OwnerFor(*grant);
+    if (::fchown(fd, owner.uid, owner.gid) != 0 || ::fchmod(fd, owner.mode) != 0) {
+      failure = Failure("cannot give " + grant->name + " access to", temp, errno);
+    }
   }
   if (::close(fd) != 0 && failure.empty()) failure = Failure("cannot close", temp, errno);
   if (failure.empty() && ::rename(temp.c_str(), target.c_str()) != 0) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/platform/windows/OwnerOnlySddl.h"
+
 namespace {
 // The current account's SID as text ("S-1-5-21-..."), empty on failure.
 std::string CurrentUserSid(DWORD& error) {
@@ -30,12 +32,10 @@ std::string CurrentUserSid(DWORD& error) {
 }
 }  // namespace
 
-PlatWin_OwnerOnly::PlatWin_OwnerOnly() {
+PlatWin_OwnerOnly::PlatWin_OwnerOnly(const PlatGrant* grant) {
   const std::string sid = CurrentUserSid(error_);
   if (sid.empty()) return;
-  // D:P  a protected access list (nothing inherited), one entry: full file
-  // access (FA) allowed (A) to that account.
-  const std::string sddl = "D:P(A;;FA;;;" + sid + ")";
+  const std::string sddl = PlatWin_OwnerOnlySddl(sid, grant);
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor_, nullptr)) {
     error_ = ::GetLastError();
     descriptor_ = nullptr;
@@ -44,6 +44,14 @@ PlatWin_OwnerOnly::PlatWin_OwnerOnly() {
   attributes_.nLength = sizeof attributes_;
   attributes_.lpSecurityDescriptor = descriptor_;
   attributes_.bInheritHandle = FALSE;
+}
+
+PACL PlatWin_OwnerOnly::dacl() const {
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  PACL list = nullptr;
+  if (!descriptor_ || !::GetSecurityDescriptorDacl(descriptor_, &present, &list, &defaulted) || !present) return nullptr;
+  return list;
 }
 
 PlatWin_OwnerOnly::~PlatWin_OwnerOnly() {

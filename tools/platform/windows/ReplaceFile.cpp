@@ -63,9 +63,11 @@ HANDLE CreateTemporary(const fs::path& dir, const fs::path& target, SECURITY_ATT
 
 }  // namespace
 
-std::string Plat_ReplaceFileAtomically(const std::string& path, std::string_view content, PlatNewFileAccess newAccess) {
+std::string Plat_ReplaceFileAtomically(const std::string& path, std::string_view content, PlatNewFileAccess newAccess,
+                                       const PlatGrant* grant) {
   const fs::path target(path);
-  const bool exists = ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  // Rights given by name replace those of the file.
+  const bool exists = !grant && ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
   // An existing file is shared with other programs of the system, which may
   // read it under other accounts: the new file takes its access list.
   Rights existing;
@@ -81,15 +83,16 @@ std::string Plat_ReplaceFileAtomically(const std::string& path, std::string_view
   if (ec) return "cannot create directory " + Plat_ShownPath(dir.string()) + ": " + ec.message();
 
   // The password lies in this file: readable by its owner only while it is
-  // written, and so for good when it is new.
-  PlatWin_OwnerOnly ownerOnly;
+  // written, and so for good when it is new (with the named account's
+  // rights beside its own).
+  PlatWin_OwnerOnly ownerOnly(grant);
   if (!ownerOnly.ok()) return Failure("cannot make owner-only rights for a file in", dir.string(), ownerOnly.error());
   std::string temp;
   DWORD error = ERROR_SUCCESS;
   // A new file readable by all takes what the directory passes on to its
   // files (no attributes of its own); so does the temporary file until then.
   SECURITY_ATTRIBUTES* rights =
-      !exists && newAccess == PlatNewFileAccess::ReadableByAll ? nullptr : ownerOnly.attributes();
+      !exists && !grant && newAccess == PlatNewFileAccess::ReadableByAll ? nullptr : ownerOnly.attributes();
   const HANDLE file = CreateTemporary(dir, target, rights, temp, error);
   if (file == INVALID_HANDLE_VALUE) return Failure("cannot create a file in", dir.string(), error);
 
