@@ -65,9 +65,10 @@ bool Plat_ShellOpen(const char* file, const char* parameters) {
   // Out of the job object that zelrun runs the job in, which kills what is
   // left in it when zelrun ends: the download program goes on talking to the
   // terminals after the job has ended. A job that forbids leaving it (one a
-  // site's own starter made, or an older Task Scheduler's) refuses the flag
-  // with ERROR_ACCESS_DENIED; the program is then started inside it, as a
-  // job started without zelrun needs it started at all.
+  // site's own starter made) refuses the flag with ERROR_ACCESS_DENIED: the
+  // program is then started inside it, since the job must start it in any
+  // case. (zelrun makes no job of its own inside such a job, so that the
+  // program does not end with zelrun.)
   const DWORD flags = CREATE_NEW_CONSOLE | CREATE_BREAKAWAY_FROM_JOB;
   bool started = ::CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
                                   &startup, &info) != 0;

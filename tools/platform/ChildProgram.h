@@ -31,8 +31,9 @@ struct PlatLaunch {
   // Windows: the program, and every program it starts that does not break
   // away, ends when this process ends, however it ends (killed too): they
   // run in a job object that kills on close, whose one handle this process
-  // keeps until the program has ended. POSIX: nothing beyond the handle's
-  // kill (a scheduler that stops zelrun signals it, and it kills the job).
+  // keeps until the program has ended; not where this process runs in a job
+  // that forbids leaving it. POSIX: nothing beyond the handle's kill (a
+  // scheduler that stops zelrun signals it, and it kills the job).
   bool endsWithStarter = false;
 };
 

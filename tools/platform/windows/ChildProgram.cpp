@@ -68,8 +68,19 @@ void CloseHandleOnce(HANDLE& h) {
 // (CREATE_BREAKAWAY_FROM_JOB): the job's download program must outlive the
 // run. Not inheritable: this process holds its only handle, so that this
 // process's end, however it comes, closes the job. Null when the system
-// refuses one.
+// refuses one, or when it would cut the download program short.
 HANDLE MakeKillOnCloseJob() {
+  // Where this process runs in a job that forbids leaving it, nothing the
+  // program starts could leave this one either: the download program would
+  // end with it every time, right after the job. The program then runs
+  // without one, as before (ended by Kill() and by this handle).
+  BOOL inJob = FALSE;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION own{};
+  if (::IsProcessInJob(::GetCurrentProcess(), nullptr, &inJob) && inJob &&
+      ::QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &own, sizeof own, nullptr) &&
+      !(own.BasicLimitInformation.LimitFlags & (JOB_OBJECT_LIMIT_BREAKAWAY_OK | JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK))) {
+    return nullptr;
+  }
   HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
   if (job == nullptr) return nullptr;
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
