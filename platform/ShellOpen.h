@@ -14,10 +14,12 @@
 // path (PATH). The program runs detached; nothing waits for it and its
 // outcome is not examined. On POSIX it gets its own session and standard
 // streams on /dev/null, and leaves no zombie (the intermediate child is reaped
-// here, the program itself is adopted by init); on Windows it is the shell's
-// ShellExecuteA "open" with the show mode SW_HIDE, of the program found. Returns whether it could be started: false when no
-// executable file of that name is found or it cannot be executed (callers of
-// the system ignore the result).
+// here, the program itself is adopted by init); on Windows it is started as
+// the shell's "open" with the show mode SW_HIDE starts it (a hidden console
+// of its own), and out of the job object it may be in when that allows it
+// (zelrun's, which ends with zelrun). Returns whether it could be started:
+// false when no executable file of that name is found or it cannot be
+// executed (callers of the system ignore the result).
 bool Plat_ShellOpen(const char* file, const char* parameters);
 
 // The native path by which Plat_ShellOpen would start `file` (system form):

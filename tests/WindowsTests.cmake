@@ -14,9 +14,12 @@ set(ZEL_WINDOWS_TEST_SOURCES
   test_update_job.cpp
   test_full_check_job.cpp
   test_single_assignment_job.cpp
-  test_db_without_postgres.cpp)
+  test_db_without_postgres.cpp
+  windows/test_zelrun_windows.cpp)
 list(TRANSFORM ZEL_WINDOWS_TEST_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
 zel_add_test_program(${ZEL_WINDOWS_TEST_SOURCES})
+# The Windows-only suites in windows/ use the shared helpers of tests/.
+target_include_directories(zel_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 set_target_properties(zel_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # One CTest test per part of the share: each start of Wine costs time, so the
@@ -36,3 +39,16 @@ zel_windows_test(Windows.Entry "Entry.*-Entry.PostgresConnectFailuresAreReported
 zel_windows_test(Windows.Database "DbSemantics.PostgresConnectStringIsRefusedWithoutTheEngine")
 zel_windows_test(Windows.Jobs
   "UpdateJob.ZelwrkjobUWritesTheUpdateSectionThenTheFullCheckSection:FullCheckJob.DemoInstallationTwoRuns:SingleAssignmentJob.DemoInstallation")
+
+# zelrun.exe's event per run and the job that ends with it
+# (windows/test_zelrun_windows.cpp). Wine keeps no event log but traces its
+# calls to the Unix standard error of the program (not its Windows handle),
+# which that of the test program is: sent to a file, whose name the test
+# reads from ZEL_TEST_WINE_TRACE as Wine shows it (drive Z: is /), and
+# copied to the output afterwards.
+set(ZEL_EVENT_TRACE ${CMAKE_BINARY_DIR}/zelrun-events.trace)
+add_test(NAME Windows.ZelRun
+  COMMAND sh -c "\"$0\" \"$1\" --gtest_filter=ZelRunWindows.* --gtest_brief=1 2>\"$2\"; s=$?; cat \"$2\" >&2; exit $s"
+          ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:zel_tests> ${ZEL_EVENT_TRACE})
+set_tests_properties(Windows.ZelRun PROPERTIES TIMEOUT 600 FAIL_REGULAR_EXPRESSION "\\[  PASSED  \\] 0 tests"
+  ENVIRONMENT "ZEL_TEST_WINE_TRACE=Z:${ZEL_EVENT_TRACE}")

@@ -1,7 +1,6 @@
 #include "platform/ShellOpen.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstdlib>
 #include <string>
@@ -51,8 +50,35 @@ std::string Plat_FindProgram(std::string_view file) {
 bool Plat_ShellOpen(const char* file, const char* parameters) {
   const std::string path = Plat_FindProgram(file ? file : "");
   if (path.empty()) return false;
-  // The shell's "open" of a program: it runs on by itself, hidden, in this
-  // process's working directory; nothing waits for it.
-  const HINSTANCE result = ::ShellExecuteA(nullptr, "open", path.c_str(), parameters, nullptr, SW_HIDE);
-  return reinterpret_cast<INT_PTR>(result) > 32;
+  // As the shell's "open" of a program starts it: the parameters as they
+  // stand after the quoted path, hidden, with a console of its own, in this
+  // process's working directory, holding none of this process's handles;
+  // nothing waits for it. A file name holds no quote.
+  std::string commandLine;
+  commandLine.append("\"").append(path).append("\"");
+  if (parameters && *parameters) commandLine.append(" ").append(parameters);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION info{};
+  // Out of the job object that zelrun runs the job in, which kills what is
+  // left in it when zelrun ends: the download program goes on talking to the
+  // terminals after the job has ended. A job that forbids leaving it (one a
+  // site's own starter made) refuses the flag with ERROR_ACCESS_DENIED: the
+  // program is then started inside it, since the job must start it in any
+  // case. (zelrun makes no job of its own inside such a job, so that the
+  // program does not end with zelrun.)
+  const DWORD flags = CREATE_NEW_CONSOLE | CREATE_BREAKAWAY_FROM_JOB;
+  bool started = ::CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                                  &startup, &info) != 0;
+  if (!started && ::GetLastError() == ERROR_ACCESS_DENIED) {
+    started = ::CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                               flags & ~static_cast<DWORD>(CREATE_BREAKAWAY_FROM_JOB), nullptr, nullptr, &startup,
+                               &info) != 0;
+  }
+  if (!started) return false;
+  ::CloseHandle(info.hThread);
+  ::CloseHandle(info.hProcess);
+  return true;
 }

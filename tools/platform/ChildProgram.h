@@ -28,6 +28,13 @@ struct PlatLaunch {
   std::string input;              // its standard input, then end of file; empty: nothing (the null device)
   PlatOutput output = PlatOutput::Discard;
   std::string outputFile;         // for Append and Truncate
+  // Windows: the program, and every program it starts that does not break
+  // away, ends when this process ends, however it ends (killed too): they
+  // run in a job object that kills on close, whose one handle this process
+  // keeps until the program has ended; not where this process runs in a job
+  // that forbids leaving it. POSIX: nothing beyond the handle's kill (a
+  // scheduler that stops zelrun signals it, and it kills the job).
+  bool endsWithStarter = false;
 };
 
 // How a program ended, and what it cost.
@@ -68,7 +75,8 @@ class PlatProcess {
   // Waits at most until `deadline`; nothing when the program still runs then.
   std::optional<PlatExit> WaitUntil(std::chrono::steady_clock::time_point deadline);
   // Kills the program (it cannot intercept that) and waits for it; returns
-  // how it ended, which may also be by itself before the kill arrived.
+  // how it ended, which may also be by itself before the kill arrived. With
+  // endsWithStarter on Windows, what it started inside its job goes too.
   PlatExit Kill();
 
  private:

@@ -8,11 +8,30 @@
 // When that file cannot be opened (usually because there is no ".\Msg"), the
 // line goes to "ZelDnlStd.Txt" in the working directory instead. Installed as
 // "ZELDNLSTD.EXE" into the working directory of zelwrkjob. Always exits 0.
+//
+// The real program runs on for a while after the job has ended. While
+// ".\Msg\ZelDnlStd.hold" exists (at most a minute), this one does too, and
+// then appends a second line "Ende": a test sees that it was not killed on
+// the way.
 #include <ctime>
+#include <filesystem>
 #include <string>
 
 #include "platform/AppendFile.h"
 #include "platform/Clock.h"
+#include "platform/Path.h"
+#include "platform/Sleep.h"
+
+namespace {
+void Append(const std::string& line) {
+  int handle = Plat_AppendOpen(".\\Msg\\ZelDnlStd.Txt");
+  if (handle < 0) handle = Plat_AppendOpen("ZelDnlStd.Txt");
+  if (handle >= 0) {
+    Plat_AppendWrite(handle, line.data(), line.size());
+    Plat_AppendClose(handle);
+  }
+}
+}  // namespace
 
 int main(int argc, char** argv) {
   std::tm local{};
@@ -28,11 +47,12 @@ int main(int argc, char** argv) {
   }
   line += "\r\n";
 
-  int handle = Plat_AppendOpen(".\\Msg\\ZelDnlStd.Txt");
-  if (handle < 0) handle = Plat_AppendOpen("ZelDnlStd.Txt");
-  if (handle >= 0) {
-    Plat_AppendWrite(handle, line.data(), line.size());
-    Plat_AppendClose(handle);
-  }
+  Append(line);
+
+  std::error_code ec;
+  const std::filesystem::path hold = Plat_NativePath(".\\Msg\\ZelDnlStd.hold");
+  if (!std::filesystem::exists(hold, ec)) return 0;
+  for (int i = 0; i < 600 && std::filesystem::exists(hold, ec); ++i) Plat_SleepMs(100);
+  Append("Ende\r\n");
   return 0;
 }

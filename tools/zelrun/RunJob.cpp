@@ -15,7 +15,9 @@ JobEnd RunJob(const std::string& program, const std::vector<std::string>& args, 
   std::vector<std::string> argv{program};
   argv.insert(argv.end(), args.begin(), args.end());
   Plat_CatchStopRequests();
-  PlatProcess job = PlatProcess::Start({argv, "", "", PlatOutput::Inherit, ""});
+  // Tied to zelrun: on Windows a Task Scheduler that stops the task ends
+  // zelrun.exe alone, and the job must not run on without the lock.
+  PlatProcess job = PlatProcess::Start({argv, "", "", PlatOutput::Inherit, "", /*endsWithStarter=*/true});
   std::optional<Clock::time_point> deadline;
   if (timeoutSeconds) {
     deadline =

@@ -1,7 +1,10 @@
 // Running zelwrkjob once: started as a child with this process's standard
 // output and error, waited for, and killed when it runs past its timeout or
 // when zelrun itself is asked to stop (SIGTERM, SIGINT, SIGHUP), so that the
-// job never runs on without the run's lock.
+// job never runs on without the run's lock. On Windows it also ends when
+// zelrun.exe is ended from outside (the Task Scheduler's stop): it runs in a
+// job object that dies with zelrun, which the download program it starts
+// leaves (platform/ShellOpen.h).
 #pragma once
 
 #include <optional>

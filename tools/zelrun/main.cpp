@@ -16,6 +16,7 @@
 
 #include "platform/Path.h"
 #include "platform/ShellOpen.h"
+#include "tools/platform/EventLog.h"
 #include "tools/platform/FileAccess.h"
 #include "tools/platform/OwnPrograms.h"
 #include "tools/platform/RunLock.h"
@@ -100,6 +101,11 @@ exit codes:
   7  --verify found problems: a statement failed, or a column is narrower
      than the job's records (with --verify, 3: the database is unreachable)
 
+On Windows each run (but --help and --verify) also writes one event into the
+Application event log, source ZelWrkJob, event id 1, with the lines printed
+above as its text: information for exit code 0, a warning for 5, an error
+for 2, 3, 4 and 6 (docs/WINDOWS.md).
+
 A zelwrkjob started beside the run (S for one badge) writes into the same
 logs: its job-log sections are told apart by their header's time and place
 and not counted, and the summary says "another run wrote meanwhile"; its
@@ -123,8 +129,27 @@ struct Options {
   std::vector<std::string> args;  // the letter's argument first
 };
 
+// The run's event in the system's event log (Windows; nothing elsewhere),
+// with the lines the run printed: information for a clean run, a warning for
+// failures the run reported, an error for a run that did not take place or
+// did not finish. A scheduled task whose arguments are wrong fails every
+// night, so a usage error is one too. Not written: the run went as the exit
+// code says; that is said once on standard error.
+void WriteEvent(int exitCode, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
+  const PlatEventType type = exitCode == kExitClean      ? PlatEventType::Information
+                             : exitCode == kExitFailures ? PlatEventType::Warning
+                                                         : PlatEventType::Error;
+  if (const std::string failure = Plat_WriteEvent(type, text); !failure.empty()) {
+    std::cerr << "zelrun: event not written to the event log: " << failure << "\n";
+  }
+}
+
 int Usage(const std::string& message) {
-  std::cerr << "zelrun: " << message << " (see zelrun --help)\n";
+  const std::string line = "zelrun: " + message + " (see zelrun --help)";
+  std::cerr << line << "\n";
+  WriteEvent(kExitUsage, {line});
   return kExitUsage;
 }
 
@@ -275,6 +300,9 @@ int Refuse(const Options& o, const std::vector<std::string>& problems, const std
     return exitCode;
   }
   if (o.json) std::cout << Summary_NoRunJson(o.args[0][0], o.args, problems, warnings, exitCode) << std::endl;
+  std::vector<std::string> lines = warnings;
+  lines.insert(lines.end(), problems.begin(), problems.end());
+  WriteEvent(exitCode, lines);
   return Finish(o, NotRun(o, exitCode));
 }
 
@@ -340,8 +368,10 @@ int main(int argc, char** argv) {
   const std::vector<FailureEntry> failures = LogDelta_ParseEntries(LogDelta_MessageText(marks));
   const JobLogDelta jobLog = LogDelta_ReadJobLog(marks, SectionsOfLetter(o.args[0][0]));
   Plat_RunLockRelease(lock);
+  std::vector<std::string> eventLines = warnings;
   if (const std::string trouble = RunJob_Trouble(end, program, o.timeoutSeconds); !trouble.empty()) {
     std::cerr << trouble << "\n";
+    eventLines.push_back(trouble);
   }
 
   RunSummary s;
@@ -359,5 +389,7 @@ int main(int argc, char** argv) {
                    (end.finished() || jobLog.sectionsEnded >= SectionsOfLetter(s.letter));
   s.exitCode = !end.finished() || !s.sectionEnded ? kExitUnfinished : !failures.empty() ? kExitFailures : kExitClean;
   std::cout << (o.json ? Summary_Json(s) : Summary_Text(s)) << std::endl;
+  eventLines.push_back(Summary_Text(s));
+  WriteEvent(s.exitCode, eventLines);
   return Finish(o, s);
 }

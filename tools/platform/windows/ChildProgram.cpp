@@ -63,6 +63,35 @@ void CloseHandleOnce(HANDLE& h) {
   h = nullptr;
 }
 
+// A job object that kills its processes when its last handle closes, and
+// out of which a program in it may start another that breaks away
+// (CREATE_BREAKAWAY_FROM_JOB): the job's download program must outlive the
+// run. Not inheritable: this process holds its only handle, so that this
+// process's end, however it comes, closes the job. Null when the system
+// refuses one, or when it would cut the download program short.
+HANDLE MakeKillOnCloseJob() {
+  // Where this process runs in a job that forbids leaving it, nothing the
+  // program starts could leave this one either: the download program would
+  // end with it every time, right after the job. The program then runs
+  // without one, as before (ended by Kill() and by this handle).
+  BOOL inJob = FALSE;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION own{};
+  if (::IsProcessInJob(::GetCurrentProcess(), nullptr, &inJob) && inJob &&
+      ::QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &own, sizeof own, nullptr) &&
+      !(own.BasicLimitInformation.LimitFlags & (JOB_OBJECT_LIMIT_BREAKAWAY_OK | JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK))) {
+    return nullptr;
+  }
+  HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
+  if (job == nullptr) return nullptr;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+  if (!::SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+    ::CloseHandle(job);
+    return nullptr;
+  }
+  return job;
+}
+
 double Seconds(const FILETIME& t) {
   ULARGE_INTEGER v;
   v.LowPart = t.dwLowDateTime;
@@ -95,6 +124,7 @@ void Collect(PlatProcessState& s) {
     s.exit.exitCode = static_cast<int>(code);
   }
   CloseHandleOnce(s.process);
+  CloseHandleOnce(s.job);
 }
 
 bool Reap(PlatProcessState& s, DWORD waitMs) {
@@ -153,6 +183,7 @@ PlatProcess PlatProcess::Start(const PlatLaunch& launch) {
   s.started = Clock::now();
   PROCESS_INFORMATION info{};
   bool created = false;
+  HANDLE job = ready && launch.endsWithStarter ? MakeKillOnCloseJob() : nullptr;
   if (ready) {
     ::SetHandleInformation(childIn, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
     ::SetHandleInformation(childOut, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
@@ -163,9 +194,11 @@ PlatProcess PlatProcess::Start(const PlatLaunch& launch) {
     startup.hStdInput = childIn;
     startup.hStdOutput = childOut;
     startup.hStdError = childErr ? childErr : childOut;
-    created = ::CreateProcessA(launch.argv[0].c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                               nullptr, launch.directory.empty() ? nullptr : launch.directory.c_str(), &startup,
-                               &info) != 0;
+    // With a job, started suspended and put into it before its first
+    // instruction, so that nothing it starts can escape it.
+    created = ::CreateProcessA(launch.argv[0].c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                               CREATE_NO_WINDOW | (job ? CREATE_SUSPENDED : 0), nullptr,
+                               launch.directory.empty() ? nullptr : launch.directory.c_str(), &startup, &info) != 0;
   }
   CloseHandleOnce(childIn);
   CloseHandleOnce(childOut);
@@ -178,6 +211,7 @@ PlatProcess PlatProcess::Start(const PlatLaunch& launch) {
   }
   s.exit.started = true;
   if (!created) {
+    CloseHandleOnce(job);
     // As a program that cannot be executed ends on POSIX.
     CloseHandleOnce(inputEnd);
     CloseHandleOnce(outputEnd);
@@ -186,8 +220,17 @@ PlatProcess PlatProcess::Start(const PlatLaunch& launch) {
     s.exit.exitCode = 127;
     return process;
   }
+  if (job) {
+    // Windows 8 and later nest jobs: a starter that runs in a job itself (as
+    // the Task Scheduler starts its tasks) still puts the program into its
+    // own. Windows 7 refuses that; the program then runs without it, ended
+    // by Kill() and by this handle but not by this process's end.
+    if (!::AssignProcessToJobObject(job, info.hProcess)) CloseHandleOnce(job);
+    ::ResumeThread(info.hThread);
+  }
   ::CloseHandle(info.hThread);
   s.process = info.hProcess;
+  s.job = job;
   if (inputEnd) {
     s.input = std::thread([pipe = inputEnd, text = launch.input]() mutable {
       std::size_t sent = 0;
@@ -229,8 +272,10 @@ std::optional<PlatExit> PlatProcess::WaitUntil(Clock::time_point deadline) {
 PlatExit PlatProcess::Kill() {
   if (!state_) return {};
   PlatProcessState& s = *state_;
-  // A program that ended meanwhile by itself is reported so.
-  if (!s.ended && ::WaitForSingleObject(s.process, 0) != WAIT_OBJECT_0 && ::TerminateProcess(s.process, 1)) {
+  // A program that ended meanwhile by itself is reported so. With a job,
+  // the programs it started inside it go with it.
+  if (!s.ended && ::WaitForSingleObject(s.process, 0) != WAIT_OBJECT_0 &&
+      (s.job ? ::TerminateJobObject(s.job, 1) : ::TerminateProcess(s.process, 1))) {
     s.killed = true;
   }
   return Wait();

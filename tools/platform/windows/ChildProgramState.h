@@ -1,5 +1,6 @@
-// What a started program's handle holds on Windows: the process, and the
-// threads that feed its standard input and read its output.
+// What a started program's handle holds on Windows: the process, its job
+// object (endsWithStarter), and the threads that feed its standard input and
+// read its output.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 
 struct PlatProcessState {
   HANDLE process = nullptr;
+  HANDLE job = nullptr;  // closed once the program has ended: what is left in it is killed
   std::chrono::steady_clock::time_point started;
   std::thread input;   // writes the input, then closes the pipe
   std::thread output;  // reads the output to its end (Capture)
