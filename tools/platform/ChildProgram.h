@@ -32,8 +32,9 @@ struct PlatLaunch {
   // away, ends when this process ends, however it ends (killed too): they
   // run in a job object that kills on close, whose one handle this process
   // keeps until the program has ended; not where this process runs in a job
-  // that forbids leaving it. POSIX: nothing beyond the handle's kill (a
-  // scheduler that stops zelrun signals it, and it kills the job).
+  // that forbids leaving it. Linux: the kernel kills the program when the
+  // thread that started it ends (PR_SET_PDEATHSIG); what the program starts
+  // lives on. Other POSIX systems: nothing beyond the handle's kill.
   bool endsWithStarter = false;
 };
 

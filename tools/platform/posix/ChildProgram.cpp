@@ -4,6 +4,9 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -167,11 +170,23 @@ PlatProcess PlatProcess::Start(const PlatLaunch& launch) {
   const bool ready = childIn >= 0 && childOut >= 0 && childErr >= 0;
 
   s.started = Clock::now();
+  [[maybe_unused]] const pid_t starter = ::getpid();
   const pid_t pid = ready ? ::fork() : -1;
   if (pid == 0) {
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
+#if defined(__linux__)
+    // The kernel kills the program when its starter ends however it ends
+    // (SIGKILL too, which no handler sees). It is kept across exec and not
+    // passed on to what the program starts, so the download program lives
+    // on. A starter that ended before this line is not seen by the kernel:
+    // its parent is then another process.
+    if (launch.endsWithStarter) {
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (::getppid() != starter) ::_exit(127);
+    }
+#endif
     Become(childIn, 0);
     Become(childOut, 1);
     Become(childErr, 2);
