@@ -69,14 +69,12 @@ bool Plat_ShellOpen(const char* file, const char* parameters) {
   // program is then started inside it, since the job must start it in any
   // case. (zelrun makes no job of its own inside such a job, so that the
   // program does not end with zelrun.)
-  const DWORD flags = CREATE_NEW_CONSOLE | CREATE_BREAKAWAY_FROM_JOB;
-  bool started = ::CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
-                                  &startup, &info) != 0;
-  if (!started && ::GetLastError() == ERROR_ACCESS_DENIED) {
-    started = ::CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                               flags & ~static_cast<DWORD>(CREATE_BREAKAWAY_FROM_JOB), nullptr, nullptr, &startup,
-                               &info) != 0;
-  }
+  const auto start = [&](DWORD flags) {
+    return ::CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                            &startup, &info) != 0;
+  };
+  const bool started = start(CREATE_NEW_CONSOLE | CREATE_BREAKAWAY_FROM_JOB) ||
+                       (::GetLastError() == ERROR_ACCESS_DENIED && start(CREATE_NEW_CONSOLE));
   if (!started) return false;
   ::CloseHandle(info.hThread);
   ::CloseHandle(info.hProcess);

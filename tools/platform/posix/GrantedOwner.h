@@ -6,6 +6,8 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "tools/platform/Grant.h"
 
 struct PlatPosix_GrantedOwner {
@@ -22,4 +24,11 @@ inline PlatPosix_GrantedOwner PlatPosix_OwnerFor(const PlatGrant& grant) {
     return {static_cast<uid_t>(-1), static_cast<gid_t>(grant.id), static_cast<mode_t>(S_IRUSR | S_IWUSR | group)};
   }
   return {static_cast<uid_t>(grant.id), static_cast<gid_t>(-1), static_cast<mode_t>(S_IRUSR | S_IWUSR)};
+}
+
+// Gives the open file `fd` to the named account; 0, or the errno of the
+// failed call.
+inline int PlatPosix_GiveTo(int fd, const PlatGrant& grant) {
+  const PlatPosix_GrantedOwner owner = PlatPosix_OwnerFor(grant);
+  return ::fchown(fd, owner.uid, owner.gid) == 0 && ::fchmod(fd, owner.mode) == 0 ? 0 : errno;
 }

@@ -23,10 +23,7 @@ std::string Plat_CreatePrivateFile(const std::string& path, const PlatGrant* gra
     return {};
   }
   int error = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 ? 0 : errno;
-  if (error == 0 && grant) {
-    const PlatPosix_GrantedOwner owner = PlatPosix_OwnerFor(*grant);
-    if (::fchown(fd, owner.uid, owner.gid) != 0 || ::fchmod(fd, owner.mode) != 0) error = errno;
-  }
+  if (error == 0 && grant) error = PlatPosix_GiveTo(fd, *grant);
   if (::close(fd) != 0 && error == 0) error = errno;
   if (error == 0) return {};
   ::unlink(path.c_str());

@@ -92,11 +92,8 @@ std::string Plat_ReplaceFileAtomically(const std::string& path, std::string_view
   } else if (!exists && newAccess == PlatNewFileAccess::ReadableByAll &&
              ::fchmod(fd, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH) != 0) {
     failure = Failure("cannot set the mode of", temp, errno);
-  } else if (grant) {
-    const PlatPosix_GrantedOwner owner = PlatPosix_OwnerFor(*grant);
-    if (::fchown(fd, owner.uid, owner.gid) != 0 || ::fchmod(fd, owner.mode) != 0) {
-      failure = Failure("cannot give " + grant->name + " access to", temp, errno);
-    }
+  } else if (const int error = grant ? PlatPosix_GiveTo(fd, *grant) : 0; error != 0) {
+    failure = Failure("cannot give " + grant->name + " access to", temp, error);
   }
   if (::close(fd) != 0 && failure.empty()) failure = Failure("cannot close", temp, errno);
   if (failure.empty() && ::rename(temp.c_str(), target.c_str()) != 0) {
