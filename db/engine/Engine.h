@@ -33,6 +33,8 @@
 
 namespace zeldb {
 
+class EarlyAnswers;
+
 // One prepared statement of a connection. Prepared once per run and reused:
 // Reset() ends an execution and keeps the preparation.
 class EngineStatement {
@@ -121,6 +123,11 @@ class EngineConnection {
   // column declares no width or holds no text), 1403 when the catalogue
   // knows no such table or column, or a negative status.
   virtual int32_t ColumnWidth(const std::string& table, const std::string& column, int& width) = 0;
+
+  // The look-ups sent ahead that this connection's statements take part in
+  // (db/engine/EarlyAnswers.h), shared by a session's connections; nullptr
+  // when the engine sends nothing ahead or the sending is off.
+  virtual EarlyAnswers* Ahead() { return nullptr; }
 };
 
 }  // namespace zeldb
