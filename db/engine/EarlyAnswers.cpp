@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <regex>
 
 namespace zeldb {
 namespace {
@@ -41,6 +42,60 @@ std::vector<std::string> Words(const std::string& lower) {
 std::string LastPart(const std::string& name) {
   const size_t dot = name.rfind('.');
   return dot == std::string::npos ? name : name.substr(dot + 1);
+}
+
+// The parameter a marker stands for: "$N" is the Nth value, "?" the value
+// of its place among the text's markers (a text with "?" markers binds its
+// values in their order).
+int MarkerValue(const std::string& lower, size_t at) {
+  if (lower[at] == '$') return std::atoi(lower.c_str() + at + 1) - 1;
+  // The markers before it, outside quoted literals (a pattern may hold "?").
+  int markers = 0;
+  bool quoted = false;
+  for (size_t i = 0; i < at; ++i) {
+    if (lower[i] == '\'')
+      quoted = !quoted;
+    else if (lower[i] == '?' && !quoted)
+      ++markers;
+  }
+  return quoted ? -1 : markers;
+}
+
+// Whether `lower` is keyed (see the header): the table, the key column and
+// the place of the value, or false.
+bool Keyed(const std::string& lower, std::string& table, std::string& column, int& value) {
+  static const std::regex kRead(R"(^\s*select\s.*\sfrom\s+([a-z_][\w$#.]*)\s+where\s+([a-z_][\w$#]*)\s*=\s*(\$\d+|\?)(\s+limit\s+\d+)?\s*$)");
+  static const std::regex kUpdate(R"(^\s*update\s+([a-z_][\w$#.]*)\s+set\s(.*)\swhere\s+([a-z_][\w$#]*)\s*=\s*(\$\d+|\?)\s*$)");
+  static const std::regex kDelete(R"(^\s*delete\s+from\s+([a-z_][\w$#.]*)\s+where\s+([a-z_][\w$#]*)\s*=\s*(\$\d+|\?)\s*$)");
+  static const std::regex kInsert(R"(^\s*insert\s+into\s+([a-z_][\w$#.]*)\s*\(\s*([a-z_][\w$#]*)\s*[,)].*\svalues\s*\(\s*(\$\d+|\?)\s*[,)])");
+  std::smatch m;
+  int marker = 0;
+  if (std::regex_search(lower, m, kRead) || std::regex_search(lower, m, kDelete)) {
+    column = m[2];
+    marker = 3;
+  } else if (std::regex_search(lower, m, kUpdate)) {
+    column = m[3];
+    // An update that sets the key column moves the row to another key.
+    if (std::regex_search(std::string(m[2]), std::regex("(^|[^\\w$#])" + column + "\\s*="))) return false;
+    marker = 4;
+  } else if (std::regex_search(lower, m, kInsert)) {
+    column = m[2];
+    marker = 3;
+  } else {
+    return false;
+  }
+  table = LastPart(m[1]);
+  value = MarkerValue(lower, static_cast<size_t>(m.position(marker)));
+  return value >= 0;
+}
+
+// One row of one table, as the keyed writes are noted: the table (which
+// holds no ':') ahead of the row's key.
+std::string RowName(const std::string& table, const std::string& rowKey) {
+  std::string name;
+  name.reserve(table.size() + 1 + rowKey.size());
+  name.append(table).append(1, ':').append(rowKey);
+  return name;
 }
 
 }  // namespace
@@ -93,6 +148,13 @@ int EarlyAnswers::Register(const std::string& sql, bool cursor) {
         break;
       }
     }
+    std::string table, column;
+    int value = -1;
+    if ((s.readOnly || !s.written.empty()) && Keyed(lower, table, column, value)) {
+      s.keyTable = table;
+      s.keyColumn = column;
+      s.keyValue = value;
+    }
   }
   statements_.push_back(std::move(s));
   const int id = static_cast<int>(statements_.size()) - 1;
@@ -122,6 +184,27 @@ std::string EarlyAnswers::Key(int statement, const AheadValues& values) {
     key += *v;
   }
   return key;
+}
+
+std::string EarlyAnswers::KeyName(const Statement& s, const AheadValues& values) {
+  if (s.keyValue < 0 || static_cast<size_t>(s.keyValue) >= values.size()) return {};
+  const auto& v = values[static_cast<size_t>(s.keyValue)];
+  if (!v) return {};
+  // Each part with its length ahead of it, as in Key().
+  return std::to_string(s.keyColumn.size()) + ':' + s.keyColumn + ':' + *v;
+}
+
+bool EarlyAnswers::RowUnchanged(const Statement& s, const std::string& rowKey, uint64_t stamp) const {
+  // A write by another column may have met this row too.
+  const auto table = byColumn_.find(s.keyTable);
+  if (table != byColumn_.end())
+    for (const auto& [column, when] : table->second)
+      if (column != s.keyColumn && when > stamp) return false;
+  if (uncommittedByColumn_.count(s.keyTable) && uncommittedByColumn_.at(s.keyTable) != s.keyColumn) return false;
+  const std::string name = RowName(s.keyTable, rowKey);
+  if (uncommittedKeys_.count(name)) return false;
+  const auto key = keyWrites_.find(name);
+  return key == keyWrites_.end() || key->second <= stamp;
 }
 
 uint64_t EarlyAnswers::NewDriver(int statement) {
@@ -197,6 +280,7 @@ void EarlyAnswers::Send(uint64_t driver, uint64_t position, Recipe& r, const Ahe
   e->row = position;
   e->stamp = writes_;
   e->key = Key(r.lookup, values);
+  e->rowKey = KeyName(s, values);
   e->recipe = &r;
   byKey_.emplace(e->key, e.get());
   window_.push_back(std::move(e));
@@ -321,10 +405,12 @@ void EarlyAnswers::Learn(int statement, const AheadValues& values) {
 bool EarlyAnswers::Valid(const Entry& e) const {
   if (e.stamp < allDropped_ || uncommittedWidespread_) return false;
   const Statement& s = statements_[static_cast<size_t>(e.statement)];
+  // A keyed read's own table counts as unchanged while its row is.
+  const bool keyed = !e.rowKey.empty() && RowUnchanged(s, e.rowKey, e.stamp);
   for (const auto& [table, when] : lastWrite_)
-    if (when > e.stamp && s.words.count(table)) return false;
+    if (when > e.stamp && s.words.count(table) && !(keyed && table == s.keyTable)) return false;
   for (const std::string& table : uncommitted_)
-    if (s.words.count(table)) return false;
+    if (s.words.count(table) && !(keyed && table == s.keyTable)) return false;
   return true;
 }
 
@@ -354,7 +440,7 @@ bool EarlyAnswers::Serve(int statement, const AheadValues& values, std::unique_p
   return true;
 }
 
-void EarlyAnswers::Wrote(int statement, bool inTransaction) {
+void EarlyAnswers::Wrote(int statement, bool inTransaction, const AheadValues* values) {
   const Statement& s = statements_[static_cast<size_t>(statement)];
   ++writes_;
   if (s.widespread || s.written.empty()) {
@@ -365,13 +451,44 @@ void EarlyAnswers::Wrote(int statement, bool inTransaction) {
   const std::string table = LastPart(s.written);
   lastWrite_[table] = writes_;
   if (inTransaction) uncommitted_.insert(table);
+  const std::string rowKey = values && table == s.keyTable ? KeyName(s, *values) : std::string();
+  // A write to the whole table is one by every column.
+  static const std::string kWhole = "*";
+  const std::string& column = rowKey.empty() ? kWhole : s.keyColumn;
+  byColumn_[table][column] = writes_;
+  if (inTransaction) {
+    auto [pending, added] = uncommittedByColumn_.emplace(table, column);
+    if (!added && pending->second != column) pending->second = kWhole;
+  }
+  if (rowKey.empty()) return;
+  const std::string name = RowName(table, rowKey);
+  if (inTransaction) uncommittedKeys_.insert(name);
+  KeyWritten(name);
+}
+
+void EarlyAnswers::KeyWritten(const std::string& rowKey) {
+  keyWrites_[rowKey] = writes_;
+  keyLog_.emplace_back(writes_, rowKey);
+  // A key written before the oldest early answer in hand was sent spoils
+  // none (nor any sent later): it is forgotten, so that the keys of a long
+  // run are not all kept.
+  const uint64_t oldest = window_.empty() ? writes_ : window_.front()->stamp;
+  while (!keyLog_.empty() && keyLog_.front().first < oldest) {
+    const auto k = keyWrites_.find(keyLog_.front().second);
+    if (k != keyWrites_.end() && k->second == keyLog_.front().first) keyWrites_.erase(k);
+    keyLog_.pop_front();
+  }
 }
 
 void EarlyAnswers::TransactionEnded() {
   // What the transaction wrote became visible (or was undone) now: answers
   // sent while it was open saw the tables without it.
   for (const std::string& table : uncommitted_) lastWrite_[table] = ++writes_;
+  for (const auto& [table, column] : uncommittedByColumn_) byColumn_[table][column] = writes_;
+  for (const std::string& name : uncommittedKeys_) KeyWritten(name);
   uncommitted_.clear();
+  uncommittedByColumn_.clear();
+  uncommittedKeys_.clear();
   if (uncommittedWidespread_) allDropped_ = ++writes_;
   uncommittedWidespread_ = false;
 }

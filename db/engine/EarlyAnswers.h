@@ -24,6 +24,15 @@
 // from an early answer; a write to a table with triggers or rules, and any
 // statement run outside the statement table, drops every early answer.
 //
+// Rows written by their key are told apart: a write whose only condition is
+// one column equal to a value (`update T set ... where K=:b`, `delete from T
+// where K=:b`, or an insert whose first column is K), and a read of the same
+// table by the same column alone (`select ... from T where K=:b`), are
+// "keyed". A keyed write spoils only the early answers of keyed reads of that
+// key; the other reads of the table are spoilt as by any write. So a job
+// that reads and rewrites each row of its own table by key (the update
+// job's own rows) keeps the early answers of the rows it has not reached.
+//
 // When the transport fails (a connection of the look-ups lost), early
 // sending ends for the run: nothing more is sent or served, and every
 // statement runs as the job's own.
@@ -100,7 +109,9 @@ class EarlyAnswers {
   bool Serve(int statement, const AheadValues& values, std::unique_ptr<AheadAnswer>& out);
 
   // --- writes and transactions of the main connection ---
-  void Wrote(int statement, bool inTransaction);
+  // `values` are the write's own (nullptr: not known; the write then counts
+  // as a write to the whole table).
+  void Wrote(int statement, bool inTransaction, const AheadValues* values = nullptr);
   void TransactionEnded();
   // Something ran that the statement table does not describe: drop everything.
   void DropAll();
@@ -127,6 +138,10 @@ class EarlyAnswers {
     std::unordered_set<std::string> words;  // identifiers of its text, lower case
     std::string written;      // the table an insert, update or delete writes (lower case)
     bool widespread = false;  // writing that table may change others (triggers, rules)
+    // Keyed by one column (see above): the table (last part, lower case),
+    // and the value that gives the key (-1: not keyed).
+    std::string keyTable, keyColumn;
+    int keyValue = -1;
   };
   struct Recipe {
     int lookup;
@@ -141,6 +156,7 @@ class EarlyAnswers {
     uint64_t row;             // the driver's row it was sent for
     uint64_t stamp;           // writes seen when it was sent
     std::string key;
+    std::string rowKey;       // a keyed read's key (KeyName), else empty
     Recipe* recipe;
     std::unique_ptr<AheadAnswer> answer;
     bool done = false;        // its receipt is taken
@@ -154,6 +170,13 @@ class EarlyAnswers {
   };
 
   static std::string Key(int statement, const AheadValues& values);
+  // The name of one keyed row, "" when `values` give no key for `s`.
+  static std::string KeyName(const Statement& s, const AheadValues& values);
+  // Whether a keyed read of `rowKey` in `table`, sent at `stamp`, saw the
+  // table as it is: no write to the whole table nor to that row since.
+  bool RowUnchanged(const Statement& s, const std::string& rowKey, uint64_t stamp) const;
+  // Notes a keyed write of `rowKey` now, and forgets those no answer in hand can meet.
+  void KeyWritten(const std::string& rowKey);
   void Learn(int statement, const AheadValues& values);
   bool Valid(const Entry& e) const;
   bool Connected();
@@ -189,6 +212,14 @@ class EarlyAnswers {
   std::unordered_map<std::string, uint64_t> lastWrite_;  // table -> writes_ when written
   std::unordered_set<std::string> uncommitted_;          // tables written in the open transaction
   bool uncommittedWidespread_ = false;
+  // Keyed writes: the last write of each table by each key column ("*":
+  // the whole table), and each row written with its time ("table:" KeyName);
+  // those of the open transaction apart (the column "*" when by several).
+  std::unordered_map<std::string, std::unordered_map<std::string, uint64_t>> byColumn_;
+  std::unordered_map<std::string, uint64_t> keyWrites_;
+  std::deque<std::pair<uint64_t, std::string>> keyLog_;  // the same, oldest first (pruning)
+  std::unordered_map<std::string, std::string> uncommittedByColumn_;
+  std::unordered_set<std::string> uncommittedKeys_;
   Counters counts_;
 };
 

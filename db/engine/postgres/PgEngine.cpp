@@ -439,7 +439,7 @@ int32_t PgStatement::Execute() {
     r = std::move(static_cast<PgAnswer&>(*early).results.front());
     status = conn_.Noted(r.get());
   } else {
-    if (ahead_ && ahead_->WrittenTable(aheadId_)) ahead_->Wrote(aheadId_, conn_.InTransaction());
+    if (ahead_ && ahead_->WrittenTable(aheadId_)) ahead_->Wrote(aheadId_, conn_.InTransaction(), &values_);
     std::vector<const char*> values;
     values.reserve(values_.size());
     for (const auto& v : values_) values.push_back(v ? v->c_str() : nullptr);

@@ -23,6 +23,14 @@ bool DataError(const PGresult* r) {
          std::strncmp(state, "23", 2) == 0;
 }
 
+// The server ended the session (an administrator's terminate, a shutdown:
+// class 57P) or the connection broke (class 08); libpq may not know it yet
+// when it has read this message and not the end of the stream.
+bool SessionEnded(const PGresult* r) {
+  const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+  return state && (std::strncmp(state, "57P", 3) == 0 || std::strncmp(state, "08", 2) == 0);
+}
+
 }  // namespace
 
 void PgResultDeleter::operator()(pg_result* r) const { PQclear(r); }
@@ -87,11 +95,13 @@ AheadReceipt PgPipeline::Take(uint64_t ticket) {
       continue;
     }
     if (p.kind == InFlight::Prepare) {
-      bool failed = false;
+      bool failed = false, ended = false;
       while (PGresult* raw = PQgetResult(conn_)) {
         failed = failed || PQresultStatus(raw) != PGRES_COMMAND_OK;
+        ended = ended || (PQresultStatus(raw) == PGRES_FATAL_ERROR && SessionEnded(raw));
         PQclear(raw);
       }
+      if (ended || PQstatus(conn_) == CONNECTION_BAD) return Lost();
       if (failed) unprepared_.insert(p.statement);
       continue;
     }
@@ -109,7 +119,7 @@ AheadReceipt PgPipeline::Read(const Pending& p) {
   // A cursor's answer arrives row by row, so that a long one is cut off
   // without being held whole.
   if (p.cursor) PQsetSingleRowMode(conn_);
-  bool any = false;
+  bool any = false, lost = false;
   while (PGresult* raw = PQgetResult(conn_)) {
     any = true;
     PgResult r(raw);
@@ -123,6 +133,7 @@ AheadReceipt PgPipeline::Read(const Pending& p) {
           outcome = AheadOutcome::Unusable;
         break;
       case PGRES_FATAL_ERROR:
+        if (SessionEnded(raw)) lost = true;
         if (outcome == AheadOutcome::Answer && !DataError(raw)) outcome = AheadOutcome::Unusable;
         break;
       default:  // aborted by an earlier failure of its batch
@@ -132,7 +143,7 @@ AheadReceipt PgPipeline::Read(const Pending& p) {
     if (outcome == AheadOutcome::Answer) answer->results.push_back(std::move(r));
   }
   // No result at all: the connection is gone.
-  if (!any || PQstatus(conn_) == CONNECTION_BAD) return Lost();
+  if (!any || lost || PQstatus(conn_) == CONNECTION_BAD) return Lost();
   if (outcome != AheadOutcome::Answer) return {outcome, nullptr};
   return {AheadOutcome::Answer, std::move(answer)};
 }
