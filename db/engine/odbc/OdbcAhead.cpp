@@ -90,6 +90,10 @@ OdbcAhead::~OdbcAhead() {
 }
 
 void OdbcAhead::Start() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    connecting_ = kOdbcAheadConnections;
+  }
   for (int i = 0; i < kOdbcAheadConnections; ++i) {
     workers_.push_back(std::make_unique<Worker>());
     Worker& w = *workers_.back();
@@ -133,7 +137,9 @@ AheadReceipt OdbcAhead::Take(uint64_t ticket) {
 }
 
 std::vector<int> OdbcAhead::ServerSessions() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  // Every connection made first: a test that ends them all ends them all.
+  std::unique_lock<std::mutex> lock(mutex_);
+  connected_.wait(lock, [&] { return connecting_ == 0; });
   return sessions_;
 }
 
@@ -160,6 +166,8 @@ void OdbcAhead::Run(Worker& w) {
   } else if (session != 0) {
     sessions_.push_back(session);
   }
+  --connecting_;
+  connected_.notify_all();
   while (w.dbc != SQL_NULL_HDBC) {
     work_.wait(lock, [&] { return stopping_ || lost_ || !queue_.empty(); });
     if (stopping_ || lost_) break;

@@ -114,9 +114,11 @@ class OdbcAhead final : public AheadTransport {
   mutable std::mutex mutex_;
   std::condition_variable work_;      // workers: a look-up queued, or stop
   std::condition_variable answered_;  // Take: an answer in, or the transport lost
+  mutable std::condition_variable connected_;  // ServerSessions: every worker connected or failed
   std::deque<Lookup> queue_;
   std::map<uint64_t, AheadReceipt> answers_;
   std::vector<int> sessions_;
+  int connecting_ = 0;  // workers that have not yet connected (or failed to)
   bool lost_ = false;
   bool stopping_ = false;
 };
