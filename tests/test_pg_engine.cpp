@@ -15,6 +15,7 @@
 #include "db/DbDb.h"
 #include "db/Dbstd.h"
 #include "db/Statement.h"
+#include "db/engine/EarlyAnswers.h"
 #include "db/engine/postgres/PgConnInfo.h"
 #include "db/engine/postgres/PgEngine.h"
 #include "jobs/FullCheckJob.h"
@@ -176,18 +177,21 @@ TEST(PgEngine, ARowLockedByAnotherSessionFailsTheStoreWithoutHanging) {
   zeldb::Pg_SetLockTimeoutForTest(nullptr);
 }
 
-// Look-ups sent ahead. Every suite runs on PostgreSQL with them on and off
-// (scripts/test); these cases pin what only a walk with answers in flight
-// shows. Each runs with the setting forced, whatever the environment says.
-class PgAhead : public ::testing::Test {
+// Look-ups sent ahead. Every suite runs on each server engine with them on
+// and off (scripts/test); these cases pin what only a walk with answers in
+// flight shows, on PostgreSQL's own engine and through ODBC alike. Each runs
+// with the setting forced, whatever the environment says.
+class Ahead : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The ODBC engine reaches the same server but sends nothing ahead.
-    if (!zeltest::OnPostgres() || zeltest::OnOdbc()) GTEST_SKIP() << "needs the native PostgreSQL engine";
+    if (!zeltest::OnPostgres()) GTEST_SKIP() << "needs the PostgreSQL test server";
   }
-  void TearDown() override { zeldb::Pg_SetAheadForTest(-1); }
-  static zeldb::PgAheadCounts Counts() { return zeldb::Pg_AheadCounts(zeldb::CurrentSession()->Main()); }
-  static void Settle() { zeldb::Pg_AheadSettle(zeldb::CurrentSession()->Main()); }
+  void TearDown() override { zeldb::Engine_SetAheadForTest(-1); }
+  static zeldb::EarlyAnswers* Answers() { return zeldb::CurrentSession()->Main().Ahead(); }
+  static zeldb::EarlyAnswers::Counters Counts() { return Answers() ? Answers()->Counts() : zeldb::EarlyAnswers::Counters{}; }
+  static void Settle() {
+    if (Answers()) Answers()->Settle();
+  }
 };
 
 std::string PnrOf(int i) {
@@ -198,14 +202,14 @@ std::string PnrOf(int i) {
 
 // What a full check left and said over persons of every kind, failing
 // look-ups among them: the same with early answers as without.
-TEST_F(PgAhead, FullCheckStoresAndReportsTheSameWithAndWithoutEarlyAnswers) {
+TEST_F(Ahead, FullCheckStoresAndReportsTheSameWithAndWithoutEarlyAnswers) {
   constexpr int kPersons = 40;
   struct Outcome {
     std::vector<std::string> rows, lines, entries;
-    zeldb::PgAheadCounts counts;
+    zeldb::EarlyAnswers::Counters counts;
   };
   auto run = [](int ahead) {
-    zeldb::Pg_SetAheadForTest(ahead);
+    zeldb::Engine_SetAheadForTest(ahead);
     zeltest::JobBench b;
     for (int i = 1; i <= kPersons; ++i) {
       const std::string pnr = PnrOf(i), badge = std::string("7").append(pnr, 1);
@@ -286,9 +290,9 @@ struct Walk {
 // A master row changed by another program after its look-up was sent and
 // before the job reached it: the early answer is served, as if the job had
 // reached that row a little earlier; without early sending the change shows.
-TEST_F(PgAhead, MasterRowChangedAfterItsLookupWasSentGivesTheEarlierAnswer) {
+TEST_F(Ahead, MasterRowChangedAfterItsLookupWasSentGivesTheEarlierAnswer) {
   for (const int ahead : {1, 0}) {
-    zeldb::Pg_SetAheadForTest(ahead);
+    zeldb::Engine_SetAheadForTest(ahead);
     TestDatabase db;
     Walk walk(db, 12);
     EXPECT_EQ(walk.Next(), "00000001 0:Name 1 0:Row 1");
@@ -304,8 +308,8 @@ TEST_F(PgAhead, MasterRowChangedAfterItsLookupWasSentGivesTheEarlierAnswer) {
 // after the look-ups of the rows ahead were sent, and a change still pending
 // in the job's own transaction, are read as the job's own statement reads
 // them; the other look-ups are still served.
-TEST_F(PgAhead, NoEarlyAnswerAfterTheJobWroteItsTable) {
-  zeldb::Pg_SetAheadForTest(1);
+TEST_F(Ahead, NoEarlyAnswerAfterTheJobWroteItsTable) {
+  zeldb::Engine_SetAheadForTest(1);
   TestDatabase db;
   Walk walk(db, 12);
   walk.Next();
@@ -356,8 +360,8 @@ TEST(EveryEngine, ALookupOfATableWithTheJobsOwnWritePendingReadsThatWrite) {
 // the session goes on, its early answers are never served (a person renamed
 // by another program after the close reads as renamed), and the next walk
 // over the same rows gets every answer right, served or not.
-TEST_F(PgAhead, CursorClosedWithLookupsInFlight) {
-  zeldb::Pg_SetAheadForTest(1);
+TEST_F(Ahead, CursorClosedWithLookupsInFlight) {
+  zeldb::Engine_SetAheadForTest(1);
   TestDatabase db;
   std::vector<std::string> expected;
   for (int i = 1; i <= 300; ++i)
@@ -385,27 +389,37 @@ TEST_F(PgAhead, CursorClosedWithLookupsInFlight) {
 // The connection of the look-ups lost in the middle of a walk: its failure
 // is never an answer; what it had not answered runs as the job's own
 // statement, and every row reads right to the walk's end.
-TEST_F(PgAhead, LostConnectionOfTheLookupsLeavesTheJobsOwnStatements) {
-  zeldb::Pg_SetAheadForTest(1);
+TEST_F(Ahead, LostConnectionOfTheLookupsLeavesTheJobsOwnStatements) {
+  zeldb::Engine_SetAheadForTest(1);
   TestDatabase db;
   Walk walk(db, 300);
   walk.Next();
   walk.Next();  // the look-ups of the rows ahead are out
-  const std::string pid = std::to_string(zeldb::Pg_AheadBackendPid(zeldb::CurrentSession()->Main()));
-  ASSERT_NE(pid, "0");
-  db.Exec("select pg_terminate_backend(" + pid + ")");
-  while (db.Value("select count(*) from pg_stat_activity where pid=" + pid) != "0")
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  const std::vector<int> sessions = Answers() ? Answers()->ServerSessions() : std::vector<int>{};
+  ASSERT_FALSE(sessions.empty());
+  for (const int session : sessions) {
+    const std::string pid = std::to_string(session);
+    db.Exec("select pg_terminate_backend(" + pid + ")");
+    while (db.Value("select count(*) from pg_stat_activity where pid=" + pid) != "0")
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   for (int i = 3; i <= 300; ++i)
     ASSERT_EQ(walk.Next(), PnrOf(i) + " 0:Name " + std::to_string(i) + " 0:Row " + std::to_string(i));
   EXPECT_EQ(walk.Next(), "fetch 1403");
+  // Early sending ended for the run: nothing went out after the loss.
+  EXPECT_FALSE(Answers()->Working());
+  const uint64_t sent = Counts().sent;
+  EXPECT_EQ(Prv_PnrRange_Close(), 0);
+  EXPECT_EQ(Prv_PnrRange_Open("00000000", "99999999"), 0);
+  for (int i = 1; i <= 3; ++i) walk.Next();
+  EXPECT_EQ(Counts().sent, sent);
 }
 
 // A read without values (a count, the clock) does not follow the row: it is
 // never sent ahead, so it reads what another program committed after the
 // look-ups of the rows ahead went out.
-TEST_F(PgAhead, ReadWithoutValuesIsAlwaysTheJobsOwn) {
-  zeldb::Pg_SetAheadForTest(1);
+TEST_F(Ahead, ReadWithoutValuesIsAlwaysTheJobsOwn) {
+  zeldb::Engine_SetAheadForTest(1);
   TestDatabase db;
   struct Count {
     int32_t n;
@@ -428,8 +442,8 @@ TEST_F(PgAhead, ReadWithoutValuesIsAlwaysTheJobsOwn) {
 // Values that run together into the same bytes (the first ending, the
 // second beginning with a byte a key might use between them) are another
 // look-up's: the early answer of the row's values is not theirs.
-TEST_F(PgAhead, ValuesThatRunTogetherAreAnotherLookup) {
-  zeldb::Pg_SetAheadForTest(1);
+TEST_F(Ahead, ValuesThatRunTogetherAreAnotherLookup) {
+  zeldb::Engine_SetAheadForTest(1);
   TestDatabase db;
   struct Match {
     int32_t n;

@@ -16,24 +16,22 @@
 #include "db/engine/RaisedStatus.h"
 #include "db/engine/PolicyConnection.h"
 #include "db/engine/TransactionPolicy.h"
-#include "db/engine/postgres/PgAhead.h"
+#include "db/engine/EarlyAnswers.h"
+#include "db/engine/postgres/PgPipeline.h"
 #include "util/OraStatus.h"
 
 namespace zeldb {
 namespace {
 
-int g_aheadForTest = -1;  // -1: as the environment says
-
-// Look-ups sent ahead and transaction statements sent with the write they
-// guard: on unless ZEL_PG_AHEAD is "off" (or "0", "no").
-bool AheadEnabled() {
-  if (g_aheadForTest >= 0) return g_aheadForTest == 1;
-  const char* v = std::getenv("ZEL_PG_AHEAD");
-  if (!v || !*v) return kPgAheadByDefault;
-  return !(std::strcmp(v, "off") == 0 || std::strcmp(v, "0") == 0 || std::strcmp(v, "no") == 0);
-}
-
 using Result = PgResult;
+
+// The values of a single-row result, as the early answers compare and send them.
+AheadValues RowValues(const PGresult* row) {
+  AheadValues values(static_cast<size_t>(PQnfields(row)));
+  for (int c = 0; c < PQnfields(row); ++c)
+    if (!PQgetisnull(row, 0, c)) values[static_cast<size_t>(c)].emplace(PQgetvalue(row, 0, c), PQgetlength(row, 0, c));
+  return values;
+}
 
 int32_t StatusOf(const PGresult* r) {
   if (!r) return ora::kInternal;
@@ -67,7 +65,7 @@ class PgConnection;
 
 class PgStatement final : public EngineStatement {
  public:
-  PgStatement(PgConnection& conn, std::string name, int params, bool streaming, PgAhead* ahead, int aheadId)
+  PgStatement(PgConnection& conn, std::string name, int params, bool streaming, EarlyAnswers* ahead, int aheadId)
       : conn_(conn),
         name_(std::move(name)),
         values_(static_cast<size_t>(params)),
@@ -125,9 +123,9 @@ class PgStatement final : public EngineStatement {
 
   PgConnection& conn_;
   std::string name_;
-  PgValues values_;
+  AheadValues values_;
   bool streaming_;
-  PgAhead* ahead_;  // nullptr: nothing is sent ahead
+  EarlyAnswers* ahead_;  // nullptr: nothing is sent ahead
   int aheadId_;
   bool started_ = false;
   bool active_ = false;  // a streamed query still has results to read
@@ -147,7 +145,7 @@ class PgStatement final : public EngineStatement {
 class PgConnection final : public PolicyConnection {
  public:
   PgConnection(PGconn* conn, std::string user, std::string password, std::string conninfo, bool cursor,
-               std::shared_ptr<PgAhead> ahead)
+               std::shared_ptr<EarlyAnswers> ahead)
       : conn_(conn),
         user_(std::move(user)),
         password_(std::move(password)),
@@ -228,7 +226,7 @@ class PgConnection final : public PolicyConnection {
   }
 
   PGconn* Raw() { return conn_; }
-  PgAhead* Ahead() { return ahead_.get(); }
+  EarlyAnswers* Ahead() override { return ahead_.get(); }
   bool InTransaction() const override { return beginDeferred_ || PQtransactionStatus(conn_) != PQTRANS_IDLE; }
 
  private:
@@ -414,7 +412,7 @@ class PgConnection final : public PolicyConnection {
   int statements_ = 0;
   std::unordered_set<std::string> prepared_;  // texts prepared on this connection
   // Look-ups sent ahead, shared by the session's connections; nullptr when off.
-  std::shared_ptr<PgAhead> ahead_;
+  std::shared_ptr<EarlyAnswers> ahead_;
   // Begin and savepoint held back to travel with the next statement.
   std::vector<std::string> deferred_;
   bool beginDeferred_ = false;
@@ -436,9 +434,9 @@ int32_t PgStatement::Step() {
 int32_t PgStatement::Execute() {
   Result r;
   int32_t status;
-  PgAnswer early;
+  std::unique_ptr<AheadAnswer> early;
   if (ahead_ && ahead_->Serve(aheadId_, values_, early)) {
-    r = std::move(early.results.front());
+    r = std::move(static_cast<PgAnswer&>(*early).results.front());
     status = conn_.Noted(r.get());
   } else {
     if (ahead_ && ahead_->WrittenTable(aheadId_)) ahead_->Wrote(aheadId_, conn_.InTransaction());
@@ -459,9 +457,9 @@ int32_t PgStatement::Execute() {
 }
 
 int32_t PgStatement::StartStreamed() {
-  PgAnswer early;
+  std::unique_ptr<AheadAnswer> early;
   if (ahead_ && ahead_->Serve(aheadId_, values_, early)) {
-    buffered_ = std::move(early.results);
+    buffered_ = std::move(static_cast<PgAnswer&>(*early).results);
     return NextStreamed();
   }
   PGconn* pg = conn_.Raw();
@@ -496,7 +494,7 @@ int32_t PgStatement::NextStreamed() {
   const ExecStatusType kind = PQresultStatus(row_.get());
   if (kind == PGRES_SINGLE_TUPLE) {
     if (driver_) {
-      ahead_->RowTaken(driver_, ++rowsTaken_, row_.get());
+      ahead_->RowTaken(driver_, ++rowsTaken_, RowValues(row_.get()));
       if (active_ && buffered_.size() <= kAheadRows - kAheadBatch && ahead_->WantsRowsAhead(driver_)) ReadAhead();
     }
     return ora::kOk;
@@ -523,7 +521,7 @@ void PgStatement::ReadAhead() {
       break;
     }
     const bool row = PQresultStatus(r.get()) == PGRES_SINGLE_TUPLE;
-    if (row) ahead_->RowAhead(driver_, ++rowsRead_, r.get());
+    if (row) ahead_->RowAhead(driver_, ++rowsRead_, RowValues(r.get()));
     buffered_.push_back(std::move(r));
     if (!row) {
       Pg_FinishQuery(pg);
@@ -591,15 +589,15 @@ PGconn* Connect(const std::string& user, const std::string& password, const std:
 }
 
 int32_t Open(const std::string& user, const std::string& password, const std::string& conninfo, bool cursor,
-             std::shared_ptr<PgAhead> ahead, std::unique_ptr<EngineConnection>& out) {
+             std::shared_ptr<EarlyAnswers> ahead, std::unique_ptr<EngineConnection>& out) {
   int32_t status;
   PGconn* conn = Connect(user, password, conninfo, status);
   if (!conn) return status;
-  if (!cursor && AheadEnabled()) {
+  if (!cursor && Engine_AheadEnabled()) {
     // The look-ups sent ahead get a connection of their own when first needed.
-    ahead = std::make_shared<PgAhead>([user, password, conninfo]() {
+    ahead = std::make_shared<EarlyAnswers>([user, password, conninfo]() -> std::unique_ptr<AheadTransport> {
       int32_t ignored;
-      return Connect(user, password, conninfo, ignored);
+      return PgPipeline::Open(Connect(user, password, conninfo, ignored));
     });
   }
   out = std::make_unique<PgConnection>(conn, user, password, conninfo, cursor, std::move(ahead));
@@ -624,30 +622,6 @@ void Pg_FinishQuery(PGconn* conn) {
       }
     }
   }
-}
-
-void Pg_SetAheadForTest(int on) { g_aheadForTest = on; }
-
-bool Pg_AheadOn(EngineConnection& conn) {
-  auto* pg = dynamic_cast<PgConnection*>(&conn);
-  return pg && pg->Ahead();
-}
-
-PgAheadCounts Pg_AheadCounts(EngineConnection& conn) {
-  auto* pg = dynamic_cast<PgConnection*>(&conn);
-  if (!pg || !pg->Ahead()) return {};
-  const PgAhead::Counters& c = pg->Ahead()->Counts();
-  return {c.sent, c.served, c.stale};
-}
-
-void Pg_AheadSettle(EngineConnection& conn) {
-  auto* pg = dynamic_cast<PgConnection*>(&conn);
-  if (pg && pg->Ahead()) pg->Ahead()->Settle();
-}
-
-int Pg_AheadBackendPid(EngineConnection& conn) {
-  auto* pg = dynamic_cast<PgConnection*>(&conn);
-  return pg && pg->Ahead() ? pg->Ahead()->BackendPid() : 0;
 }
 
 int32_t Pg_Connect(const std::string& user, const std::string& password, const std::string& conninfo,

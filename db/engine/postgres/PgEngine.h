@@ -54,24 +54,9 @@ int32_t Pg_Connect(const std::string& user, const std::string& password, const s
 // cursors with it too.
 void Pg_FinishQuery(pg_conn* conn);
 
-// Look-ups sent ahead (db/engine/postgres/PgAhead.h), and the begin and
-// savepoint of a write sent with it in one pipeline. The environment
-// variable ZEL_PG_AHEAD turns them on ("on", "1") or off ("off", "0", "no")
-// for the sessions connected afterwards; unset, kPgAheadByDefault holds.
-constexpr bool kPgAheadByDefault = true;
-// For tests: 1 on, 0 off, -1 as the environment says.
-void Pg_SetAheadForTest(int on);
-// Whether the session's main connection `conn` sends look-ups ahead.
-bool Pg_AheadOn(EngineConnection& conn);
-struct PgAheadCounts {
-  uint64_t sent = 0;    // look-ups sent ahead
-  uint64_t served = 0;  // executions served from an early answer
-  uint64_t stale = 0;   // early answers left unused because the job wrote their table since
-};
-PgAheadCounts Pg_AheadCounts(EngineConnection& conn);
-// Reads every early answer still in flight (tests: what the server answered is then fixed).
-void Pg_AheadSettle(EngineConnection& conn);
-// The server process of the connection the look-ups are sent on (tests; 0: none open).
-int Pg_AheadBackendPid(EngineConnection& conn);
+// Look-ups sent ahead (db/engine/EarlyAnswers.h, carried by
+// db/engine/postgres/PgPipeline.h), and the begin and savepoint of a write
+// sent with it in one pipeline: both on while Engine_AheadEnabled() says so
+// when the session connects (the environment's ZEL_AHEAD).
 
 }  // namespace zeldb

@@ -1,13 +1,10 @@
-#include "db/engine/postgres/PgAhead.h"
-
-#include <libpq-fe.h>
+#include "db/engine/EarlyAnswers.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
-
-#include "db/engine/RaisedStatus.h"
 
 namespace zeldb {
 namespace {
@@ -46,31 +43,31 @@ std::string LastPart(const std::string& name) {
   return dot == std::string::npos ? name : name.substr(dot + 1);
 }
 
-// An error that says something about the data (a value that cannot be
-// converted, more rows than one) is the same whichever connection met it and
-// is served; any other (a lost connection, a cancel, a lock) belongs to the
-// connection that sent the look-up, and the job's own statement runs instead.
-bool DataError(const PGresult* r) {
-  const char* message = PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY);
-  if (message && Engine_RaisedStatus(message) != 0) return true;
-  const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
-  if (!state) return false;
-  return std::strncmp(state, "22", 2) == 0 || std::strncmp(state, "21", 2) == 0 ||
-         std::strncmp(state, "23", 2) == 0;
-}
-
 }  // namespace
 
-void PgResultDeleter::operator()(pg_result* r) const { PQclear(r); }
+namespace {
+int g_aheadForTest = -1;  // -1: as the environment says
 
-PgAhead::PgAhead(std::function<pg_conn*()> connect) : connect_(std::move(connect)) {}
+bool Off(const char* v) { return std::strcmp(v, "off") == 0 || std::strcmp(v, "0") == 0 || std::strcmp(v, "no") == 0; }
+}  // namespace
 
-PgAhead::~PgAhead() {
-  // Unread answers go with the connection.
-  if (conn_) PQfinish(conn_);
+bool Engine_AheadEnabled() {
+  if (g_aheadForTest >= 0) return g_aheadForTest == 1;
+  for (const char* name : {"ZEL_AHEAD", "ZEL_PG_AHEAD"}) {
+    const char* v = std::getenv(name);
+    if (v && *v) return !Off(v);
+  }
+  return kAheadByDefault;
 }
 
-int PgAhead::Register(const std::string& sql, bool cursor) {
+void Engine_SetAheadForTest(int on) { g_aheadForTest = on; }
+
+EarlyAnswers::EarlyAnswers(std::function<std::unique_ptr<AheadTransport>()> open) : open_(std::move(open)) {}
+
+// Unanswered look-ups go with the transport.
+EarlyAnswers::~EarlyAnswers() = default;
+
+int EarlyAnswers::Register(const std::string& sql, bool cursor) {
   const std::string key = std::string(cursor ? "c" : "r") + sql;
   const auto found = bySql_.find(key);
   if (found != bySql_.end()) return found->second;
@@ -103,14 +100,14 @@ int PgAhead::Register(const std::string& sql, bool cursor) {
   return id;
 }
 
-const std::string* PgAhead::WrittenTable(int statement) const {
+const std::string* EarlyAnswers::WrittenTable(int statement) const {
   const Statement& s = statements_[static_cast<size_t>(statement)];
   return s.written.empty() ? nullptr : &s.written;
 }
 
-void PgAhead::MarkWidespreadWrites(int statement) { statements_[static_cast<size_t>(statement)].widespread = true; }
+void EarlyAnswers::MarkWidespreadWrites(int statement) { statements_[static_cast<size_t>(statement)].widespread = true; }
 
-std::string PgAhead::Key(int statement, const PgValues& values) {
+std::string EarlyAnswers::Key(int statement, const AheadValues& values) {
   // Each value with its length ahead of it: a value may hold any byte, so
   // no separator alone could tell where one ends and the next begins.
   std::string key = std::to_string(statement);
@@ -127,27 +124,20 @@ std::string PgAhead::Key(int statement, const PgValues& values) {
   return key;
 }
 
-PgValues PgAhead::RowValues(pg_result* row) {
-  PgValues values(static_cast<size_t>(PQnfields(row)));
-  for (int c = 0; c < PQnfields(row); ++c)
-    if (!PQgetisnull(row, 0, c)) values[static_cast<size_t>(c)].emplace(PQgetvalue(row, 0, c), PQgetlength(row, 0, c));
-  return values;
-}
-
-uint64_t PgAhead::NewDriver(int statement) {
+uint64_t EarlyAnswers::NewDriver(int statement) {
   const uint64_t id = ++nextDriver_;
   drivers_[id].statement = statement;
   return id;
 }
 
-void PgAhead::RowTaken(uint64_t driver, uint64_t position, pg_result* row) {
+void EarlyAnswers::RowTaken(uint64_t driver, uint64_t position, const AheadValues& row) {
   const auto d = drivers_.find(driver);
   if (d == drivers_.end()) return;
   d->second.taken = position;
-  d->second.row = RowValues(row);
+  d->second.row = row;
 }
 
-bool PgAhead::WantsRowsAhead(uint64_t driver) const {
+bool EarlyAnswers::WantsRowsAhead(uint64_t driver) const {
   if (!ok_) return false;
   const auto d = drivers_.find(driver);
   if (d == drivers_.end()) return false;
@@ -158,7 +148,7 @@ bool PgAhead::WantsRowsAhead(uint64_t driver) const {
   return false;
 }
 
-void PgAhead::DriverClosed(uint64_t driver) {
+void EarlyAnswers::DriverClosed(uint64_t driver) {
   const StateCheck check{*this};
   // The walk's early answers go with it: a look-up run later is the job's
   // own, and an answer read before might be long out of date by then.
@@ -167,61 +157,41 @@ void PgAhead::DriverClosed(uint64_t driver) {
     if (e->driver == driver) Forget(e.get());
 }
 
-bool PgAhead::Connected() {
-  if (conn_) return ok_;
+bool EarlyAnswers::Connected() {
+  if (transport_) return ok_;
   if (!ok_) return false;
-  conn_ = connect_ ? connect_() : nullptr;
-  if (!conn_ || PQenterPipelineMode(conn_) != 1) {
-    ok_ = false;
-    return false;
-  }
-  return true;
+  transport_ = open_ ? open_() : nullptr;
+  ok_ = transport_ != nullptr;
+  return ok_;
 }
 
-void PgAhead::Broken() {
-  // The ahead connection failed: nothing more is sent, nothing is served,
-  // and the job's statements run as they would without it.
+void EarlyAnswers::Broken() {
+  // The transport failed: nothing more is sent, nothing is served, and the
+  // job's statements run as they would without it. Its connections go now.
   ok_ = false;
-  for (auto& e : window_) {
-    e->usable = false;
-    e->done = true;
-  }
-  inFlight_.clear();
   byKey_.clear();
   window_.clear();
+  unflushed_ = false;
+  transport_.reset();
 }
 
-bool PgAhead::Prepared(Statement& s) {
-  if (!s.name.empty()) return true;
-  s.name = "zel_ahead_" + std::to_string(&s - statements_.data());
-  if (PQsendPrepare(conn_, s.name.c_str(), s.sql.c_str(), 0, nullptr) != 1) {
-    Broken();
-    return false;
-  }
-  inFlight_.push_back({InFlight::Prepare, nullptr, static_cast<int>(&s - statements_.data())});
-  unsynced_ = true;
-  return true;
-}
-
-void PgAhead::Send(uint64_t driver, uint64_t position, Recipe& r, const PgValues& row) {
+void EarlyAnswers::Send(uint64_t driver, uint64_t position, Recipe& r, const AheadValues& row) {
   Statement& s = statements_[static_cast<size_t>(r.lookup)];
   if (!s.readOnly || s.broken || !r.active) return;
-  PgValues values;
+  AheadValues values;
   values.reserve(r.columns.size());
   for (const int c : r.columns) {
     if (static_cast<size_t>(c) >= row.size()) return;
     values.push_back(row[static_cast<size_t>(c)]);
   }
-  if (!Connected() || !Prepared(s)) return;
-  std::vector<const char*> raw;
-  raw.reserve(values.size());
-  for (const auto& v : values) raw.push_back(v ? v->c_str() : nullptr);
-  if (PQsendQueryPrepared(conn_, s.name.c_str(), static_cast<int>(raw.size()), raw.data(), nullptr, nullptr, 0) !=
-      1) {
+  if (!Connected()) return;
+  const uint64_t ticket = ++nextTicket_;
+  if (!transport_->Send(ticket, r.lookup, s.sql, s.cursor, values)) {
     Broken();
     return;
   }
   auto e = std::make_unique<Entry>();
+  e->ticket = ticket;
   e->statement = r.lookup;
   e->driver = driver;
   e->row = position;
@@ -229,107 +199,66 @@ void PgAhead::Send(uint64_t driver, uint64_t position, Recipe& r, const PgValues
   e->key = Key(r.lookup, values);
   e->recipe = &r;
   byKey_.emplace(e->key, e.get());
-  inFlight_.push_back({InFlight::Lookup, e.get(), r.lookup});
   window_.push_back(std::move(e));
-  unsynced_ = true;
+  unflushed_ = true;
   ++counts_.sent;
 }
 
-void PgAhead::RowAhead(uint64_t driver, uint64_t position, pg_result* row) {
+void EarlyAnswers::RowAhead(uint64_t driver, uint64_t position, const AheadValues& row) {
   const StateCheck check{*this};
   const auto d = drivers_.find(driver);
   if (d == drivers_.end() || !ok_) return;
   const auto r = recipes_.find(d->second.statement);
   if (r == recipes_.end()) return;
   Retire();
-  const PgValues values = RowValues(row);
-  for (Recipe& recipe : r->second) Send(driver, position, recipe, values);
+  for (Recipe& recipe : r->second) Send(driver, position, recipe, row);
 }
 
-void PgAhead::Flush() {
+void EarlyAnswers::Flush() {
   const StateCheck check{*this};
-  if (!unsynced_ || !ok_) return;
-  unsynced_ = false;
-  // One sync per batch: the server answers the batch's look-ups in one go,
-  // and a look-up that fails aborts only the rest of its batch (those then
-  // run as the job's own statements).
-  if (PQpipelineSync(conn_) != 1) {
-    Broken();
-    return;
-  }
-  inFlight_.push_back({InFlight::Sync, nullptr, -1});
+  if (!unflushed_ || !ok_) return;
+  unflushed_ = false;
+  if (!transport_->Flush()) Broken();
 }
 
-void PgAhead::ReadEntry(Entry& e) {
-  const bool cursor = statements_[static_cast<size_t>(e.statement)].cursor;
-  // A cursor's answer arrives row by row, so that a long one is cut off
-  // without being held whole.
-  if (cursor) PQsetSingleRowMode(conn_);
-  while (PGresult* raw = PQgetResult(conn_)) {
-    PgResult r(raw);
-    switch (PQresultStatus(raw)) {
-      case PGRES_SINGLE_TUPLE:
-        if (++e.rows > kAheadCursorRows) {
-          if (e.usable) statements_[static_cast<size_t>(e.statement)].broken = true;
-          e.usable = false;
-        }
+void EarlyAnswers::Pump(const Entry* until) {
+  if (unflushed_) Flush();
+  // Receipts are taken in the order sent: the entries not done end the window.
+  auto it = std::find_if(window_.begin(), window_.end(), [](const auto& e) { return !e->done; });
+  while (ok_ && it != window_.end()) {
+    Entry& e = **it;
+    AheadReceipt receipt = transport_->Take(e.ticket);
+    switch (receipt.outcome) {
+      case AheadOutcome::Answer:
+        if (!e.dead) e.answer = std::move(receipt.answer);
         break;
-      case PGRES_TUPLES_OK:
-      case PGRES_COMMAND_OK:
-        if (!cursor && static_cast<size_t>(PQntuples(raw)) > kAheadCursorRows) e.usable = false;
-        break;
-      case PGRES_FATAL_ERROR:
-        if (!DataError(raw)) e.usable = false;
-        break;
-      default:  // aborted by an earlier failure of its batch
+      case AheadOutcome::Unfit:
+        statements_[static_cast<size_t>(e.statement)].broken = true;
         e.usable = false;
         break;
-    }
-    if (e.usable && !e.dead) e.answer.results.push_back(std::move(r));
-  }
-  e.done = true;
-  if (!e.usable || e.dead) e.answer.results.clear();
-}
-
-void PgAhead::Pump(const Entry* until) {
-  if (unsynced_) Flush();
-  while (ok_ && !inFlight_.empty()) {
-    const Pending p = inFlight_.front();
-    if (p.kind == InFlight::Sync) {
-      PgResult r(PQgetResult(conn_));
-      if (!r || PQresultStatus(r.get()) != PGRES_PIPELINE_SYNC) {
+      case AheadOutcome::Unusable:
+        e.usable = false;
+        break;
+      case AheadOutcome::Lost:
         Broken();
         return;
-      }
-      inFlight_.pop_front();
-      continue;
     }
-    if (p.kind == InFlight::Prepare) {
-      bool failed = false;
-      while (PGresult* raw = PQgetResult(conn_)) {
-        failed = failed || PQresultStatus(raw) != PGRES_COMMAND_OK;
-        PQclear(raw);
-      }
-      if (failed) statements_[static_cast<size_t>(p.statement)].broken = true;
-      inFlight_.pop_front();
-      continue;
-    }
-    inFlight_.pop_front();
-    ReadEntry(*p.entry);
-    if (p.entry == until) return;
+    e.done = true;
+    if (&e == until) return;
+    ++it;
   }
 }
 
-bool PgAhead::Obsolete(const Entry& e) const {
+bool EarlyAnswers::Obsolete(const Entry& e) const {
   if (e.dead) return true;
   const auto d = drivers_.find(e.driver);
   return d == drivers_.end() || d->second.taken > e.row;
 }
 
-void PgAhead::Forget(Entry* e) {
+void EarlyAnswers::Forget(Entry* e) {
   if (e->dead) return;
   e->dead = true;
-  e->answer.results.clear();
+  e->answer.reset();
   const auto range = byKey_.equal_range(e->key);
   for (auto it = range.first; it != range.second; ++it) {
     if (it->second == e) {
@@ -339,7 +268,7 @@ void PgAhead::Forget(Entry* e) {
   }
 }
 
-void PgAhead::Retire() {
+void EarlyAnswers::Retire() {
   // The oldest answers first: those of rows the job has passed (or of a
   // driver closed) are read off the connection and dropped, so that the
   // window holds no more than the rows ahead.
@@ -352,7 +281,7 @@ void PgAhead::Retire() {
   }
 }
 
-void PgAhead::Learn(int statement, const PgValues& values) {
+void EarlyAnswers::Learn(int statement, const AheadValues& values) {
   // A read without values does not follow the row: its answer for a row
   // ahead would be the same read, only older.
   if (values.empty()) return;
@@ -389,7 +318,7 @@ void PgAhead::Learn(int statement, const PgValues& values) {
   }
 }
 
-bool PgAhead::Valid(const Entry& e) const {
+bool EarlyAnswers::Valid(const Entry& e) const {
   if (e.stamp < allDropped_ || uncommittedWidespread_) return false;
   const Statement& s = statements_[static_cast<size_t>(e.statement)];
   for (const auto& [table, when] : lastWrite_)
@@ -399,7 +328,7 @@ bool PgAhead::Valid(const Entry& e) const {
   return true;
 }
 
-bool PgAhead::Serve(int statement, const PgValues& values, PgAnswer& out) {
+bool EarlyAnswers::Serve(int statement, const AheadValues& values, std::unique_ptr<AheadAnswer>& out) {
   const StateCheck check{*this};
   if (!statements_[static_cast<size_t>(statement)].readOnly) return false;
   Learn(statement, values);
@@ -414,18 +343,18 @@ bool PgAhead::Serve(int statement, const PgValues& values, PgAnswer& out) {
     ++counts_.stale;
     if (++e->recipe->stale > e->recipe->served + kMissesBeforeGivingUp) e->recipe->active = false;
   }
-  if (!valid || !e->usable || e->answer.results.empty()) {
+  if (!valid || !e->usable || !e->answer) {
     Forget(e);
     return false;
   }
-  out.results = std::move(e->answer.results);
+  out = std::move(e->answer);
   ++counts_.served;
   ++e->recipe->served;
   Forget(e);
   return true;
 }
 
-void PgAhead::Wrote(int statement, bool inTransaction) {
+void EarlyAnswers::Wrote(int statement, bool inTransaction) {
   const Statement& s = statements_[static_cast<size_t>(statement)];
   ++writes_;
   if (s.widespread || s.written.empty()) {
@@ -438,7 +367,7 @@ void PgAhead::Wrote(int statement, bool inTransaction) {
   if (inTransaction) uncommitted_.insert(table);
 }
 
-void PgAhead::TransactionEnded() {
+void EarlyAnswers::TransactionEnded() {
   // What the transaction wrote became visible (or was undone) now: answers
   // sent while it was open saw the tables without it.
   for (const std::string& table : uncommitted_) lastWrite_[table] = ++writes_;
@@ -447,20 +376,20 @@ void PgAhead::TransactionEnded() {
   uncommittedWidespread_ = false;
 }
 
-void PgAhead::DropAll() { allDropped_ = ++writes_; }
+void EarlyAnswers::DropAll() { allDropped_ = ++writes_; }
 
-void PgAhead::Settle() {
+void EarlyAnswers::Settle() {
   const StateCheck check{*this};
   Pump(nullptr);
 }
 
-int PgAhead::BackendPid() const { return conn_ && ok_ ? PQbackendPID(conn_) : 0; }
+std::vector<int> EarlyAnswers::ServerSessions() const { return transport_ && ok_ ? transport_->ServerSessions() : std::vector<int>{}; }
 
-void PgAhead::CheckState() const {
+void EarlyAnswers::CheckState() const {
 #ifndef NDEBUG
-  // A broken connection leaves nothing behind.
+  // A failed transport leaves nothing behind.
   if (!ok_) {
-    assert(window_.empty() && inFlight_.empty() && byKey_.empty());
+    assert(window_.empty() && byKey_.empty() && !transport_);
     return;
   }
   std::unordered_set<const Entry*> inWindow;
@@ -471,7 +400,7 @@ void PgAhead::CheckState() const {
     assert(!unread || !e->done);
     unread = unread || !e->done;
     // An answer is held only read whole, usable and still wanted.
-    assert(e->answer.results.empty() || (e->done && e->usable && !e->dead));
+    assert(!e->answer || (e->done && e->usable && !e->dead));
     assert(e->recipe && !e->recipe->columns.empty());
     if (e->dead) continue;
     // A live entry belongs to a live driver, for a row no further ahead
@@ -483,15 +412,10 @@ void PgAhead::CheckState() const {
     assert(std::any_of(range.first, range.second, [&](const auto& k) { return k.second == e.get(); }));
   }
   for (const auto& [key, e] : byKey_) assert(inWindow.count(e) && !e->dead && e->key == key);
-  // The look-ups in flight are the window's unread entries, in order.
-  auto w = window_.begin();
-  while (w != window_.end() && (*w)->done) ++w;
-  for (const Pending& p : inFlight_) {
-    if (p.kind != InFlight::Lookup) continue;
-    assert(w != window_.end() && w->get() == p.entry);
-    ++w;
-  }
-  assert(w == window_.end());
+  // Tickets grow in the order sent.
+  for (size_t i = 1; i < window_.size(); ++i) assert(window_[i - 1]->ticket < window_[i]->ticket);
+  // Something sent means a transport to take it from.
+  assert(window_.empty() || transport_);
 #endif
 }
 
