@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -16,10 +17,12 @@
 #include <utility>
 #include <vector>
 
+#include "db/engine/EarlyAnswers.h"
 #include "db/engine/EngineCounters.h"
 #include "db/engine/RaisedStatus.h"
 #include "db/engine/PolicyConnection.h"
 #include "db/engine/TransactionPolicy.h"
+#include "db/engine/odbc/OdbcAhead.h"
 #include "db/engine/odbc/OdbcConnString.h"
 #include "db/server/oracle/OracleFlavor.h"
 #include "db/server/oracle/OracleStatus.h"
@@ -93,6 +96,20 @@ Diagnostic Diagnose(SQLSMALLINT type, SQLHANDLE handle) {
   return d;
 }
 
+// The failure that `handle` describes on a connection to the server `dbms`:
+// its status and the driver's message in one line.
+OdbcFailure Describe(const std::string& dbms, SQLSMALLINT type, SQLHANDLE handle) {
+  const Diagnostic d = Diagnose(type, handle);
+  OdbcFailure f;
+  f.status = Odbc_MapDiagnostic(dbms, d.sqlstate, d.native, d.message);
+  f.sqlstate = d.sqlstate;
+  f.message = d.message.empty() ? "SQLSTATE " + d.sqlstate : d.message;
+  for (char& c : f.message)
+    if (c == '\n' || c == '\r') c = ' ';
+  while (!f.message.empty() && f.message.back() == ' ') f.message.pop_back();
+  return f;
+}
+
 // The PostgreSQL rendering with ODBC's positional markers: every "$n" of
 // the text (outside its literals) becomes "?", fed from the placeholder
 // that parameter n stands for, as often as the text names it.
@@ -152,6 +169,17 @@ int32_t Connect(const std::string& connect, SQLHDBC& dbc) {
   return Odbc_MapDiagnostic("", d.sqlstate, d.native, d.message);
 }
 
+// PostgreSQL's session set-up (Pg_SessionSetup) on a new connection handle.
+bool SetUpPgSession(SQLHDBC dbc) {
+  SQLHSTMT setup = SQL_NULL_HSTMT;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &setup))) return false;
+  std::string sql = Pg_SessionSetup();
+  const bool ready =
+      SQL_SUCCEEDED(SQLExecDirect(setup, reinterpret_cast<SQLCHAR*>(sql.data()), static_cast<SQLINTEGER>(sql.size())));
+  SQLFreeHandle(SQL_HANDLE_STMT, setup);
+  return ready;
+}
+
 class OdbcConnection;
 
 // One parameter: the value of the next execution, in the buffer the driver
@@ -184,7 +212,9 @@ struct CellValue {
 
 class OdbcStatement final : public EngineStatement {
  public:
-  OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, std::string sql);
+  // `ahead`: the session's look-ups sent ahead (nullptr: none), in which
+  // this statement's text is number `aheadId`.
+  OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, std::string sql, EarlyAnswers* ahead, int aheadId);
   ~OdbcStatement() override;
 
   void BindNull(int index) override { Slot(index).kind = Value::Kind::Null; }
@@ -205,7 +235,11 @@ class OdbcStatement final : public EngineStatement {
   }
 
   int32_t Step() override;
-  bool ColumnIsNull(int column) override { return !row_ || Cell(column).indicator == SQL_NULL_DATA; }
+  bool ColumnIsNull(int column) override {
+    if (!row_) return true;
+    if (held_) return !current_[static_cast<size_t>(column)];
+    return Cell(column).indicator == SQL_NULL_DATA;
+  }
   int64_t ColumnInt(int column) override {
     return ColumnIsNull(column) ? 0 : std::strtoll(Text(column).data(), nullptr, 10);
   }
@@ -243,13 +277,25 @@ class OdbcStatement final : public EngineStatement {
   CellValue& Cell(int column) { return cells_[static_cast<size_t>(column)]; }
   // The current row's value of a column that is not NULL, NUL-terminated.
   std::string_view Text(int column) {
+    if (held_) return *current_[static_cast<size_t>(column)];
+    return CellText(column);
+  }
+  std::string_view CellText(int column) {
     const CellValue& cell = Cell(column);
     if (cell.overflowed) return cell.overflow;
     return {cell.buffer.data(), static_cast<size_t>(cell.indicator)};
   }
   int32_t Execute();
   int32_t Fetch();
+  int32_t FetchLive();
   int32_t Failure(SQLRETURN rc);
+  // Early answers: the bound values as texts, the current row's columns,
+  // the row handed to the job, the rows read ahead of it.
+  AheadValues BoundValues() const;
+  AheadValues LiveRow();
+  int32_t TakeRow();
+  void ReadAhead();
+  void EndDriver();
   bool BindValues();
   bool DescribeColumns();
   bool BindColumn(size_t column, size_t bytes);
@@ -267,12 +313,28 @@ class OdbcStatement final : public EngineStatement {
   bool open_ = false;  // a result set is open on the statement
   bool row_ = false;
   int64_t affected_ = 0;
+  // Look-ups sent ahead. Rows held in the statement instead of the driver's
+  // buffers: a served early answer's, or a driver's rows read ahead of the
+  // job; after them the end of the result (`heldEnd_`, 1403 or the failure
+  // with its message), when it was met too.
+  EarlyAnswers* ahead_;
+  int aheadId_;
+  std::deque<AheadValues> rowsHeld_;
+  bool endHeld_ = false;
+  int32_t heldEnd_ = ora::kNoRow;
+  std::string heldMessage_;
+  bool served_ = false;   // the execution was served from an early answer
+  bool held_ = false;     // the current row is current_, not the bound cells
+  AheadValues current_;
+  uint64_t driver_ = 0;   // as a driver of look-ups sent ahead (0: none)
+  uint64_t rowsTaken_ = 0, rowsRead_ = 0;
+  bool deferFailure_ = false;  // a failure met ahead keeps its message here (heldMessage_)
 };
 
 class OdbcConnection final : public PolicyConnection {
  public:
   OdbcConnection(SQLHDBC dbc, std::string dbms, std::string user, std::string password, std::string service,
-                 bool cursor, bool streaming)
+                 bool cursor, bool streaming, std::shared_ptr<EarlyAnswers> ahead)
       : dbc_(dbc),
         dbms_(std::move(dbms)),
         oracle_(dbms_ == kOracle),
@@ -280,7 +342,8 @@ class OdbcConnection final : public PolicyConnection {
         password_(std::move(password)),
         service_(std::move(service)),
         cursor_(cursor),
-        streaming_(streaming) {}
+        streaming_(streaming),
+        ahead_(std::move(ahead)) {}
   ~OdbcConnection() override {
     if (control_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, control_);
     if (inTransaction_ && !lost_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
@@ -318,11 +381,21 @@ class OdbcConnection final : public PolicyConnection {
       SQLFreeHandle(SQL_HANDLE_STMT, stmt);
       return status;
     }
-    out = std::make_unique<OdbcStatement>(*this, stmt, sql);
+    const int aheadId = ahead_ ? ahead_->Register(sql, cursor_) : -1;
+    if (ahead_ && !cursor_ && ahead_->WrittenTable(aheadId) && !WritesStayInTable(*ahead_->WrittenTable(aheadId)))
+      ahead_->MarkWidespreadWrites(aheadId);
+    out = std::make_unique<OdbcStatement>(*this, stmt, sql, ahead_.get(), aheadId);
     return ora::kOk;
   }
 
+  // What runs here is not described by the statement table: no early answer
+  // may be served past it.
   int32_t ExecDirect(const std::string& sql) override {
+    if (ahead_) ahead_->DropAll();
+    return Run(sql);
+  }
+
+  int32_t Run(const std::string& sql) {
     if (lost_) return ora::kNotConnected;
     SQLHSTMT stmt = ControlStatement();
     if (stmt == SQL_NULL_HSTMT) return Status(SQL_HANDLE_DBC, dbc_);
@@ -361,16 +434,14 @@ class OdbcConnection final : public PolicyConnection {
 
   // The status of the failure that `handle` describes.
   int32_t Status(SQLSMALLINT type, SQLHANDLE handle) const {
-    const Diagnostic d = Diagnose(type, handle);
-    const int32_t status = Odbc_MapDiagnostic(dbms_, d.sqlstate, d.native, d.message);
-    if (status != ora::kOk) {
-      lastFailure_ = d.message.empty() ? "SQLSTATE " + d.sqlstate : d.message;
-      for (char& c : lastFailure_)
-        if (c == '\n' || c == '\r') c = ' ';
-      while (!lastFailure_.empty() && lastFailure_.back() == ' ') lastFailure_.pop_back();
-    }
-    return status;
+    OdbcFailure f = Describe(type, handle);
+    if (f.status != ora::kOk) lastFailure_ = std::move(f.message);
+    return f.status;
   }
+  // The same without keeping the message (a failure met ahead of the job).
+  OdbcFailure Describe(SQLSMALLINT type, SQLHANDLE handle) const { return zeldb::Describe(dbms_, type, handle); }
+  // A failure delivered to the job now, as if met now.
+  void NoteFailure(const std::string& message) { lastFailure_ = message; }
 
   std::string TakeFailureMessage() override { return std::exchange(lastFailure_, std::string()); }
 
@@ -401,6 +472,10 @@ class OdbcConnection final : public PolicyConnection {
 
   // Whether the server renders the checked TO_CHAR columns (PostgreSQL).
   bool ChecksRows() const { return !oracle_; }
+  bool InTransaction() const override { return inTransaction_; }
+  // A connection of one cursor (OpenCursorConnection).
+  bool ForCursor() const { return cursor_; }
+  EarlyAnswers* Ahead() override { return ahead_.get(); }
   // The connection was dropped (EndTransaction): nothing runs on it any more.
   bool Lost() const override { return lost_; }
 
@@ -433,7 +508,6 @@ class OdbcConnection final : public PolicyConnection {
     }
     return ora::kInternal;
   }
-  bool InTransaction() const override { return inTransaction_; }
   // Oracle undoes a failed statement by itself; PostgreSQL leaves the transaction failed.
   bool KeepsTransactionAfterFailure() const override { return oracle_; }
 
@@ -446,7 +520,7 @@ class OdbcConnection final : public PolicyConnection {
   // Transaction control of the engine itself, counted for the benchmark.
   int32_t Control(const std::string& sql) {
     ++Engine_Counters().transactionStatements;
-    return ExecDirect(sql);
+    return Run(sql);
   }
 
   // One SQLColumns call for exact names; `found` when it returned a row.
@@ -483,6 +557,12 @@ class OdbcConnection final : public PolicyConnection {
   }
 
   int32_t EndTransaction(SQLSMALLINT completion) {
+    const int32_t status = EndTransactionHere(completion);
+    if (ahead_) ahead_->TransactionEnded();
+    return status;
+  }
+
+  int32_t EndTransactionHere(SQLSMALLINT completion) {
     ++Engine_Counters().transactionStatements;
     PlatFileResult fault;
     const bool refused = completion == SQL_ROLLBACK && Plat_TakeFault(PlatFaultPoint::EngineRollback, fault);
@@ -500,6 +580,53 @@ class OdbcConnection final : public PolicyConnection {
     SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
     inTransaction_ = false;
     return status;
+  }
+
+  // Whether a write to `table` changes that table alone: no triggers (and on
+  // PostgreSQL no rules: a view is one), as far as the catalogue tells
+  // before the run's first write to it. Asked outside a transaction only,
+  // where a failed look at the catalogue cannot fail the transaction;
+  // unknown is "no".
+  bool WritesStayInTable(const std::string& table) {
+    if (inTransaction_ || lost_) return false;
+    std::string schema, name = table;
+    if (const size_t dot = table.find('.'); dot != std::string::npos) {
+      schema = table.substr(0, dot);
+      name = table.substr(dot + 1);
+    }
+    std::string sql;
+    std::vector<std::string> values;
+    if (oracle_) {
+      sql = "select count(*) from all_triggers where table_name = upper(?)";
+      values.push_back(name);
+      if (!schema.empty()) {
+        sql += " and table_owner = upper(?)";
+        values.push_back(schema);
+      }
+    } else {
+      sql = "select case when c.relhastriggers or c.relhasrules then 1 else 0 end from pg_class c "
+            "where c.oid = to_regclass(?)";
+      values.push_back(table);
+    }
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) return false;
+    std::vector<SQLLEN> lengths(values.size());
+    bool ok = true;
+    for (size_t i = 0; ok && i < values.size(); ++i) {
+      lengths[i] = static_cast<SQLLEN>(values[i].size());
+      ok = SQL_SUCCEEDED(SQLBindParameter(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, SQL_C_CHAR,
+                                          SQL_VARCHAR, values[i].size() + 1, 0, values[i].data(), lengths[i] + 1,
+                                          &lengths[i]));
+    }
+    char answer[32] = {};
+    SQLLEN indicator = 0;
+    ok = ok &&
+         SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(sql.data()), static_cast<SQLINTEGER>(sql.size()))) &&
+         SQL_SUCCEEDED(SQLFetch(stmt)) &&
+         SQL_SUCCEEDED(SQLGetData(stmt, 1, SQL_C_CHAR, answer, sizeof answer, &indicator)) &&
+         indicator != SQL_NULL_DATA && std::strcmp(answer, "0") == 0;
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    return ok;
   }
 
   void Drop() {
@@ -525,6 +652,8 @@ class OdbcConnection final : public PolicyConnection {
   bool inTransaction_ = false;  // manual commit: a write began a transaction
   bool lost_ = false;           // dropped after a failed rollback (Drop)
   mutable std::string lastFailure_;  // the driver's message of the last failure
+  // Look-ups sent ahead, shared by the session's connections; nullptr when off.
+  std::shared_ptr<EarlyAnswers> ahead_;
 };
 
 bool OdbcStatement::BindValues() {
@@ -601,6 +730,7 @@ bool OdbcStatement::DescribeColumns() {
   SQLNumResultCols(stmt_, &columns);
   cells_.resize(static_cast<size_t>(columns));
   described_ = true;
+  checked_.clear();  // those of an early answer served before
   for (SQLSMALLINT c = 1; c <= columns; ++c) {
     SQLLEN width = 0;
     SQLColAttribute(stmt_, static_cast<SQLUSMALLINT>(c), SQL_DESC_DISPLAY_SIZE, nullptr, 0, nullptr, &width);
@@ -616,7 +746,14 @@ bool OdbcStatement::DescribeColumns() {
 }
 
 int32_t OdbcStatement::Failure(SQLRETURN) {
-  const int32_t status = conn_.Status(SQL_HANDLE_STMT, stmt_);
+  int32_t status;
+  if (deferFailure_) {
+    OdbcFailure f = conn_.Describe(SQL_HANDLE_STMT, stmt_);
+    status = f.status;
+    heldMessage_ = std::move(f.message);
+  } else {
+    status = conn_.Status(SQL_HANDLE_STMT, stmt_);
+  }
   SQLFreeStmt(stmt_, SQL_CLOSE);
   open_ = row_ = false;
   return status;
@@ -628,12 +765,64 @@ int32_t OdbcStatement::Step() {
     started_ = true;
     return Execute();
   }
-  if (!open_) return ora::kNoRow;
+  if (!open_ && rowsHeld_.empty() && !endHeld_) return ora::kNoRow;
   return Fetch();
+}
+
+AheadValues OdbcStatement::BoundValues() const {
+  AheadValues values;
+  values.reserve(values_.size());
+  for (const Value& v : values_) {
+    switch (v.kind) {
+      case Value::Kind::Int:
+        values.emplace_back(std::to_string(v.i));
+        break;
+      case Value::Kind::Double: {
+        char digits[64];
+        std::snprintf(digits, sizeof digits, "%.17g", v.d);
+        values.emplace_back(digits);
+        break;
+      }
+      case Value::Kind::Text:
+        values.emplace_back(v.text);
+        break;
+      case Value::Kind::Null:
+      default:
+        values.emplace_back(std::nullopt);
+        break;
+    }
+  }
+  return values;
+}
+
+AheadValues OdbcStatement::LiveRow() {
+  AheadValues row(cells_.size());
+  for (size_t c = 0; c < cells_.size(); ++c)
+    if (cells_[c].indicator != SQL_NULL_DATA) row[c] = std::string(CellText(static_cast<int>(c)));
+  return row;
 }
 
 int32_t OdbcStatement::Execute() {
   fetched_ = 0;
+  if (ahead_) {
+    if (ahead_->WrittenTable(aheadId_)) {
+      ahead_->Wrote(aheadId_, conn_.InTransaction());
+    } else {
+      std::unique_ptr<AheadAnswer> early;
+      if (ahead_->Serve(aheadId_, BoundValues(), early)) {
+        // Delivered as the driver would have delivered it: its rows, then
+        // its end or its failure.
+        auto& answer = static_cast<OdbcAnswer&>(*early);
+        rowsHeld_ = std::move(answer.rows);
+        heldEnd_ = answer.end;
+        heldMessage_ = std::move(answer.message);
+        endHeld_ = true;
+        if (!described_) checked_ = answer.checked;
+        served_ = true;
+        return Fetch();
+      }
+    }
+  }
   if (!BindValues()) return Failure(SQL_ERROR);
   int32_t status = ora::kOk;
   const SQLRETURN rc = conn_.RunGuarded(stmt_, status);
@@ -644,6 +833,8 @@ int32_t OdbcStatement::Execute() {
   if (!described_ && !DescribeColumns()) return Failure(SQL_ERROR);
   if (!cells_.empty()) {
     open_ = true;
+    // A cursor of its own connection walks rows whose look-ups may be sent ahead.
+    if (ahead_ && conn_.ForCursor()) driver_ = ahead_->NewDriver(aheadId_);
     return Fetch();
   }
   // A write: SQL_NO_DATA is an update or delete that matched no row.
@@ -655,6 +846,72 @@ int32_t OdbcStatement::Execute() {
 }
 
 int32_t OdbcStatement::Fetch() {
+  row_ = held_ = false;
+  if (!rowsHeld_.empty()) {
+    current_ = std::move(rowsHeld_.front());
+    rowsHeld_.pop_front();
+    held_ = row_ = true;
+    return TakeRow();
+  }
+  if (endHeld_) {
+    endHeld_ = false;
+    EndDriver();
+    if (ora::IsFailure(heldEnd_)) conn_.NoteFailure(heldMessage_);
+    return heldEnd_;
+  }
+  const int32_t status = FetchLive();
+  if (status != ora::kOk) {
+    EndDriver();
+    return status;
+  }
+  ++rowsRead_;
+  if (driver_) {
+    // Held: the bound cells take the rows read ahead.
+    current_ = LiveRow();
+    held_ = true;
+  }
+  return TakeRow();
+}
+
+// The job takes the current row: its driver learns it, and reads further
+// rows ahead when look-ups follow its rows.
+int32_t OdbcStatement::TakeRow() {
+  if (!driver_) return ora::kOk;
+  ahead_->RowTaken(driver_, ++rowsTaken_, current_);
+  if (open_ && rowsHeld_.size() < kAheadRows - kAheadBatch && ahead_->WantsRowsAhead(driver_)) ReadAhead();
+  return ora::kOk;
+}
+
+// Reads the driver's next rows ahead of the job (its snapshot was fixed at
+// the open, so when they are read changes nothing) and sends the look-ups
+// they lead to, as one batch. The end of the result, or its failure with
+// the message, is kept to be delivered after the rows.
+void OdbcStatement::ReadAhead() {
+  deferFailure_ = true;
+  while (open_ && rowsHeld_.size() < kAheadRows) {
+    const int32_t status = FetchLive();
+    if (status != ora::kOk) {
+      heldEnd_ = status;
+      endHeld_ = true;
+      break;
+    }
+    AheadValues row = LiveRow();
+    ahead_->RowAhead(driver_, ++rowsRead_, row);
+    rowsHeld_.push_back(std::move(row));
+  }
+  deferFailure_ = false;
+  row_ = held_;  // the job's row is the held one; the cells have moved on
+  ahead_->Flush();
+}
+
+void OdbcStatement::EndDriver() {
+  if (driver_) ahead_->DriverClosed(driver_);
+  driver_ = 0;
+}
+
+// The next row of the open result into the bound cells: 0, 1403 at its end
+// (then closed), or a failure.
+int32_t OdbcStatement::FetchLive() {
   row_ = false;
   const SQLRETURN rc = SQLFetch(stmt_);
   if (rc == SQL_NO_DATA) {
@@ -707,12 +964,13 @@ int32_t OdbcStatement::ReadWhole(size_t column) {
   return ora::kOk;
 }
 
-OdbcStatement::OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, std::string sql)
-    : conn_(conn), stmt_(stmt), sql_(std::move(sql)) {
+OdbcStatement::OdbcStatement(OdbcConnection& conn, SQLHSTMT stmt, std::string sql, EarlyAnswers* ahead, int aheadId)
+    : conn_(conn), stmt_(stmt), sql_(std::move(sql)), ahead_(ahead), aheadId_(aheadId) {
   conn_.Register(this);
 }
 
 OdbcStatement::~OdbcStatement() {
+  EndDriver();
   if (open_) SQLFreeStmt(stmt_, SQL_CLOSE);
   if (stmt_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
   conn_.Unregister(this);
@@ -726,7 +984,13 @@ void OdbcStatement::Orphan() {
 
 void OdbcStatement::Reset() {
   if (open_) SQLFreeStmt(stmt_, SQL_CLOSE);
-  const bool ran = started_;
+  // An execution served from an early answer ran nothing on the connection.
+  const bool ran = started_ && !served_;
+  EndDriver();
+  rowsHeld_.clear();
+  current_.clear();
+  endHeld_ = served_ = held_ = false;
+  rowsTaken_ = rowsRead_ = 0;
   open_ = row_ = started_ = false;
   affected_ = 0;
   // The bindings stay; a parameter the next execution does not set is NULL.
@@ -769,13 +1033,7 @@ void OdbcConnection::CursorDone(int64_t rows) {
   settled_ = true;
   SQLHDBC dbc = SQL_NULL_HDBC;
   if (Connect(Odbc_ConnectString(service_ + kPgNoDriverRollback, user_, password_), dbc) != ora::kOk) return;
-  SQLHSTMT setup = SQL_NULL_HSTMT;
-  bool ready = SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &setup));
-  if (ready) {
-    std::string sql = Pg_SessionSetup();
-    ready = SQL_SUCCEEDED(SQLExecDirect(setup, reinterpret_cast<SQLCHAR*>(sql.data()), static_cast<SQLINTEGER>(sql.size())));
-    SQLFreeHandle(SQL_HANDLE_STMT, setup);
-  }
+  bool ready = SetUpPgSession(dbc);
   // Every statement is prepared on the new connection before any leaves the
   // old one: a failure leaves all of them streaming.
   std::vector<SQLHSTMT> moved;
@@ -804,8 +1062,28 @@ void OdbcConnection::CursorDone(int64_t rows) {
 // streaming (kPgStreaming). A connection that turns out to reach
 // PostgreSQL without them is made again with them; the cursor connections
 // opened from it know the server and have them at once.
+// The transport of the look-ups sent ahead: connections with the main
+// connection's settings (`connect`, its connect string), read-only in
+// autocommit mode.
+std::unique_ptr<AheadTransport> OpenAhead(const std::string& dbms, const std::string& connect) {
+  OdbcAheadServer server;
+  server.dbms = dbms;
+  server.connect = [dbms, connect]() -> void* {
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    if (Connect(connect, dbc) != ora::kOk) return nullptr;
+    if (dbms == kPostgres && !SetUpPgSession(dbc)) {
+      SQLDisconnect(dbc);
+      SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+      return nullptr;
+    }
+    return dbc;
+  };
+  server.failure = [dbms](int16_t type, void* handle) { return Describe(dbms, type, handle); };
+  return std::make_unique<OdbcAhead>(std::move(server));
+}
+
 int32_t Open(const std::string& user, const std::string& password, const std::string& service, bool cursor,
-             bool postgres, std::unique_ptr<EngineConnection>& out) {
+             bool postgres, std::shared_ptr<EarlyAnswers> ahead, std::unique_ptr<EngineConnection>& out) {
   const bool streaming = postgres && cursor;
   std::string attributes = postgres ? kPgNoDriverRollback : "";
   if (streaming) attributes += kPgStreaming;
@@ -828,9 +1106,15 @@ int32_t Open(const std::string& user, const std::string& password, const std::st
     // with that off, the engine guards its statements itself.
     SQLDisconnect(dbc);
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    return Open(user, password, service, cursor, true, out);
+    return Open(user, password, service, cursor, true, std::move(ahead), out);
   }
-  auto connection = std::make_unique<OdbcConnection>(dbc, dbms, user, password, service, cursor, streaming);
+  if (!cursor && Engine_AheadEnabled()) {
+    // The look-ups sent ahead get connections of their own when first needed.
+    const std::string connect = Odbc_ConnectString(service + attributes, user, password);
+    ahead = std::make_shared<EarlyAnswers>([dbms, connect] { return OpenAhead(dbms, connect); });
+  }
+  auto connection =
+      std::make_unique<OdbcConnection>(dbc, dbms, user, password, service, cursor, streaming, std::move(ahead));
   if (dbms == kPostgres && connection->ExecDirect(Pg_SessionSetup()) != ora::kOk) return ora::kInternal;
   out = std::move(connection);
   return ora::kOk;
@@ -838,14 +1122,14 @@ int32_t Open(const std::string& user, const std::string& password, const std::st
 
 int32_t OdbcConnection::OpenCursorConnection(std::unique_ptr<EngineConnection>& out) {
   if (lost_) return ora::kNotConnected;
-  return Open(user_, password_, service_, true, dbms_ == kPostgres, out);
+  return Open(user_, password_, service_, true, dbms_ == kPostgres, ahead_, out);
 }
 
 }  // namespace
 
 int32_t Odbc_Connect(const std::string& user, const std::string& password, const std::string& service,
                      std::unique_ptr<EngineConnection>& out) {
-  return Open(user, password, service, false, false, out);
+  return Open(user, password, service, false, false, nullptr, out);
 }
 
 bool Odbc_KnowsServer(const std::string& dbms) { return dbms == kOracle || dbms == kPostgres; }

@@ -32,6 +32,13 @@
 //  - every statement is prepared once per connection and reused; a cursor
 //    runs on a connection of its own, which keeps its rows across the
 //    session's commits.
+//
+// With early sending on (Engine_AheadEnabled), the look-ups of the rows
+// ahead of a cursor walk run on kOdbcAheadConnections further connections
+// with the main connection's settings (db/engine/odbc/OdbcAhead.h), opened
+// at the first look-up sent; what may be served is decided above the engine
+// (db/engine/EarlyAnswers.h). A served look-up gives its rows, its end and
+// its failure with the server's message exactly as its own execution would.
 #pragma once
 
 #include <cstdint>
