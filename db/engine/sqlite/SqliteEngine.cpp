@@ -100,6 +100,7 @@ class SqliteStatement final : public EngineStatement {
     // Sized once: SQLite keeps pointers into these texts until they are bound anew.
     texts_.resize(static_cast<size_t>(hostParameters) + 1);
     carriesFaults_ = std::strstr(sqlite3_sql(stmt_), "ora_to_char_row(") != nullptr;
+    readOnly_ = sqlite3_stmt_readonly(stmt_) != 0;
   }
   ~SqliteStatement() override {
     sqlite3_finalize(asideRead_);
@@ -130,7 +131,9 @@ class SqliteStatement final : public EngineStatement {
                           : index == kTodayParam                    ? &todayText_
                           : static_cast<size_t>(index) < texts_.size() ? &texts_[static_cast<size_t>(index)]
                                                                     : nullptr;
-    if (!buffer || sqlite3_stmt_busy(stmt_)) {  // a running statement refuses the value and keeps the old one
+    // A running statement refuses the value and keeps the old one. Reset
+    // ends every execution, so only a started one can be running.
+    if (!buffer || started_) {
       sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
       return;
     }
@@ -140,25 +143,34 @@ class SqliteStatement final : public EngineStatement {
 
   int32_t Step() override {
     if (!started_) {
-      started_ = true;
       commitsAtStart_ = g_commits;
+      if (carriesFaults_) faultsAtStart_ = Sqlite_RowFaultsMade();
       if (bindsSysdate_ || bindsToday_) {
+        // Reset keeps these two bindings: they are bound again only when
+        // the clock has moved on to another second since.
         const ClockTexts& clock = Clock();
-        if (bindsSysdate_) BindText(kSysdateParam, clock.now);
-        if (bindsToday_) BindText(kTodayParam, clock.today);
+        if (clock.at != clockBound_) {
+          if (bindsSysdate_) BindText(kSysdateParam, clock.now);
+          if (bindsToday_) BindText(kTodayParam, clock.today);
+          clockBound_ = clock.at;
+        }
       }
-    } else if (!setAside_ && g_commits - commitsAtStart_ >= kSqliteSetAsideAfterCommits && sqlite3_stmt_busy(stmt_) &&
-               sqlite3_stmt_readonly(stmt_)) {
+      started_ = true;
+    } else if (!setAside_ && readOnly_ && g_commits - commitsAtStart_ >= kSqliteSetAsideAfterCommits &&
+               sqlite3_stmt_busy(stmt_)) {
       SetAside();
     }
     if (setAside_) return StepAside();
-    const int64_t changesBefore = sqlite3_total_changes64(db_);
+    // A read changes no rows: only a write counts them.
+    const int64_t changesBefore = readOnly_ ? 0 : sqlite3_total_changes64(db_);
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return ora::kOk;
     if (rc == SQLITE_DONE) {
-      changes_ = sqlite3_changes64(db_);
-      // Rows changed by the statement or the triggers it fired.
-      if (sqlite3_total_changes64(db_) != changesBefore) policy_.Changed();
+      if (!readOnly_) {
+        changes_ = sqlite3_changes64(db_);
+        // Rows changed by the statement or the triggers it fired.
+        if (sqlite3_total_changes64(db_) != changesBefore) policy_.Changed();
+      }
       return ora::kNoRow;
     }
     const int32_t status = MapError(db_, rc);
@@ -172,11 +184,14 @@ class SqliteStatement final : public EngineStatement {
   std::string_view ColumnText(int column) override {
     const unsigned char* p = sqlite3_column_text(Current(), column);
     if (!p) return {};
-    return std::string_view(reinterpret_cast<const char*>(p),
-                            static_cast<size_t>(sqlite3_column_bytes(Current(), column)));
+    // The text ends at its terminator: no text of the schema holds a NUL
+    // (a host record could not carry one either), and asking SQLite for
+    // the length costs more than finding it.
+    return std::string_view(reinterpret_cast<const char*>(p));
   }
   int32_t RowStatus() override {
-    if (!carriesFaults_) return ora::kOk;
+    // No marker made since the execution began: none is in its rows.
+    if (!carriesFaults_ || Sqlite_RowFaultsMade() == faultsAtStart_) return ora::kOk;
     const int columns = sqlite3_column_count(Current());
     for (int column = 0; column < columns; ++column)
       if (const int32_t fault = Sqlite_ColumnFault(Current(), column)) return fault;
@@ -215,6 +230,9 @@ class SqliteStatement final : public EngineStatement {
   bool bindsSysdate_ = false;
   bool bindsToday_ = false;
   bool carriesFaults_ = false;  // a select item may carry its row's fault (ora_to_char_row)
+  bool readOnly_ = false;       // changes no rows (a query)
+  uint64_t faultsAtStart_ = 0;  // Sqlite_RowFaultsMade() when the execution began
+  std::time_t clockBound_ = -1;  // the second of the clock texts bound (-1: none yet)
   bool started_ = false;
   int64_t changes_ = 0;
   int lastBound_ = 0;  // highest host parameter bound since the last reset
