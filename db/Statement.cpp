@@ -148,18 +148,21 @@ int32_t Stmt_SelectInto(const StatementDef& def, void* record) {
   if (status == ora::kOk) status = p->stmt->RowStatus();
   if (status == ora::kOk) status = CheckNumbers(*p);
   if (status == ora::kOk) {
-    // The row is copied aside first: the single-row check steps past it,
-    // and a second row makes the read fail and write nothing.
-    const char* rec = static_cast<const char*>(record);
+    // The row is copied aside first, into the outputs' fields of a scratch
+    // record: the single-row check steps past it, and a second row makes
+    // the read fail and write nothing.
     std::vector<char>& scratch = p->scratch;
-    scratch.assign(rec, rec + def.recordSize);
+    if (scratch.size() < def.recordSize) scratch.resize(def.recordSize);
     CopyColumns(*p, scratch.data());
     const int32_t next = p->stmt->Step();
     if (next == ora::kOk)
       status = ora::kTooManyRows;
     else if (next != ora::kNoRow)
       status = next;
-    if (status == ora::kOk) std::memcpy(record, scratch.data(), def.recordSize);
+    if (status == ora::kOk) {
+      char* rec = static_cast<char*>(record);
+      for (const HostVar* v : p->columns) std::memcpy(rec + v->offset, scratch.data() + v->offset, v->size);
+    }
   }
   p->stmt->Reset();
   return status;
