@@ -40,7 +40,11 @@ int32_t Plan(const Translation& tr, const std::vector<HostVar>& outputs, const s
     p.parameters.push_back(&inputs[nextInput++]);
   }
   if (nextInput != inputs.size()) return ora::kNotAllBound;
-  for (const HostVar& v : outputs) p.columns.push_back(&v);
+  for (const HostVar& v : outputs) {
+    if (v.type == HostType::Int32 || v.type == HostType::Int16) p.numberColumns.push_back(static_cast<int>(p.columns.size()));
+    p.columns.push_back(&v);
+  }
+  p.numbers.assign(p.numberColumns.size(), 0);
   // Every parameter of the translated text has its host variable, and every
   // result column its output: the runner binds and copies by these counts.
   assert(p.parameters.size() == tr.parameters.size());
@@ -74,21 +78,27 @@ Session::~Session() {
 Prepared& Session::Statement(const StatementDef& def) {
   // A failed preparation (a busy schema lock, a table created later) is
   // tried again on the next use; a successful one is kept for the run.
-  Prepared& p = statements_[&def];
+  Recent<StatementDef, Prepared>& recent = recentStatements_[RecentSlot(&def)];
+  if (recent.def != &def) recent = {&def, &statements_[&def]};
+  Prepared& p = *recent.entry;
   if (!p.stmt) {
     p.parameters.clear();
     p.columns.clear();
+    p.numberColumns.clear();
     PrepareOn(*main_, def.text, def.outputs, def.inputs, def.kind == StmtKind::SelectInto, p);
   }
   return p;
 }
 
 CursorState& Session::Cursor(const CursorDef& def) {
-  CursorState& c = cursors_[&def];
+  Recent<CursorDef, CursorState>& recent = recentCursors_[RecentSlot(&def)];
+  if (recent.def != &def) recent = {&def, &cursors_[&def]};
+  CursorState& c = *recent.entry;
   if (!c.prepared.stmt) {
     c.prepared.status = ora::kOk;
     c.prepared.parameters.clear();
     c.prepared.columns.clear();
+    c.prepared.numberColumns.clear();
     if (!c.connection) c.prepared.status = main_->OpenCursorConnection(c.connection);
     if (c.prepared.status == ora::kOk) PrepareOn(*c.connection, def.text, def.outputs, def.inputs, false, c.prepared);
   }

@@ -8,6 +8,7 @@
 // reads the session's counts through db/StatementUses.h.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -27,7 +28,9 @@ struct Prepared {
   std::unique_ptr<EngineStatement> stmt;
   std::vector<const HostVar*> parameters;  // engine parameter i+1
   std::vector<const HostVar*> columns;     // result column i
-  std::vector<char> scratch;               // the host record while a row is copied in (kept: no allocation per row)
+  std::vector<int> numberColumns;          // the columns that land in integer host variables, in order
+  std::vector<int64_t> numbers;            // their values in the current row, once checked
+  std::vector<char> scratch;               // the host record while a single-row read copies in (kept: no allocation per row)
   // What the run did with the statement, for Session::Uses(). Kept when a
   // failed preparation is tried again.
   uint32_t preparations = 0;  // translations and preparations of its text
@@ -67,8 +70,22 @@ class Session {
   std::vector<StatementUse> Uses() const;
 
  private:
+  // The statements found last, by their definition's address. A job runs
+  // the same few statements for every row; a hit here spares the map's
+  // look-up. The maps never move an entry, and an entry lives as long as
+  // the session, so these pointers stay valid.
+  template <class Def, class Entry>
+  struct Recent {
+    const Def* def = nullptr;
+    Entry* entry = nullptr;
+  };
+  static constexpr size_t kRecent = 16;
+  static size_t RecentSlot(const void* def) { return (reinterpret_cast<uintptr_t>(def) >> 4) % kRecent; }
+
   std::unordered_map<const StatementDef*, Prepared> statements_;
   std::unordered_map<const CursorDef*, CursorState> cursors_;
+  std::array<Recent<StatementDef, Prepared>, kRecent> recentStatements_{};
+  std::array<Recent<CursorDef, CursorState>, kRecent> recentCursors_{};
   std::unique_ptr<EngineConnection> main_;  // destroyed last
 };
 

@@ -51,55 +51,56 @@ void BindAll(Prepared& p, const void* record) {
   for (size_t i = 0; i < p.parameters.size(); ++i) Bind(*p.stmt, static_cast<int>(i) + 1, *p.parameters[i], rec);
 }
 
-// Copies the current row into `record`; fails with -1455 when a number does
-// not fit its host variable (then `record` may be half written: callers
-// pass a scratch copy).
-int32_t CopyColumns(Prepared& p, char* record) {
+// Reads the numbers of the current row into p.numbers: -1455 when one does
+// not fit its host variable. Read before anything is written, so that a row
+// is copied into its record whole or not at all. A NULL reads as 0 on every
+// engine (db/engine/Engine.h), so no column is asked whether it is NULL.
+int32_t CheckNumbers(Prepared& p) {
   EngineStatement& st = *p.stmt;
+  for (size_t k = 0; k < p.numberColumns.size(); ++k) {
+    const int col = p.numberColumns[k];
+    const int64_t x = st.ColumnInt(col);
+    const bool shortVar = p.columns[static_cast<size_t>(col)]->type == HostType::Int16;
+    const int64_t lo = shortVar ? std::numeric_limits<int16_t>::min() : std::numeric_limits<int32_t>::min();
+    const int64_t hi = shortVar ? std::numeric_limits<int16_t>::max() : std::numeric_limits<int32_t>::max();
+    if (x < lo || x > hi) return ora::kNumberOverflow;
+    p.numbers[k] = x;
+  }
+  return ora::kOk;
+}
+
+// Copies the current row into `record`, its numbers as CheckNumbers read
+// them. A NULL text reads as the empty text, a NULL number as 0.
+void CopyColumns(Prepared& p, char* record) {
+  EngineStatement& st = *p.stmt;
+  size_t number = 0;
   for (size_t i = 0; i < p.columns.size(); ++i) {
     const HostVar& v = *p.columns[i];
     const int col = static_cast<int>(i);
     char* field = record + v.offset;
-    const bool null = st.ColumnIsNull(col);
     switch (v.type) {
       case HostType::String: {
-        std::memset(field, 0, v.size);
-        if (!null) {
-          // Cut to width - 1 characters, within the field's bytes.
-          std::string_view text = st.ColumnText(col);
-          const size_t n = Utf8Prefix(text, v.width - 1, v.size - 1);
-          std::memcpy(field, text.data(), n);
-        }
+        // Cut to width - 1 characters, within the field's bytes; the rest
+        // of the field zeroed, terminator included.
+        const std::string_view text = st.ColumnText(col);
+        const size_t n = Utf8Prefix(text, v.width - 1, v.size - 1);
+        if (n > 0) std::memcpy(field, text.data(), n);
+        std::memset(field + n, 0, v.size - n);
         break;
       }
       case HostType::Int32:
       case HostType::Int16: {
-        const int64_t x = null ? 0 : st.ColumnInt(col);
-        const bool shortVar = v.type == HostType::Int16;
-        const int64_t lo = shortVar ? std::numeric_limits<int16_t>::min() : std::numeric_limits<int32_t>::min();
-        const int64_t hi = shortVar ? std::numeric_limits<int16_t>::max() : std::numeric_limits<int32_t>::max();
-        if (x < lo || x > hi) return ora::kNumberOverflow;
-        const int32_t y = static_cast<int32_t>(x);
+        const int32_t y = static_cast<int32_t>(p.numbers[number++]);
         std::memcpy(field, &y, sizeof y);
         break;
       }
       case HostType::Double: {
-        const double x = null ? 0.0 : st.ColumnDouble(col);
+        const double x = st.ColumnDouble(col);
         std::memcpy(field, &x, sizeof x);
         break;
       }
     }
   }
-  return ora::kOk;
-}
-
-// Copies the current row through a scratch copy, so that `record` changes
-// only when the whole row fits.
-int32_t CopyRow(Prepared& p, void* record, size_t size, std::vector<char>& scratch) {
-  scratch.assign(static_cast<const char*>(record), static_cast<const char*>(record) + size);
-  const int32_t status = CopyColumns(p, scratch.data());
-  if (status == ora::kOk) std::memcpy(record, scratch.data(), size);
-  return status;
 }
 
 Prepared* Ready(const StatementDef& def, int32_t& status) {
@@ -145,20 +146,23 @@ int32_t Stmt_SelectInto(const StatementDef& def, void* record) {
   BindAll(*p, record);
   status = p->stmt->Step();
   if (status == ora::kOk) status = p->stmt->RowStatus();
+  if (status == ora::kOk) status = CheckNumbers(*p);
   if (status == ora::kOk) {
-    const char* rec = static_cast<const char*>(record);
+    // The row is copied aside first, into the outputs' fields of a scratch
+    // record: the single-row check steps past it, and a second row makes
+    // the read fail and write nothing.
     std::vector<char>& scratch = p->scratch;
-    scratch.assign(rec, rec + def.recordSize);
-    status = CopyColumns(*p, scratch.data());
-    // The single-row check: a second row makes the read fail and write nothing.
+    if (scratch.size() < def.recordSize) scratch.resize(def.recordSize);
+    CopyColumns(*p, scratch.data());
+    const int32_t next = p->stmt->Step();
+    if (next == ora::kOk)
+      status = ora::kTooManyRows;
+    else if (next != ora::kNoRow)
+      status = next;
     if (status == ora::kOk) {
-      const int32_t next = p->stmt->Step();
-      if (next == ora::kOk)
-        status = ora::kTooManyRows;
-      else if (next != ora::kNoRow)
-        status = next;
+      char* rec = static_cast<char*>(record);
+      for (const HostVar* v : p->columns) std::memcpy(rec + v->offset, scratch.data() + v->offset, v->size);
     }
-    if (status == ora::kOk) std::memcpy(record, scratch.data(), def.recordSize);
   }
   p->stmt->Reset();
   return status;
@@ -264,7 +268,11 @@ int32_t Cursor_Fetch(const CursorDef& def, void* outputRecord) {
   // only this one: the next fetch goes on with the next row.
   const int32_t fault = c.prepared.stmt->RowStatus();
   if (fault != ora::kOk) return fault;
-  return CopyRow(c.prepared, outputRecord, def.outputRecordSize, c.prepared.scratch);
+  // Straight into the record: nothing can fail once the numbers fit.
+  const int32_t fits = CheckNumbers(c.prepared);
+  if (fits != ora::kOk) return fits;
+  CopyColumns(c.prepared, static_cast<char*>(outputRecord));
+  return ora::kOk;
 }
 
 int32_t Cursor_Close(const CursorDef& def) {

@@ -53,6 +53,8 @@ class EngineStatement {
   virtual int32_t Step() = 0;
 
   // Columns of the current row, numbered from 0. Valid until the next Step or Reset.
+  // A NULL reads as 0, 0.0 and the empty text: callers that want no more
+  // than that need not ask ColumnIsNull first.
   virtual bool ColumnIsNull(int column) = 0;
   virtual int64_t ColumnInt(int column) = 0;
   virtual double ColumnDouble(int column) = 0;
@@ -67,7 +69,8 @@ class EngineStatement {
   // Rows changed by the last write.
   virtual int64_t RowsAffected() = 0;
 
-  // Ends the current execution (releases its snapshot and locks) and clears bindings.
+  // Ends the current execution (releases its snapshot and locks). The values
+  // bound may stay bound: every execution binds all its parameters anew.
   virtual void Reset() = 0;
 };
 

@@ -100,6 +100,7 @@ class SqliteStatement final : public EngineStatement {
     // Sized once: SQLite keeps pointers into these texts until they are bound anew.
     texts_.resize(static_cast<size_t>(hostParameters) + 1);
     carriesFaults_ = std::strstr(sqlite3_sql(stmt_), "ora_to_char_row(") != nullptr;
+    readOnly_ = sqlite3_stmt_readonly(stmt_) != 0;
   }
   ~SqliteStatement() override {
     sqlite3_finalize(asideRead_);
@@ -109,15 +110,12 @@ class SqliteStatement final : public EngineStatement {
   }
 
   void BindNull(int index) override {
-    Bound(index);
     sqlite3_bind_null(stmt_, index);
   }
   void BindInt(int index, int64_t value) override {
-    Bound(index);
     sqlite3_bind_int64(stmt_, index, value);
   }
   void BindDouble(int index, double value) override {
-    Bound(index);
     sqlite3_bind_double(stmt_, index, value);
   }
   // The text is copied into a buffer of the statement that lives until the
@@ -125,12 +123,13 @@ class SqliteStatement final : public EngineStatement {
   // the caller's text is not enough), instead of into memory that SQLite
   // allocates and frees for every execution.
   void BindText(int index, std::string_view value) override {
-    Bound(index);
     std::string* buffer = index == kSysdateParam                    ? &nowText_
                           : index == kTodayParam                    ? &todayText_
                           : static_cast<size_t>(index) < texts_.size() ? &texts_[static_cast<size_t>(index)]
                                                                     : nullptr;
-    if (!buffer || sqlite3_stmt_busy(stmt_)) {  // a running statement refuses the value and keeps the old one
+    // A running statement refuses the value and keeps the old one. Reset
+    // ends every execution, so only a started one can be running.
+    if (!buffer || started_) {
       sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
       return;
     }
@@ -140,25 +139,34 @@ class SqliteStatement final : public EngineStatement {
 
   int32_t Step() override {
     if (!started_) {
-      started_ = true;
       commitsAtStart_ = g_commits;
+      if (carriesFaults_) faultsAtStart_ = Sqlite_RowFaultsMade();
       if (bindsSysdate_ || bindsToday_) {
+        // Reset keeps these two bindings: they are bound again only when
+        // the clock has moved on to another second since.
         const ClockTexts& clock = Clock();
-        if (bindsSysdate_) BindText(kSysdateParam, clock.now);
-        if (bindsToday_) BindText(kTodayParam, clock.today);
+        if (clock.at != clockBound_) {
+          if (bindsSysdate_) BindText(kSysdateParam, clock.now);
+          if (bindsToday_) BindText(kTodayParam, clock.today);
+          clockBound_ = clock.at;
+        }
       }
-    } else if (!setAside_ && g_commits - commitsAtStart_ >= kSqliteSetAsideAfterCommits && sqlite3_stmt_busy(stmt_) &&
-               sqlite3_stmt_readonly(stmt_)) {
+      started_ = true;
+    } else if (!setAside_ && readOnly_ && g_commits - commitsAtStart_ >= kSqliteSetAsideAfterCommits &&
+               sqlite3_stmt_busy(stmt_)) {
       SetAside();
     }
     if (setAside_) return StepAside();
-    const int64_t changesBefore = sqlite3_total_changes64(db_);
+    // A read changes no rows: only a write counts them.
+    const int64_t changesBefore = readOnly_ ? 0 : sqlite3_total_changes64(db_);
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return ora::kOk;
     if (rc == SQLITE_DONE) {
-      changes_ = sqlite3_changes64(db_);
-      // Rows changed by the statement or the triggers it fired.
-      if (sqlite3_total_changes64(db_) != changesBefore) policy_.Changed();
+      if (!readOnly_) {
+        changes_ = sqlite3_changes64(db_);
+        // Rows changed by the statement or the triggers it fired.
+        if (sqlite3_total_changes64(db_) != changesBefore) policy_.Changed();
+      }
       return ora::kNoRow;
     }
     const int32_t status = MapError(db_, rc);
@@ -172,11 +180,14 @@ class SqliteStatement final : public EngineStatement {
   std::string_view ColumnText(int column) override {
     const unsigned char* p = sqlite3_column_text(Current(), column);
     if (!p) return {};
-    return std::string_view(reinterpret_cast<const char*>(p),
-                            static_cast<size_t>(sqlite3_column_bytes(Current(), column)));
+    // The text ends at its terminator: no text of the schema holds a NUL
+    // (a host record could not carry one either), and asking SQLite for
+    // the length costs more than finding it.
+    return std::string_view(reinterpret_cast<const char*>(p));
   }
   int32_t RowStatus() override {
-    if (!carriesFaults_) return ora::kOk;
+    // No marker made since the execution began: none is in its rows.
+    if (!carriesFaults_ || Sqlite_RowFaultsMade() == faultsAtStart_) return ora::kOk;
     const int columns = sqlite3_column_count(Current());
     for (int column = 0; column < columns; ++column)
       if (const int32_t fault = Sqlite_ColumnFault(Current(), column)) return fault;
@@ -198,12 +209,9 @@ class SqliteStatement final : public EngineStatement {
       Engine_Counters().preparations += static_cast<uint64_t>(again);
       Engine_Counters().repeatedPreparations += static_cast<uint64_t>(again);
     }
-    // Clears the host values bound since the last reset. Not with
-    // sqlite3_clear_bindings: the clock parameters give every statement 900
-    // parameter slots, and clearing them all took a quarter of a full
-    // check's time. The clock parameters are bound anew at every execution.
-    for (int index = 1; index <= lastBound_; ++index) sqlite3_bind_null(stmt_, index);
-    lastBound_ = 0;
+    // The host values stay bound: the next execution binds every one of
+    // them anew, and clearing them first doubled the cost of binding. Each
+    // text bound without a copy lies in a buffer of this statement.
     started_ = false;
     changes_ = 0;
   }
@@ -215,9 +223,11 @@ class SqliteStatement final : public EngineStatement {
   bool bindsSysdate_ = false;
   bool bindsToday_ = false;
   bool carriesFaults_ = false;  // a select item may carry its row's fault (ora_to_char_row)
+  bool readOnly_ = false;       // changes no rows (a query)
+  uint64_t faultsAtStart_ = 0;  // Sqlite_RowFaultsMade() when the execution began
+  std::time_t clockBound_ = -1;  // the second of the clock texts bound (-1: none yet)
   bool started_ = false;
   int64_t changes_ = 0;
-  int lastBound_ = 0;  // highest host parameter bound since the last reset
   std::vector<std::string> texts_;  // bound host texts, by parameter index
   std::string nowText_, todayText_;
   uint64_t commitsAtStart_ = 0;
@@ -226,10 +236,6 @@ class SqliteStatement final : public EngineStatement {
   sqlite3_stmt* asideInsert_ = nullptr;
   sqlite3_stmt* asideClear_ = nullptr;
   int32_t asideStatus_ = ora::kNoRow;  // how the statement ended when its rows were set aside
-
-  void Bound(int index) {
-    if (index < kSysdateParam && index > lastBound_) lastBound_ = index;
-  }
 
   sqlite3_stmt* Current() const { return setAside_ ? asideRead_ : stmt_; }
 

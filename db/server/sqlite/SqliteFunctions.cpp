@@ -1,5 +1,6 @@
 #include "db/server/sqlite/SqliteFunctions.h"
 
+#include <atomic>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -109,6 +110,8 @@ void SetText(sqlite3_context* ctx, const std::string& s) {
 // beginning with a NUL, which no text holds.
 constexpr char kRowFault[] = "\0ORA-01861";
 constexpr int kRowFaultSize = sizeof kRowFault - 1;
+// Markers handed out by this process, on any connection (see Sqlite_RowFaultsMade).
+std::atomic<uint64_t> g_rowFaultsMade{0};
 
 void BadFormat(sqlite3_context* ctx) { sqlite3_result_error(ctx, "ORA-01821: date format not recognized", -1); }
 
@@ -133,7 +136,10 @@ void ToChar(sqlite3_context* ctx, int, sqlite3_value** argv) {
   const std::string_view s = Text(argv[0]);
   DateTime t;
   if (!ParseStored(s, t)) {
-    if (sqlite3_user_data(ctx)) return sqlite3_result_blob(ctx, kRowFault, kRowFaultSize, SQLITE_STATIC);
+    if (sqlite3_user_data(ctx)) {
+      g_rowFaultsMade.fetch_add(1, std::memory_order_relaxed);
+      return sqlite3_result_blob(ctx, kRowFault, kRowFaultSize, SQLITE_STATIC);
+    }
     return Fail(ctx);
   }
   char out[14];
@@ -178,6 +184,8 @@ int Sqlite_RegisterFunctions(sqlite3* db) {
     rc = sqlite3_create_function_v2(db, "ora_add_days", 2, flags, nullptr, AddDays, nullptr, nullptr, nullptr);
   return rc;
 }
+
+uint64_t Sqlite_RowFaultsMade() { return g_rowFaultsMade.load(std::memory_order_relaxed); }
 
 int32_t Sqlite_ColumnFault(sqlite3_stmt* stmt, int column) {
   if (sqlite3_column_type(stmt, column) != SQLITE_BLOB || sqlite3_column_bytes(stmt, column) != kRowFaultSize)

@@ -32,6 +32,11 @@ namespace zeldb {
 // Registers the functions on `db`. Returns a SQLite result code.
 int Sqlite_RegisterFunctions(sqlite3* db);
 
+// How many fault markers ora_to_char_row has made in this process, on any
+// connection. A statement whose execution saw the count unchanged holds no
+// marker in any of its rows, and its rows need no search for one.
+uint64_t Sqlite_RowFaultsMade();
+
 // The failure that column `column` of the current row of `stmt` carries
 // (-1861), or 0 when it holds a value.
 int32_t Sqlite_ColumnFault(sqlite3_stmt* stmt, int column);
