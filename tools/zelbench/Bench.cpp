@@ -120,6 +120,9 @@ class Store {
   virtual ~Store() = default;
   // NET8 and LOGIN of the installation's configuration.
   virtual std::string Net8() const = 0;
+  // NET8 of the same job database on the server's native engine (PostgreSQL
+  // through ODBC: through libpq).
+  virtual std::string NativeNet8() const = 0;
   virtual std::string Login() const = 0;
   // Makes the SQLite file `input` ready to be handed out by Fresh().
   virtual bool Add(const std::string& input) = 0;
@@ -136,6 +139,7 @@ class SqliteStore final : public Store {
  public:
   explicit SqliteStore(const fs::path& root) : root_(root) {}
   std::string Net8() const override { return "..\\..\\..\\..\\files\\zel.db"; }
+  std::string NativeNet8() const override { return Net8(); }
   std::string Login() const override { return "bench"; }
   bool Add(const std::string&) override { return true; }
   bool Fresh(Slot slot, const std::string& input) override { return CopyDb(input, File(slot)); }
@@ -155,8 +159,9 @@ class PgStore final : public Store {
   // NET8 holds at most 40 characters: the host (or the ODBC data source) and
   // the database only; the user comes from LOGIN.
   std::string Net8() const override {
-    return dsn_.empty() ? "host=" + host_ + " dbname=" + Name(kJob) : "DSN=" + dsn_ + ";Database=" + Name(kJob);
+    return dsn_.empty() ? NativeNet8() : "DSN=" + dsn_ + ";Database=" + Name(kJob);
   }
+  std::string NativeNet8() const override { return "host=" + host_ + " dbname=" + Name(kJob); }
   std::string Login() const override { return user_; }
   bool Add(const std::string& input) override {
     const std::string name = "zb_input_" + std::to_string(inputs_.size() + 1);
@@ -183,7 +188,8 @@ class PgStore final : public Store {
 
 class Installation {
  public:
-  Installation(const fs::path& root, Store& store) : root_(root), store_(store) {}
+  Installation(const fs::path& root, Store& store, std::string net8)
+      : root_(root), store_(store), net8_(std::move(net8)) {}
 
   // files/veldoran.ini, and the working directory four levels below files/
   // with Msg/ and the stand-in download program.
@@ -195,7 +201,7 @@ class Installation {
                   fs::copy_options::overwrite_existing, ec);
     if (ec) return false;
     const Measured m = RunMeasured({ProgramDirectory() + "/zelcfg", "set", "--create", "--file", (root_ / "files/veldoran.ini").string(),
-                                    "--login", store_.Login(), "--net8", store_.Net8()},
+                                    "--login", store_.Login(), "--net8", net8_},
                                    root_.string(), "", "bench\n");
     return m.exitCode == 0;
   }
@@ -211,6 +217,7 @@ class Installation {
  private:
   fs::path root_;
   Store& store_;
+  std::string net8_;
 };
 
 struct Scenario {
@@ -225,7 +232,8 @@ struct Outcome {
   std::string label;
   int64_t persons = 0, units = 0;
   Measured job, floor;  // best wall time of the repetitions; peak memory over all
-  Measured jobOff;      // PostgreSQL: the job with the early sending off (ZEL_PG_AHEAD=off)
+  Measured jobOff;      // on a server: the job with the early sending off (ZEL_AHEAD=off)
+  Measured native;      // through ODBC: the job on the native engine, early sending on
   Counts jobCounts, floorCounts;
   bool sameStatements = false, sameTable = false;
   std::string difference;
@@ -248,8 +256,11 @@ class Runner {
     else
       store = std::make_unique<PgStore>(o_.pgHost, o_.pgUser, o_.odbcDsn);
     store_ = store.get();
-    Installation inst(root, *store);
+    Installation inst(root, *store, store->Net8());
     if (!inst.Setup()) return Fail("installation in " + root.string());
+    Installation native(root / "native", *store, store->NativeNet8());
+    native_ = Native() ? &native : nullptr;
+    if (native_ && !native.Setup()) return Fail("installation in " + (root / "native").string());
 
     const int64_t today = LocalToday();
     const std::string base = (root / "base.db").string();
@@ -371,9 +382,20 @@ class Runner {
       if (j.exitCode != 0 || f.exitCode != 0) return Fail("a timed run");
       Keep(out.job, j, rep == 1);
       Keep(out.floor, f, rep == 1);
+      if (native_) {
+        if (!native_->Install(s.input)) return Fail("install");
+        const Measured n = RunMeasuredFresh(Ahead(job, "on"), native_->Work().string(), "");
+        Raw(s.label, persons, "job-native", rep, n);
+        if (n.exitCode != 0) return Fail("a timed run on the native engine");
+        Keep(out.native, n, rep == 1);
+      }
     }
     return true;
   }
+
+  // Whether the jobs also run on the native engine: through ODBC, in the
+  // whole comparison.
+  bool Native() const { return !o_.odbcDsn.empty() && !o_.jobOnly; }
 
   // The job alone, as a site runs it; its result is the next scenario's input.
   bool RunJobOnly(Installation& inst, int64_t persons, const Scenario& s, const std::vector<std::string>& job,
@@ -389,11 +411,14 @@ class Runner {
     return true;
   }
 
-  // On PostgreSQL the engine's early sending set for the program: through
-  // env(1), which replaces itself with the program (its memory is the program's).
+  // On a server the engine's early sending set for the program: through
+  // env(1), which replaces itself with the program (its memory is the
+  // program's). The older name too, so that builds from before the engines
+  // shared the switch are measured the same way.
   std::vector<std::string> Ahead(std::vector<std::string> argv, const char* mode) const {
     if (o_.pgHost.empty()) return argv;
-    argv.insert(argv.begin(), {"/usr/bin/env", std::string("ZEL_PG_AHEAD=") + mode});
+    argv.insert(argv.begin(),
+                {"/usr/bin/env", std::string("ZEL_AHEAD=") + mode, std::string("ZEL_PG_AHEAD=") + mode});
     return argv;
   }
 
@@ -407,6 +432,7 @@ class Runner {
   std::FILE* raw_;
   fs::path root_;
   Store* store_ = nullptr;
+  Installation* native_ = nullptr;  // of the person count being run, when Native()
   std::string self_ = ProgramDirectory() + "/zelbench";
 };
 
@@ -429,6 +455,31 @@ std::string JobOnlyTable(const std::vector<Outcome>& outcomes, const BenchOption
     std::snprintf(line, sizeof line, "| %lld | %s | %.3f | %.3f | %.0f | %s |\n", static_cast<long long>(r.persons),
                   r.label.c_str(), r.job.wallSeconds, r.job.cpuSeconds,
                   static_cast<double>(r.units) / r.job.wallSeconds, Mib(r.job.maxRssKiB).c_str());
+    s += line;
+  }
+  return s;
+}
+
+// Through ODBC: the job with the early sending on and off, the floor (on
+// libpq) and the job on the native engine with the early sending on, all
+// against the same server in the same run.
+std::string OdbcTable(const std::vector<Outcome>& outcomes) {
+  std::string s;
+  char line[512];
+  s += "\nThe job through ODBC with the engine's early sending on (the table above) and off (ZEL_AHEAD=off), the "
+       "floor, and the job on the native PostgreSQL engine with it on, best of the same runs:\n\n";
+  s += "| persons | job | ODBC on wall s | ODBC off wall s | floor wall s | native on wall s | ODBC on / off | "
+       "ODBC on / floor | ODBC on / native on | ODBC on CPU s | ODBC off CPU s | native on CPU s | "
+       "peak RSS ODBC on MiB | ODBC off MiB | native on MiB |\n";
+  s += "|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";
+  for (const Outcome& r : outcomes) {
+    std::snprintf(line, sizeof line,
+                  "| %lld | %s | %.3f | %.3f | %.3f | %.3f | %.2f | %.2f | %.2f | %.3f | %.3f | %.3f | %s | %s | %s |\n",
+                  static_cast<long long>(r.persons), r.label.c_str(), r.job.wallSeconds, r.jobOff.wallSeconds,
+                  r.floor.wallSeconds, r.native.wallSeconds, r.job.wallSeconds / r.jobOff.wallSeconds,
+                  r.job.wallSeconds / r.floor.wallSeconds, r.job.wallSeconds / r.native.wallSeconds,
+                  r.job.cpuSeconds, r.jobOff.cpuSeconds, r.native.cpuSeconds, Mib(r.job.maxRssKiB).c_str(),
+                  Mib(r.jobOff.maxRssKiB).c_str(), Mib(r.native.maxRssKiB).c_str());
     s += line;
   }
   return s;
@@ -463,9 +514,11 @@ std::string Report(const std::vector<Outcome>& outcomes, const BenchOptions& o) 
                   Mib(r.floor.maxRssKiB).c_str());
     s += line;
   }
-  if (!o.pgHost.empty()) {
+  if (!o.odbcDsn.empty()) {
+    s += OdbcTable(outcomes);
+  } else if (!o.pgHost.empty()) {
     s += "\nThe engine's early sending (look-ups sent ahead, begin and commit sent with the write): the job with "
-         "it on (the table above) and off (ZEL_PG_AHEAD=off), best of the same runs:\n\n";
+         "it on (the table above) and off (ZEL_AHEAD=off), best of the same runs:\n\n";
     s += "| persons | job | on wall s | off wall s | on / off | on / floor | off / floor | on CPU s | off CPU s | "
          "peak RSS on MiB | peak RSS off MiB |\n";
     s += "|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";

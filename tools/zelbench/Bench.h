@@ -9,6 +9,12 @@
 //   A 2 %  after Change() altered the master data of that share of persons
 //   S      for one new badge assignment of a changed person
 //
+// On a server the job runs a second time in every repetition, with the
+// engine's early sending off (ZEL_AHEAD=off); through ODBC a third time, on
+// the native PostgreSQL engine with it on, against the same server and
+// database (an installation of its own whose NET8 names the server through
+// libpq). The tables compare all of them.
+//
 // Every measurement runs `repetitions` times, alternating job and floor, each
 // on a fresh copy of its input; the best wall time of each counts (the
 // machine is shared, and the best run is the one least disturbed). Before
@@ -37,11 +43,12 @@ struct BenchOptions {
   std::string pgHost;
   std::string pgUser = "postgres";
   // With pgHost: the jobs reach the server through the ODBC engine, by this
-  // data source (NET8 "DSN=<odbcDsn>;Database=..."). The floor stays on libpq.
+  // data source (NET8 "DSN=<odbcDsn>;Database=..."), and once more through
+  // the native engine at pgHost. The floor stays on libpq.
   std::string odbcDsn;
   // The jobs alone, with the engine's defaults: no counted run, no floor, no
-  // run with the early sending off. For peak memory and time at sizes where
-  // the whole comparison would take hours.
+  // run with the early sending off, none on the native engine. For peak
+  // memory and time at sizes where the whole comparison would take hours.
   bool jobOnly = false;
 };
 
