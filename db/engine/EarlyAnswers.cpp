@@ -422,14 +422,17 @@ bool EarlyAnswers::Serve(int statement, const AheadValues& values, std::unique_p
   const auto found = byKey_.find(Key(statement, values));
   if (found == byKey_.end()) return false;
   Entry* e = found->second;
-  if (!e->done) Pump(e);
-  if (!ok_) return false;
-  const bool valid = Valid(*e);
-  if (!valid) {
+  // Whether a write came between is known from when the look-up was sent:
+  // a spoilt answer is not waited for, only dropped when it arrives.
+  if (!Valid(*e)) {
     ++counts_.stale;
     if (++e->recipe->stale > e->recipe->served + kMissesBeforeGivingUp) e->recipe->active = false;
+    Forget(e);
+    return false;
   }
-  if (!valid || !e->usable || !e->answer) {
+  if (!e->done) Pump(e);
+  if (!ok_) return false;
+  if (!e->usable || !e->answer) {
     Forget(e);
     return false;
   }

@@ -806,7 +806,10 @@ int32_t OdbcStatement::Execute() {
   fetched_ = 0;
   if (ahead_) {
     if (ahead_->WrittenTable(aheadId_)) {
-      ahead_->Wrote(aheadId_, conn_.InTransaction());
+      // The values go with the write: a write by its key spoils only that
+      // row's early answers.
+      const AheadValues values = BoundValues();
+      ahead_->Wrote(aheadId_, conn_.InTransaction(), &values);
     } else {
       std::unique_ptr<AheadAnswer> early;
       if (ahead_->Serve(aheadId_, BoundValues(), early)) {
