@@ -40,12 +40,15 @@
 
 namespace zeldb {
 
-// Connections (and threads) of the transport. Three round trips under way
-// at once keep the job's own round trips the only ones it waits for at a
-// data centre's distance: a batch of kAheadBatch rows takes the job itself
-// far longer than three look-ups take the server. More would cost a site's
-// server sessions (docs/DATABASE.md) and gain nothing measurable.
-constexpr int kOdbcAheadConnections = 3;
+// Connections (and threads) of the transport. Each runs one look-up per
+// round trip, so the look-ups of a walk take at least (look-ups x round
+// trip) / connections: A's five per person at 1 ms per round trip keep
+// three connections busy for 5 s over 5,000 persons, eight for about 3 s.
+// Eight brought A to 0.14 of its time without early sending there, sixteen
+// to 0.10 (docs/BENCHMARKS.md); every connection is a server session a site
+// may count (docs/DATABASE.md), and eight is where the job's own work
+// begins to weigh as much as the waiting.
+constexpr int kOdbcAheadConnections = 8;
 
 // An early answer read through ODBC, as OdbcStatement delivers it.
 struct OdbcAnswer final : AheadAnswer {
