@@ -21,9 +21,6 @@
 namespace zeldb {
 namespace {
 
-constexpr char kOracle[] = "Oracle";
-constexpr char kPostgres[] = "PostgreSQL";
-
 // Oracle's failures that say something about the data rather than the
 // connection that met them: the same on whichever connection runs the
 // look-up (a conversion, a value too large, more rows than one).

@@ -35,9 +35,6 @@
 namespace zeldb {
 namespace {
 
-constexpr char kOracle[] = "Oracle";
-constexpr char kPostgres[] = "PostgreSQL";
-
 // PostgreSQL's driver: no rollback of its own when a statement fails.
 constexpr char kPgNoDriverRollback[] = ";Protocol=7.4-0";
 // PostgreSQL's driver reads a query's whole result at its execution. A

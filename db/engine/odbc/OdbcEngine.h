@@ -50,6 +50,10 @@
 
 namespace zeldb {
 
+// The servers the engine tells apart, by the DBMS name their driver gives.
+inline constexpr char kOracle[] = "Oracle";
+inline constexpr char kPostgres[] = "PostgreSQL";
+
 constexpr int kOdbcLockWaitSeconds = 5;
 
 int32_t Odbc_Connect(const std::string& user, const std::string& password, const std::string& service,
